@@ -1,0 +1,41 @@
+# Compile options shared by every target of our own code.
+function(pictor_target_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  if(PICTOR_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# A library of one subsystem: every .cpp of the folder (and its subfolders),
+# linked publicly to the libraries named after it.
+function(pictor_library name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    # A subsystem that has no code yet.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARGN})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  pictor_target_options(${name})
+  if(PICTOR_SANITIZE)
+    target_link_options(${name} INTERFACE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# A GoogleTest suite made of every .cpp in the calling folder.
+function(pictor_test name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${name} ${sources})
+  pictor_target_options(${name})
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    PICTOR_CORPUS_DIR="${PICTOR_CORPUS_DIR}"
+    PICTOR_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+endfunction()
