@@ -1,0 +1,40 @@
+// TIcon: an icon file (".ico"). It keeps the file's bytes, so saving writes
+// the icon back unchanged, and shows one of its images: the largest (ties:
+// the deepest colour).
+#pragma once
+
+#include "gfx/Graphic.h"
+
+#include <memory>
+
+namespace pictor {
+
+class TIcon : public TGraphic {
+public:
+    TIcon();
+    ~TIcon() override;
+
+    const char* ClassName() const override { return "TIcon"; }
+    std::unique_ptr<TGraphic> Clone() const override;
+
+    int Width() const override;
+    int Height() const override;
+    void SetWidth(int value) override;   // icons cannot be resized: EInvalidGraphic
+    void SetHeight(int value) override;
+    bool Empty() const override;
+
+    // Composites the shown image over what the canvas holds: transparent
+    // pixels leave it as it was.
+    void Draw(TCanvas& canvas, const TRect& rect) const override;
+    void Assign(const TGraphic& source) override;
+
+    void LoadFromBytes(std::span<const std::uint8_t> bytes) override;
+    std::vector<std::uint8_t> SaveToBytes() const override;
+
+    struct Data;
+
+private:
+    std::shared_ptr<const Data> data_;
+};
+
+} // namespace pictor

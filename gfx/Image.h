@@ -1,0 +1,66 @@
+// TImage: the model of the picture control. It holds a TPicture, a size in
+// screen pixels, Stretch and AutoSize, and tells a view when to repaint.
+#pragma once
+
+#include "gfx/Picture.h"
+
+#include <functional>
+
+namespace pictor {
+
+class TCanvas;
+class TBitmap;
+
+class TImage {
+public:
+    TImage();
+    virtual ~TImage();
+    TImage(const TImage&) = delete;
+    TImage& operator=(const TImage&) = delete;
+
+    TPicture& Picture() { return picture_; }
+    const TPicture& Picture() const { return picture_; }
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetWidth(int value);
+    void SetHeight(int value);
+    void SetBounds(int width, int height);
+
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool value);
+    // When on and the picture is at least 1 by 1, every picture change sizes
+    // the control to the picture.
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+
+    // The bitmap's canvas. An empty picture first receives a new bitmap of the
+    // control's size; any other graphic raises EInvalidOperation
+    // "ビットマップを持っている時のみイメージの変更が可能です".
+    TCanvas& Canvas();
+
+    // Asks the view to repaint (also done on every picture change and on
+    // Stretch changes).
+    void Invalidate();
+
+    // Renders the control as it is shown into target (resized to the
+    // control's size, display form): the picture stretched to the whole
+    // control when Stretch is on, else at its own size from the top-left;
+    // uncovered parts take background.
+    void RenderTo(TBitmap& target, TColor background = clBtnFace) const;
+
+    // A view listens here.
+    std::function<void()> OnRepaint;      // repaint the control
+    std::function<void()> OnResize;       // the control's Width or Height changed
+
+private:
+    void PictureChanged();
+
+    TPicture picture_;
+    int width_ = 105;
+    int height_ = 105;
+    bool stretch_ = false;
+    bool autoSize_ = false;
+};
+
+} // namespace pictor

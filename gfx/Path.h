@@ -1,0 +1,41 @@
+// TPath: a figure in a canvas's own pixels (fractional coordinates), made of
+// moves, straight lines, cubic Bézier curves and closings. Metafile playback
+// turns every shape into one after applying its transforms.
+#pragma once
+
+#include "gfx/Types.h"
+
+#include <vector>
+
+namespace pictor {
+
+enum TFillRule { frAlternate, frWinding };
+
+class TPath {
+public:
+    enum Kind { pkMove, pkLine, pkBezier, pkClose };
+    struct Element {
+        Kind kind;
+        TPointF p[3]; // pkMove/pkLine: p[0]; pkBezier: p[0], p[1] controls, p[2] end
+    };
+
+    void MoveTo(TPointF p);
+    void LineTo(TPointF p);
+    void BezierTo(TPointF c1, TPointF c2, TPointF end);
+    void Close();
+
+    // Whole figures, appended as closed subpaths.
+    void AddRectangle(double left, double top, double right, double bottom);
+    void AddEllipse(double left, double top, double right, double bottom);
+    void AddPolygon(const TPointF* points, int count);
+    void AddPolyline(const TPointF* points, int count);
+
+    bool Empty() const { return elements_.empty(); }
+    const std::vector<Element>& Elements() const { return elements_; }
+    void Clear() { elements_.clear(); }
+
+private:
+    std::vector<Element> elements_;
+};
+
+} // namespace pictor
