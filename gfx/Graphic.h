@@ -62,10 +62,11 @@ public:
 
     // Fired after every change of the graphic's content or size.
     std::function<void(TGraphic&)> OnChange;
+    // Fires OnChange (canvases call it after drawing).
+    void Changed();
 
 protected:
     TGraphic() = default;
-    void Changed();
 };
 
 } // namespace pictor
