@@ -1,0 +1,60 @@
+// Helpers the replacing operations of TKestrelImage share: row tables, a new
+// bitmap in the layout of another, and the control's flags kept while a
+// picture is replaced.
+#pragma once
+
+#include "gfx/Types.h"
+#include "image/PixelMove.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace pictor {
+
+class TBitmap;
+class TImage;
+
+// The row table of a bitmap: entry y is row y (0 = top). Reading never
+// copies shared pixels; writing unshares them once.
+std::vector<const std::uint8_t*> ReadRows(const TBitmap& Bitmap);
+std::vector<std::uint8_t*> WriteRows(TBitmap& Bitmap);
+
+// A new bitmap given, in this order, Source's pixel format (a custom format
+// raises EInvalidGraphic), Width, Height and a copy of Source's palette.
+std::unique_ptr<TBitmap> NewBitmapLike(const TBitmap& Source, int Width, int Height);
+
+// Copies the Area (Right and Bottom exclusive) of Source pixel for pixel to
+// the top-left of Target, which has the same depth.
+void CopyBitmapArea(const TBitmap& Source, const TRect& Area, TBitmap& Target);
+
+// Moves Source's pixels into Target, which has the same depth and the size
+// the mapping gives.
+void MoveBitmapPixels(const TBitmap& Source, TPixelMapping Mapping, TBitmap& Target);
+
+// Remembers the control's AutoSize, Stretch, Width and Height and switches
+// AutoSize off, then Stretch, so that a new picture neither resizes nor is
+// shown stretched while an operation sets the control's size itself.
+class TControlLayoutKeeper {
+public:
+    explicit TControlLayoutKeeper(TImage& Control);
+    TControlLayoutKeeper(const TControlLayoutKeeper&) = delete;
+    TControlLayoutKeeper& operator=(const TControlLayoutKeeper&) = delete;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    // Sets Stretch back, then AutoSize.
+    void RestoreFlags();
+    // After a failure: the size, then the flags, as they were.
+    void RestoreAll();
+
+private:
+    TImage& control_;
+    bool autoSize_;
+    bool stretch_;
+    int width_;
+    int height_;
+};
+
+} // namespace pictor

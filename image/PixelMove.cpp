@@ -1,0 +1,115 @@
+#include "image/PixelMove.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace pictor {
+
+namespace {
+
+// A pixel of Bytes whole bytes, copied as one unit.
+template <int Bytes>
+struct TByteUnit {
+    static void Copy(const std::uint8_t* from, int fromX, std::uint8_t* to, int toX)
+    {
+        std::memcpy(to + static_cast<std::ptrdiff_t>(toX) * Bytes, from + static_cast<std::ptrdiff_t>(fromX) * Bytes,
+                    Bytes);
+    }
+};
+
+// 4 bits: pixel x is the high half of byte x / 2 when x is even, the low
+// half when odd.
+struct TNibbleUnit {
+    static void Copy(const std::uint8_t* from, int fromX, std::uint8_t* to, int toX)
+    {
+        const int value = (from[fromX >> 1] >> (4 * (1 - (fromX & 1)))) & 0x0F;
+        std::uint8_t& b = to[toX >> 1];
+        b = static_cast<std::uint8_t>((b & ~(0xF0 >> (4 * (toX & 1)))) | (value << (4 * (1 - (toX & 1)))));
+    }
+};
+
+// 1 bit: pixel x is bit 7 - x mod 8 of byte x / 8.
+struct TBitUnit {
+    static void Copy(const std::uint8_t* from, int fromX, std::uint8_t* to, int toX)
+    {
+        const int value = (from[fromX >> 3] >> (7 - (fromX & 7))) & 1;
+        std::uint8_t& b = to[toX >> 3];
+        b = static_cast<std::uint8_t>((b & ~(0x80 >> (toX & 7))) | (value << (7 - (toX & 7))));
+    }
+};
+
+// Runs the moves of one mapping; Map(x, y, sx, sy) names the source of new
+// pixel (x, y).
+template <class Unit, class Map>
+void Move(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, int NewHeight, Map map)
+{
+    for (int y = 0; y < NewHeight; ++y) {
+        std::uint8_t* out = Dest[y];
+        for (int x = 0; x < NewWidth; ++x) {
+            int sx = 0, sy = 0;
+            map(x, y, sx, sy);
+            Unit::Copy(Source[sy], sx, out, x);
+        }
+    }
+}
+
+template <class Unit>
+void MoveMapped(TPixelMapping Mapping, const std::uint8_t* const* Source, int W, int H, std::uint8_t* const* Dest)
+{
+    switch (Mapping) {
+    case TPixelMapping::Turn90:
+        Move<Unit>(Source, Dest, H, W, [H](int x, int y, int& sx, int& sy) { sx = y; sy = H - 1 - x; });
+        break;
+    case TPixelMapping::Turn180:
+        Move<Unit>(Source, Dest, W, H, [W, H](int x, int y, int& sx, int& sy) { sx = W - 1 - x; sy = H - 1 - y; });
+        break;
+    case TPixelMapping::Turn270:
+        Move<Unit>(Source, Dest, H, W, [W](int x, int y, int& sx, int& sy) { sx = W - 1 - y; sy = x; });
+        break;
+    case TPixelMapping::Mirror:
+        Move<Unit>(Source, Dest, W, H, [W](int x, int y, int& sx, int& sy) { sx = W - 1 - x; sy = y; });
+        break;
+    }
+}
+
+template <class Unit>
+void CopyBlock(const std::uint8_t* const* Source, int Left, int Top, int W, int H, std::uint8_t* const* Dest)
+{
+    Move<Unit>(Source, Dest, W, H, [Left, Top](int x, int y, int& sx, int& sy) { sx = Left + x; sy = Top + y; });
+}
+
+// Calls F with the unit type of a depth; false for a depth without one.
+template <class F>
+bool WithUnit(int BitsPerPixel, F f)
+{
+    switch (BitsPerPixel) {
+    case 1: f(TBitUnit{}); return true;
+    case 4: f(TNibbleUnit{}); return true;
+    case 8: f(TByteUnit<1>{}); return true;
+    case 16: f(TByteUnit<2>{}); return true;
+    case 24: f(TByteUnit<3>{}); return true;
+    case 32: f(TByteUnit<4>{}); return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+bool PixelMoveSupports(int BitsPerPixel)
+{
+    return WithUnit(BitsPerPixel, [](auto) {});
+}
+
+void MovePixels(TPixelMapping Mapping, int BitsPerPixel, const std::uint8_t* const* Source, int Width,
+                int Height, std::uint8_t* const* Dest)
+{
+    WithUnit(BitsPerPixel, [&](auto unit) { MoveMapped<decltype(unit)>(Mapping, Source, Width, Height, Dest); });
+}
+
+void CopyPixelBlock(int BitsPerPixel, const std::uint8_t* const* Source, int Left, int Top, int Width,
+                    int Height, std::uint8_t* const* Dest)
+{
+    WithUnit(BitsPerPixel, [&](auto unit) { CopyBlock<decltype(unit)>(Source, Left, Top, Width, Height, Dest); });
+}
+
+} // namespace pictor
