@@ -220,7 +220,11 @@ int ChooseIcoImage(const TIcoDirectory& directory)
 TBgraImage DecodeIcoImage(std::span<const std::uint8_t> file, const TIcoEntry& entry)
 {
     const std::span<const std::uint8_t> image = EntryBytes(file, entry);
-    if (IsPng(image)) return DecodePng(image, kMaxIconSide, std::int64_t(kMaxIconSide) * kMaxIconSide);
+    // A PNG stream carries its own chunk lengths and ends at its IEND chunk;
+    // some writers store too small an entry size for it, so it may run on to
+    // the end of the file.
+    if (IsPng(image))
+        return DecodePng(file.subspan(entry.Offset), kMaxIconSide, std::int64_t(kMaxIconSide) * kMaxIconSide);
     return DecodeDib(image);
 }
 

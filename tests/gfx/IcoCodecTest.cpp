@@ -109,6 +109,12 @@ TEST(IcoCodec, PngImages)
     EXPECT_EQ(directory.Entries[0].BitsPerPixel, 32);
     const TBgraImage image = DecodeIcoImage(file, directory.Entries[0]);
     EXPECT_EQ(PixelOf(image, 5, 4), (250u << 24) | 160u);
+
+    // An entry size too small for the stream: the stream runs to its end.
+    TBytes shortEntry = file;
+    shortEntry[6 + 8] = static_cast<std::uint8_t>(shortEntry[6 + 8] - 16);
+    const TIcoDirectory d2 = ReadIcoDirectory(shortEntry);
+    EXPECT_EQ(DecodeIcoImage(shortEntry, d2.Entries[0]).Pixels, image.Pixels);
 }
 
 TEST(IcoCodec, DirectoryChoosesLargestThenDeepestThenFirst)
