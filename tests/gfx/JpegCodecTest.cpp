@@ -134,35 +134,10 @@ TEST(JpegDecoder, CmykConvertsToRgbWithAndWithoutAdobeInversion)
 TEST(JpegDecoder, YcckDecodesAsCmyk)
 {
     // libjpeg turns CMYK input into YCCK when asked to.
-    jpeg_compress_struct info{};
-    jpeg_error_mgr err{};
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = 16;
-    info.image_height = 16;
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_colorspace(&info, JCS_YCCK);
-    jpeg_set_quality(&info, 100, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::uint8_t row[16 * 4];
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            InkBlocks(x, y, row + x * 4);
-            for (int i = 0; i < 4; ++i) row[x * 4 + i] = std::uint8_t(255 - row[x * 4 + i]);  // Adobe
-        }
-        JSAMPROW r = row;
-        jpeg_write_scanlines(&info, &r, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<std::uint8_t> bytes(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-
+    TJpegFixture f;
+    f.Input = JCS_CMYK;
+    f.Coded = JCS_YCCK;
+    const std::vector<std::uint8_t> bytes = MakeJpeg(f, InkBlocks);
     const TDecoded d = DecodeAll(bytes);
     EXPECT_EQ(d.Header.ColorSpace, jcsYCCK);
     EXPECT_NEAR(d.Pixel(3, 3)[2], 0, 6);    // cyan: no red

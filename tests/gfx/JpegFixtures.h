@@ -22,6 +22,8 @@ struct TJpegFixture {
     bool AdobeMarker = true;
     int Quality = 100;
     bool FullChroma = true;  // 1x1 sampling for every component
+    // The coded colour space when not libjpeg's default for the input (JCS_YCCK).
+    J_COLOR_SPACE Coded = JCS_UNKNOWN;
 };
 
 // fill(x, y, samples) writes the input samples of one pixel.
@@ -41,6 +43,7 @@ inline std::vector<std::uint8_t> MakeJpeg(const TJpegFixture& f,
     info.input_components = components;
     info.in_color_space = f.Input;
     jpeg_set_defaults(&info);
+    if (f.Coded != JCS_UNKNOWN) jpeg_set_colorspace(&info, f.Coded);
     if (f.Input == JCS_CMYK) info.write_Adobe_marker = f.AdobeMarker ? TRUE : FALSE;
     jpeg_set_quality(&info, f.Quality, TRUE);
     if (f.FullChroma)
