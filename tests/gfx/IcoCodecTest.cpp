@@ -94,7 +94,7 @@ TEST(IcoCodec, ThirtyTwoBitsUseAlphaAndFallBackToTheMask)
 TEST(IcoCodec, MissingMaskRowsAreOpaque)
 {
     TBytes image = DibIconImage(8, 4, 24, {}, [](int, int) { return 0x112233u; }, [](int, int) { return true; });
-    image.resize(image.size() - 2 * 4);  // the last two stored mask rows (the top rows) are gone
+    image.erase(image.end() - 2 * 4, image.end());  // the last two stored mask rows (the top rows) are gone
     const TBgraImage decoded = DecodeOnly(BuildIcon({{image, 8, 4, 24}}));
     EXPECT_EQ(PixelOf(decoded, 3, 0), 0xFF112233u);
     EXPECT_EQ(PixelOf(decoded, 3, 3), 0x00112233u);
