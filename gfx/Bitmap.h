@@ -98,6 +98,9 @@ public:
 
     // --- palette -------------------------------------------------------------
     TPalette Palette() const override;
+    // The bitmap's own palette without a copy (valid until the bitmap
+    // changes); empty when it has none.
+    const TPalette& PaletteRef() const;
     // The bitmap keeps its own copy. For 1-, 4- and 8-bit bitmaps this is the
     // colour table the indices refer to.
     void SetPalette(const TPalette& palette) override;
