@@ -83,10 +83,14 @@ TDibLayout ReadDibLayout(std::span<const std::uint8_t> image)
     return d;
 }
 
-std::span<const std::uint8_t> EntryBytes(std::span<const std::uint8_t> file, const TIcoEntry& entry)
+// The bytes of an entry's image. A PNG stream carries its own chunk lengths
+// and ends at its IEND chunk; some writers store too small an entry size for
+// it, so a PNG image may run on to the end of the file.
+std::span<const std::uint8_t> ImageBytes(std::span<const std::uint8_t> file, const TIcoEntry& entry)
 {
     if (entry.Offset > file.size() || entry.Size > file.size() - entry.Offset) Bad("image outside the file");
-    return file.subspan(entry.Offset, entry.Size);
+    const std::span<const std::uint8_t> image = file.subspan(entry.Offset, entry.Size);
+    return IsPng(image) ? file.subspan(entry.Offset) : image;
 }
 
 TBgraImage DecodeDib(std::span<const std::uint8_t> image)
@@ -179,7 +183,7 @@ TIcoDirectory ReadIcoDirectory(std::span<const std::uint8_t> file)
         entry.Size = Le32(e + 8);
         entry.Offset = Le32(e + 12);
         if (entry.Offset < directoryEnd) Bad("image inside the directory");
-        const std::span<const std::uint8_t> image = EntryBytes(file, entry);
+        const std::span<const std::uint8_t> image = ImageBytes(file, entry);
         if (IsPng(image)) {
             const TPngInfo info = ReadPngInfo(image);
             if (info.Width > kMaxIconSide || info.Height > kMaxIconSide)
@@ -219,12 +223,8 @@ int ChooseIcoImage(const TIcoDirectory& directory)
 
 TBgraImage DecodeIcoImage(std::span<const std::uint8_t> file, const TIcoEntry& entry)
 {
-    const std::span<const std::uint8_t> image = EntryBytes(file, entry);
-    // A PNG stream carries its own chunk lengths and ends at its IEND chunk;
-    // some writers store too small an entry size for it, so it may run on to
-    // the end of the file.
-    if (IsPng(image))
-        return DecodePng(file.subspan(entry.Offset), kMaxIconSide, std::int64_t(kMaxIconSide) * kMaxIconSide);
+    const std::span<const std::uint8_t> image = ImageBytes(file, entry);
+    if (IsPng(image)) return DecodePng(image, kMaxIconSide, std::int64_t(kMaxIconSide) * kMaxIconSide);
     return DecodeDib(image);
 }
 
