@@ -28,6 +28,11 @@ EInvalidGraphic::EInvalidGraphic(const std::string& detail)
 {
 }
 
+EInvalidGraphic EInvalidGraphic::WithMessage(const std::string& message)
+{
+    return EInvalidGraphic(TExactMessage{}, message);
+}
+
 EFOpenError::EFOpenError(const std::string& fileName)
     : Exception("ファイル " + fileName + " は開けません")
 {

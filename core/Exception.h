@@ -21,6 +21,13 @@ class EInvalidGraphic : public Exception {
 public:
     EInvalidGraphic();
     explicit EInvalidGraphic(const std::string& detail);
+    // An invalid-graphic error whose message is exactly message, without the
+    // usual opening (the picture holder's unknown-extension error).
+    static EInvalidGraphic WithMessage(const std::string& message);
+
+private:
+    struct TExactMessage {};
+    EInvalidGraphic(TExactMessage, const std::string& message) : Exception(message) {}
 };
 
 // An operation that the object's present state does not allow.

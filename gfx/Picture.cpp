@@ -1,0 +1,73 @@
+#include "gfx/Picture.h"
+
+#include "core/Exception.h"
+#include "gfx/Bitmap.h"
+
+namespace pictor {
+
+void TPicture::SetGraphic(const TGraphic* graphic)
+{
+    // Copy first: if copying fails the picture keeps what it holds.
+    std::unique_ptr<TGraphic> copy = graphic ? graphic->Clone() : nullptr;
+    Attach(std::move(copy));
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
+{
+    Attach(std::move(graphic));
+}
+
+void TPicture::Attach(std::unique_ptr<TGraphic> graphic)
+{
+    if (graphic) graphic->OnChange = [this](TGraphic&) { Changed(); };
+    std::unique_ptr<TGraphic> previous = std::move(graphic_);
+    graphic_ = std::move(graphic);
+    if (previous) previous->OnChange = nullptr;
+    previous.reset();
+    Changed();
+}
+
+void TPicture::Changed()
+{
+    if (OnChange) OnChange();
+}
+
+TBitmap& TPicture::Bitmap()
+{
+    if (!dynamic_cast<TBitmap*>(graphic_.get())) Attach(std::make_unique<TBitmap>());
+    return static_cast<TBitmap&>(*graphic_);
+}
+
+int TPicture::Width() const
+{
+    return graphic_ ? graphic_->Width() : 0;
+}
+
+int TPicture::Height() const
+{
+    return graphic_ ? graphic_->Height() : 0;
+}
+
+void TPicture::LoadFromFile(const std::string& fileName)
+{
+    const std::string extension = ExtensionOf(fileName);
+    std::unique_ptr<TGraphic> graphic = CreateForExtension(extension);
+    if (!graphic) throw EInvalidGraphic::WithMessage("拡張子 ." + extension + " の画像形式は処理できません");
+    graphic->LoadFromFile(fileName);
+    Attach(std::move(graphic));
+}
+
+void TPicture::SaveToFile(const std::string& fileName) const
+{
+    if (graphic_) graphic_->SaveToFile(fileName);
+}
+
+std::string TPicture::ExtensionOf(const std::string& fileName)
+{
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return fileName.substr(dot + 1);
+}
+
+} // namespace pictor
