@@ -30,6 +30,11 @@ TPixelLayout TBitmap::Data::Layout() const
     return layout;
 }
 
+TPixelLayout BitmapLayout(const TBitmap& bitmap)
+{
+    return bitmap.data_->Layout();
+}
+
 void CheckPictureSize(std::int64_t width, std::int64_t height)
 {
     if (!PictureSizeAllowed(width, height))

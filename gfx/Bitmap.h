@@ -16,6 +16,7 @@
 namespace pictor {
 
 class TCanvas;
+struct TPixelLayout;
 
 // Colour masks of a 16- or 32-bit bitmap.
 struct TColorMasks {
@@ -119,6 +120,7 @@ public:
     struct Data;
 
 private:
+    friend TPixelLayout BitmapLayout(const TBitmap& bitmap);
     void Unshare();
     void ReplaceData(std::shared_ptr<Data> data);
 

@@ -48,6 +48,9 @@ struct TBitmap::Data {
     TPixelLayout Layout() const;
 };
 
+// How the rows of bitmap are coded (valid while the bitmap is unchanged).
+TPixelLayout BitmapLayout(const TBitmap& bitmap);
+
 // Raises EInvalidGraphic when width by height is beyond gfx/Limits.h.
 void CheckPictureSize(std::int64_t width, std::int64_t height);
 

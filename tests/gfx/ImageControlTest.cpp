@@ -1,0 +1,171 @@
+// TImage: size, Stretch and AutoSize, repaint requests, the canvas rules and
+// the rendering a view shows.
+#include "BitmapTestUtil.h"
+
+#include "core/Exception.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
+#include "gfx/Image.h"
+#include "gfx/JPEGImage.h"
+
+#include <gtest/gtest.h>
+
+namespace pictor {
+namespace {
+
+using testing::MakeTestPicture;
+
+struct TCounts {
+    int repaints = 0;
+    int resizes = 0;
+};
+
+void Listen(TImage& image, TCounts& counts)
+{
+    image.OnRepaint = [&counts] { ++counts.repaints; };
+    image.OnResize = [&counts] { ++counts.resizes; };
+}
+
+TEST(ImageControl, RepaintAndResizeRequests)
+{
+    TImage image;
+    TCounts n;
+    Listen(image, n);
+    EXPECT_EQ(image.Width(), 105);
+    EXPECT_EQ(image.Height(), 105);
+    EXPECT_FALSE(image.Stretch());
+    EXPECT_FALSE(image.AutoSize());
+
+    TBitmap b = MakeTestPicture(30, 20);
+    image.Picture().SetGraphic(&b);
+    EXPECT_EQ(n.repaints, 1);
+    image.Picture().Bitmap().SetPixel(1, 1, clRed); // a change inside the graphic
+    EXPECT_EQ(n.repaints, 2);
+    image.SetStretch(true);
+    image.SetStretch(true);
+    EXPECT_EQ(n.repaints, 3);
+    EXPECT_EQ(n.resizes, 0);
+    image.SetWidth(50);
+    image.SetBounds(50, 60);
+    image.SetBounds(50, 60);
+    EXPECT_EQ(n.resizes, 2);
+    EXPECT_EQ(image.Height(), 60);
+}
+
+TEST(ImageControl, AutoSizeFollowsThePicture)
+{
+    TImage image;
+    TCounts n;
+    Listen(image, n);
+    TBitmap b = MakeTestPicture(30, 20);
+    image.Picture().SetGraphic(&b);
+    EXPECT_EQ(image.Width(), 105); // off: the control keeps its size
+    image.SetAutoSize(true);       // switching it on sizes the control
+    EXPECT_EQ(image.Width(), 30);
+    EXPECT_EQ(image.Height(), 20);
+    b.SetSize(7, 9);
+    image.Picture().SetGraphic(&b);
+    EXPECT_EQ(image.Width(), 7);
+    EXPECT_EQ(image.Height(), 9);
+    TBitmap empty;
+    empty.SetSize(0, 5);
+    image.Picture().SetGraphic(&empty); // no size to follow
+    EXPECT_EQ(image.Width(), 7);
+    image.Picture().SetGraphic(static_cast<const TGraphic*>(nullptr));
+    EXPECT_EQ(image.Height(), 9);
+}
+
+TEST(ImageControl, CanvasOnlyForBitmaps)
+{
+    TImage image;
+    image.SetBounds(12, 8);
+    TCanvas& canvas = image.Canvas(); // an empty picture gets a bitmap of the control's size
+    auto* bitmap = dynamic_cast<TBitmap*>(image.Picture().Graphic());
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Width(), 12);
+    EXPECT_EQ(bitmap->Height(), 8);
+    EXPECT_EQ(&canvas, &bitmap->Canvas());
+    EXPECT_EQ(canvas.TargetBitmap(), bitmap);
+
+    image.Picture().SetGraphic(std::make_unique<TJPEGImage>());
+    try {
+        image.Canvas();
+        FAIL() << "no exception";
+    } catch (const EInvalidOperation& e) {
+        EXPECT_STREQ(e.what(), "ビットマップを持っている時のみイメージの変更が可能です");
+    }
+}
+
+TEST(ImageControl, RenderingStretchedAndAtOwnSize)
+{
+    for (TPixelFormat f : {pf24bit, pf8bit, pf1bit, pf16bit, pfDevice}) {
+        TBitmap b = MakeTestPicture(13, 7);
+        b.SetPixelFormat(f);
+        TImage image;
+        image.Picture().SetGraphic(&b);
+        image.SetBounds(29, 5);
+        TBitmap shown;
+        image.RenderTo(shown, clBlue);
+        EXPECT_EQ(shown.PixelFormat(), pfDevice);
+        ASSERT_EQ(shown.Width(), 29);
+        ASSERT_EQ(shown.Height(), 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 29; ++x) {
+                // Not stretched: the picture at the top-left, background elsewhere.
+                TColor want = x < 13 ? b.GetPixel(x, y) : clBlue;
+                ASSERT_EQ(shown.GetPixel(x, y), want) << f << " at " << x << "," << y;
+            }
+
+        image.SetStretch(true);
+        image.RenderTo(shown);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 29; ++x) {
+                // The source pixel under each pixel's centre.
+                int sx = static_cast<int>((x + 0.5) * 13 / 29), sy = static_cast<int>((y + 0.5) * 7 / 5);
+                ASSERT_EQ(shown.GetPixel(x, y), b.GetPixel(sx, sy)) << f << " at " << x << "," << y;
+            }
+    }
+
+    TImage empty;
+    empty.SetBounds(3, 2);
+    TBitmap shown;
+    empty.RenderTo(shown);
+    EXPECT_EQ(shown.GetPixel(2, 1), clBtnFace);
+}
+
+
+TEST(ImageControl, RenderingOtherGraphicsDrawsThemOnTheTargetsCanvas)
+{
+    struct TProbe : TGraphic {
+        mutable TRect drawn{-1, -1, -1, -1};
+        mutable TCanvas* on = nullptr;
+        const char* ClassName() const override { return "TProbe"; }
+        std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TProbe>(); }
+        int Width() const override { return 40; }
+        int Height() const override { return 30; }
+        void SetWidth(int) override {}
+        void SetHeight(int) override {}
+        bool Empty() const override { return false; }
+        void Draw(TCanvas& canvas, const TRect& rect) const override
+        {
+            drawn = rect;
+            on = &canvas;
+        }
+        void LoadFromBytes(std::span<const std::uint8_t>) override {}
+        std::vector<std::uint8_t> SaveToBytes() const override { return {}; }
+    };
+    TImage image;
+    image.Picture().SetGraphic(std::make_unique<TProbe>());
+    auto* probe = static_cast<TProbe*>(image.Picture().Graphic());
+    image.SetBounds(20, 10);
+    TBitmap shown;
+    image.RenderTo(shown);
+    EXPECT_EQ(probe->drawn, Rect(0, 0, 40, 30));
+    EXPECT_EQ(probe->on, &shown.Canvas());
+    image.SetStretch(true);
+    image.RenderTo(shown);
+    EXPECT_EQ(probe->drawn, Rect(0, 0, 20, 10));
+}
+
+} // namespace
+} // namespace pictor
