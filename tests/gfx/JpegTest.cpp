@@ -4,12 +4,14 @@
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
+#include "gfx/formats/Jpeg.h"
 #include "tests/gfx/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 
 namespace pictor {
 namespace {
@@ -81,6 +83,11 @@ TEST(JPEGImage, SizeComesFromTheHeaderEvenWhenTheScanIsMissing)
     EXPECT_EQ(jpeg.Bitmap().PixelFormat(), pf24bit);
 }
 
+std::string AsText(const std::vector<std::uint8_t>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // A bitmap of the gradient in the given format.
 TBitmap GradientBitmap(int width, int height, TPixelFormat format)
 {
@@ -110,6 +117,13 @@ TEST(JPEGImage, BitmapToJpegFileToBitmapStaysClose)
         EXPECT_EQ(jpeg.Width(), 33);
         EXPECT_EQ(jpeg.Height(), 17);
         jpeg.SaveToFile(dir.File("out.jpg"));
+        // The saved file is the encoder's default output (baseline, quality
+        // 90, colour; see JpegCodecTest) for the 24-bit picture.
+        TBitmap picture24 = source;
+        picture24.SetPixelFormat(pf24bit);
+        std::vector<const std::uint8_t*> rows;
+        for (int y = 0; y < 17; ++y) rows.push_back(std::as_const(picture24).ScanLine(y));
+        EXPECT_EQ(dir.Read("out.jpg"), AsText(EncodeJpeg(33, 17, rows, TJpegEncodeOptions{})));
 
         TJPEGImage read;
         read.LoadFromFile(dir.File("out.jpg"));
