@@ -108,6 +108,7 @@ void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool
 struct TJpegDecoder::State {
     jpeg_decompress_struct Info;
     TErrorManager Error;
+    jpeg_progress_mgr Progress;
     bool Created;
     bool Cmyk;
     bool Inverted;
@@ -119,6 +120,18 @@ static_assert(std::is_trivially_destructible_v<TJpegDecoder::State>);
 
 namespace {
 
+// A progressive file may hold any number of scans, each of which makes the
+// decoder pass over the whole coefficient buffer; a damaged or hostile file
+// with thousands of tiny scans would keep it busy for minutes. Real files
+// have about ten.
+constexpr int kMaxScans = 1000;
+
+void CheckScanCount(j_common_ptr cinfo)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (info->input_scan_number > kMaxScans) ERREXIT(info, JERR_NOTIMPL);
+}
+
 bool RunReadHeader(TJpegDecoder::State* s, const std::uint8_t* data, std::size_t size)
 {
     s->Info.err = &s->Error.Pub;
@@ -126,6 +139,8 @@ bool RunReadHeader(TJpegDecoder::State* s, const std::uint8_t* data, std::size_t
     if (setjmp(s->Error.Jump)) return false;
     s->Created = true;
     jpeg_create_decompress(&s->Info);
+    s->Progress.progress_monitor = CheckScanCount;
+    s->Info.progress = &s->Progress;
     jpeg_mem_src(&s->Info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&s->Info, TRUE);
     return true;

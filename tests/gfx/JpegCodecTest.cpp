@@ -305,6 +305,28 @@ TEST(JpegDecoder, TruncatedScanDataDecodesWhatIsThere)
     EXPECT_NEAR(d.Pixel(5, 2)[2], rgb[0], 4);
 }
 
+TEST(JpegDecoder, RefusesAFloodOfScans)
+{
+    TJpegFixture f;
+    f.Progressive = true;
+    const std::vector<std::uint8_t> whole = MakeJpeg(f, GradientRgb);
+    // Repeat the first scan (its SOS segment and entropy-coded data) 1500
+    // times: libjpeg would warn about each and go on.
+    std::size_t start = 2;
+    while (!(whole[start] == 0xFF && whole[start + 1] == 0xDA)) ++start;
+    std::size_t end = start + 2;
+    while (!(whole[end] == 0xFF && whole[end + 1] != 0x00 && (whole[end + 1] < 0xD0 || whole[end + 1] > 0xD7))) ++end;
+    std::vector<std::uint8_t> flood(whole.begin(), whole.begin() + end);
+    for (int i = 0; i < 1500; ++i) flood.insert(flood.end(), whole.begin() + start, whole.begin() + end);
+    flood.insert(flood.end(), whole.begin() + end, whole.end());
+    EXPECT_THROW(DecodeAll(flood), EInvalidGraphic);
+    // A handful of repeats is only damage.
+    std::vector<std::uint8_t> few(whole.begin(), whole.begin() + end);
+    for (int i = 0; i < 5; ++i) few.insert(few.end(), whole.begin() + start, whole.begin() + end);
+    few.insert(few.end(), whole.begin() + end, whole.end());
+    EXPECT_EQ(DecodeAll(few).Result.RowsDecoded, 16);
+}
+
 // Every prefix, and random damage, of a colour and a progressive file: each
 // either decodes or raises EInvalidGraphic (the sanitizer build watches for
 // anything worse).
