@@ -4,11 +4,7 @@
 
 namespace pictor {
 
-namespace {
-
-// Decodes one UTF-8 character at s[i]; an invalid sequence yields the byte
-// itself, marked above the Unicode range so it never equals a character.
-char32_t Decode(std::string_view s, std::size_t& i)
+char32_t DecodeUtf8Char(std::string_view s, std::size_t& i)
 {
     auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
     std::uint8_t b0 = byte(i);
@@ -34,6 +30,8 @@ char32_t Decode(std::string_view s, std::size_t& i)
     return c;
 }
 
+namespace {
+
 char32_t Fold(char32_t c)
 {
     if (c >= U'A' && c <= U'Z') return c + 32;
@@ -51,7 +49,7 @@ bool SameText(std::string_view a, std::string_view b)
 {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (Fold(Decode(a, i)) != Fold(Decode(b, j))) return false;
+        if (Fold(DecodeUtf8Char(a, i)) != Fold(DecodeUtf8Char(b, j))) return false;
     }
     return i == a.size() && j == b.size();
 }

@@ -12,6 +12,11 @@ namespace pictor {
 // compare exactly. Invalid UTF-8 bytes compare as themselves.
 bool SameText(std::string_view a, std::string_view b);
 
+// Decodes the UTF-8 character at s[i] and advances i past it. An invalid or
+// truncated sequence yields its first byte marked above the Unicode range
+// (0x110000 + byte) and advances by one byte. i must be below s.size().
+char32_t DecodeUtf8Char(std::string_view s, std::size_t& i);
+
 // ASCII letters lowered, everything else kept (for file extensions).
 std::string AsciiLower(std::string_view text);
 

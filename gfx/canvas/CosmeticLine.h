@@ -1,0 +1,42 @@
+// One-pixel lines (pens of width 0 or 1): integer Bresenham steps from the
+// pixel holding the start point towards the pixel holding the end point,
+// the end pixel itself excluded, as the toolkit draws them. The dash
+// patterns count pixels along the line and carry on from one segment to the
+// next within one drawing call.
+#pragma once
+
+#include "gfx/Types.h"
+#include "gfx/canvas/PathGeometry.h"
+#include "gfx/canvas/Spans.h"
+
+#include <vector>
+
+namespace pictor::raster {
+
+class TCosmeticStroker {
+public:
+    // Pixels outside area are dropped.
+    TCosmeticStroker(TPenStyle style, const TRect& area);
+
+    // Every segment of the figure; a closed figure includes the segment back
+    // to its first point, so each of its corners is covered once.
+    void AddFigure(const TPolyline& figure);
+    // The segment from pixel (x0, y0) towards (x1, y1), without (x1, y1).
+    void AddSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+
+    // The pixels drawn so far, as a normalised set of spans.
+    std::vector<TSpan> TakeSpans();
+
+private:
+    void Emit(std::int64_t x, std::int64_t y);
+    void Flush();
+
+    std::vector<bool> pattern_; // on/off per pixel of one period; empty: solid
+    std::uint64_t counter_ = 0;
+    TRect area_;
+    std::vector<TSpan> spans_;
+    TSpan run_{};
+    bool inRun_ = false;
+};
+
+} // namespace pictor::raster

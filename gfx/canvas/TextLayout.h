@@ -1,0 +1,60 @@
+// TTextLayout: one line of text in a TFont, laid out on a baseline.
+//
+// Faces come from fontconfig: the font's Name (or "sans-serif" when empty)
+// with its weight and slant, and for each character the first face of
+// fontconfig's sorted fallback list that has it, so Japanese text finds a
+// Japanese face whatever face was asked for. Advances, ascent and descent are
+// whole pixels (hinted metrics), so widths measured here are exactly the
+// widths drawn, and the result depends only on the installed fonts.
+#pragma once
+
+#include "gfx/Types.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+
+namespace pictor::raster {
+
+class TTextLayout {
+public:
+    // advances: the distance from each character to the next, in pixels
+    // (nullptr or too short: the font's own for the rest).
+    TTextLayout(const std::string& utf8, const TFont& font, const std::vector<double>* advances = nullptr);
+    ~TTextLayout();
+    TTextLayout(const TTextLayout&) = delete;
+    TTextLayout& operator=(const TTextLayout&) = delete;
+
+    // The em size used, in pixels.
+    double EmSize() const { return em_; }
+    // Distance from the origin to the end of the last character.
+    double Width() const { return width_; }
+    double Ascent() const { return ascent_; }
+    double Descent() const { return descent_; }
+    double CellHeight() const { return ascent_ + descent_; }
+    // Underline and strike-out bars: top edge below the baseline (negative:
+    // above) and thickness, in pixels.
+    double UnderlineTop() const { return underlineTop_; }
+    double StrikeOutTop() const { return strikeTop_; }
+    double BarThickness() const { return barThickness_; }
+
+    // Draws the glyphs on cr with the baseline's origin at cr's (0, 0),
+    // advancing along cr's x axis; grey coverage.
+    void ShowGlyphs(cairo_t* cr) const;
+
+    struct Run;
+
+private:
+    double em_ = 0;
+    double width_ = 0;
+    double ascent_ = 0;
+    double descent_ = 0;
+    double underlineTop_ = 0;
+    double strikeTop_ = 0;
+    double barThickness_ = 1;
+    std::vector<std::unique_ptr<Run>> runs_;
+};
+
+} // namespace pictor::raster
