@@ -21,6 +21,7 @@
 #include "gfx/canvas/BitmapTransfer.h"
 #include "gfx/canvas/ClipRegion.h"
 #include "gfx/canvas/CosmeticLine.h"
+#include "gfx/canvas/EllipseSpans.h"
 #include "gfx/canvas/Painter.h"
 #include "gfx/canvas/PathGeometry.h"
 #include "gfx/canvas/TextLayout.h"
@@ -63,10 +64,10 @@ TRect PixelBounds(const TBox& box, double margin)
 // The pixels whose centres lie in [lo, hi).
 std::int32_t FirstCentreAtOrAfter(double v) { return ClampPixel(std::ceil(v - 0.5)); }
 
-TInk InkOf(const TPixelLayout& layout, TColor color, TPenMode mode, TBrushStyle hatch = bsSolid)
+TInk InkOf(const TPixelCodec& codec, TColor color, TPenMode mode, TBrushStyle hatch = bsSolid)
 {
     TInk ink;
-    ink.Op = PenOp(mode, layout.Encode(color), layout.ValueMask());
+    ink.Op = PenOp(mode, codec.Encode(color), codec.ValueMask());
     ink.Hatched = hatch != bsSolid;
     ink.Rows = HatchRows(hatch);
     return ink;
@@ -96,6 +97,23 @@ std::vector<TSpan> RectangleBand(const TBox& r, double w)
     return spans;
 }
 
+TPath Translated(const TPath& path, double dx, double dy)
+{
+    TPath out;
+    for (const TPath::Element& e : path.Elements()) {
+        switch (e.kind) {
+        case TPath::pkMove: out.MoveTo({e.p[0].X + dx, e.p[0].Y + dy}); break;
+        case TPath::pkLine: out.LineTo({e.p[0].X + dx, e.p[0].Y + dy}); break;
+        case TPath::pkBezier:
+            out.BezierTo({e.p[0].X + dx, e.p[0].Y + dy}, {e.p[1].X + dx, e.p[1].Y + dy},
+                         {e.p[2].X + dx, e.p[2].Y + dy});
+            break;
+        case TPath::pkClose: out.Close(); break;
+        }
+    }
+    return out;
+}
+
 void SetDash(cairo_t* cr, TPenStyle style, double w)
 {
     std::vector<double> dashes;
@@ -121,6 +139,10 @@ void FillFigure(TPainter& painter, const TPath& path, TFillRule rule, const TInk
                 FirstCentreAtOrAfter(box.Bottom)};
         AddRectSpans(spans, IntersectRect(r, painter.Area()));
         painter.FillSpans(spans, ink);
+        return;
+    }
+    if (AsEllipse(path, box)) {
+        painter.FillSpans(EllipseFill(box, painter.Area()), ink);
         return;
     }
     const TPath* figure = &path;
@@ -162,7 +184,7 @@ void TBitmapCanvas::FillPath(const TPath& path, TFillRule rule, const TBrush& br
     if (brush.Style == bsClear || !AllFinite(path)) return;
     TPainter painter(bitmap_, state_->clip);
     if (RectEmpty(painter.Area())) return;
-    TInk ink = InkOf(painter.Layout(), brush.Color, mode, brush.Style);
+    TInk ink = InkOf(painter.Codec(), brush.Color, mode, brush.Style);
     FillFigure(painter, path, rule, ink);
     bitmap_.Changed();
 }
@@ -172,11 +194,17 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
     if (pen.Style == psClear || !AllFinite(path) || path.Empty()) return;
     TPainter painter(bitmap_, state_->clip);
     if (RectEmpty(painter.Area())) return;
-    TInk ink = InkOf(painter.Layout(), pen.Color, pen.Mode);
+    TInk ink = InkOf(painter.Codec(), pen.Color, pen.Mode);
     TBox box;
     PathBounds(path, box);
 
     if (!(width > 1)) {
+        TBox ellipse;
+        if ((pen.Style == psSolid || pen.Style == psInsideFrame) && AsEllipse(path, ellipse)) {
+            painter.FillSpans(EllipseOutline(ellipse, painter.Area()), ink);
+            bitmap_.Changed();
+            return;
+        }
         std::vector<TPolyline> figures = Flatten(path);
         if (IsFar(box)) figures = ClipForStroke(figures, TBox{-kFar, -kFar, kFar, kFar});
         TCosmeticStroker stroker(pen.Style, painter.Area());
@@ -187,19 +215,29 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
     }
 
     const double w = std::min(width, kMaxPenWidth);
+    // A line through pixel centres with an even width would have its edges
+    // on pixel centres too, where the rasteriser's choice differs between
+    // straight sides and joins; half a pixel up and left puts the edges
+    // between centres and covers the same pixels along straight sides.
+    TPath shifted;
+    if (std::fmod(w, 2) == 0) {
+        shifted = Translated(path, -0.5, -0.5);
+        box = TBox{box.Left - 0.5, box.Top - 0.5, box.Right - 0.5, box.Bottom - 0.5};
+    }
+    const TPath& line = std::fmod(w, 2) == 0 ? shifted : path;
     const bool solid = pen.Style == psSolid || pen.Style == psInsideFrame;
     TBox rect;
     // Square corners come out the same from a miter join, and from a round
     // join up to width 3 (the rounding cuts no pixel centre before that).
-    if (solid && (pen.Join == pjMiter || (pen.Join == pjRound && w <= 3)) && AsAxisRectangle(path, rect)) {
+    if (solid && (pen.Join == pjMiter || (pen.Join == pjRound && w <= 3)) && AsAxisRectangle(line, rect)) {
         painter.FillSpans(RectangleBand(rect, w), ink);
         bitmap_.Changed();
         return;
     }
-    const TPath* figure = &path;
+    const TPath* figure = &line;
     TPath cut;
     if (IsFar(box)) {
-        cut = ToPath(ClipForStroke(Flatten(path), TBox{-kFar, -kFar, kFar, kFar}));
+        cut = ToPath(ClipForStroke(Flatten(line), TBox{-kFar, -kFar, kFar, kFar}));
         figure = &cut;
     }
     painter.FillShape(PixelBounds(box, w * 5 + 2), [&](cairo_t* cr) {
@@ -243,7 +281,7 @@ void TBitmapCanvas::DrawTextRun(const TTextRun& run)
 
     if (run.Opaque && layout.Width() > 0) {
         FillFigure(painter, box(0, -layout.Ascent(), layout.Width(), layout.Descent()), frWinding,
-                   InkOf(painter.Layout(), run.Background, pmCopy));
+                   InkOf(painter.Codec(), run.Background, pmCopy));
     }
     // Glyphs may reach beyond their cell (italics, accents): allow an em.
     TBox extent;
@@ -255,7 +293,7 @@ void TBitmapCanvas::DrawTextRun(const TTextRun& run)
             layout.ShowGlyphs(cr);
         }, run.Color, false);
     }
-    TInk bar = InkOf(painter.Layout(), run.Color, pmCopy);
+    TInk bar = InkOf(painter.Codec(), run.Color, pmCopy);
     if (run.Font.Underline) {
         double top = layout.UnderlineTop();
         FillFigure(painter, box(0, top, layout.Width(), top + layout.BarThickness()), frWinding, bar);

@@ -1,12 +1,14 @@
 #include "gfx/canvas/BitmapTransfer.h"
 
 #include "gfx/Bitmap.h"
-#include "gfx/canvas/PixelLayout.h"
+#include "gfx/PixelRows.h"
+#include "gfx/canvas/PixelCodec.h"
 #include "gfx/canvas/RasterOp.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -21,13 +23,12 @@ std::int64_t RoundHalfUp(double v)
     return static_cast<std::int64_t>(std::floor(std::clamp(v, -kFar, kFar) + 0.5));
 }
 
-// Source index of destination pixel i of n when n destination pixels show
-// count source pixels: the source pixel under the destination pixel's
-// centre, counted from the far end when mirrored.
+// Source pixel of destination pixel i of n showing count source pixels: the
+// one under the destination pixel's centre, counted from the far end when
+// mirrored.
 std::int64_t SourceIndex(std::int64_t i, std::int64_t n, std::int64_t count, bool mirrored)
 {
-    if (mirrored) i = n - 1 - i;
-    return ((2 * i + 1) * count) / (2 * n);
+    return NearestSample(mirrored ? n - 1 - i : i, n, count);
 }
 
 // Copies pixels [x0, x1) of a packed row from src starting at pixel sx,
@@ -35,20 +36,44 @@ std::int64_t SourceIndex(std::int64_t i, std::int64_t n, std::int64_t count, boo
 void CopyPackedRun(std::uint8_t* dst, int x0, int x1, const std::uint8_t* src, int sx, int bpp)
 {
     const int perByte = 8 / bpp;
+    int x = x0, s = sx;
     if (x0 % perByte == sx % perByte) {
-        int x = x0, s = sx;
-        for (; x < x1 && x % perByte != 0; ++x, ++s) StorePixel(dst, x, bpp, LoadPixel(src, s, bpp));
+        for (; x < x1 && x % perByte != 0; ++x, ++s) WriteRawPixel(dst, x, bpp, ReadRawPixel(src, s, bpp));
         int bytes = (x1 - x) / perByte;
         if (bytes > 0) {
             std::memcpy(dst + x / perByte, src + s / perByte, static_cast<std::size_t>(bytes));
             x += bytes * perByte;
             s += bytes * perByte;
         }
-        for (; x < x1; ++x, ++s) StorePixel(dst, x, bpp, LoadPixel(src, s, bpp));
-        return;
     }
-    for (int x = x0, s = sx; x < x1; ++x, ++s) StorePixel(dst, x, bpp, LoadPixel(src, s, bpp));
+    for (; x < x1; ++x, ++s) WriteRawPixel(dst, x, bpp, ReadRawPixel(src, s, bpp));
 }
+
+// The rows a transfer reads: the source bitmap's own, or, when a bitmap is
+// drawn onto an area of itself that it reads from, a copy of the rows it
+// reads, taken before any write.
+class TSourceRows {
+public:
+    explicit TSourceRows(const TBitmap& bitmap) : bitmap_(bitmap) {}
+    void Keep(int top, int bottom)
+    {
+        top_ = top;
+        stride_ = static_cast<std::size_t>(bitmap_.RowStride());
+        copy_ = std::make_unique_for_overwrite<std::uint8_t[]>(stride_ * static_cast<std::size_t>(bottom - top));
+        for (int y = top; y < bottom; ++y)
+            std::memcpy(copy_.get() + stride_ * static_cast<std::size_t>(y - top), bitmap_.ScanLine(y), stride_);
+    }
+    const std::uint8_t* Row(int y) const
+    {
+        return copy_ ? copy_.get() + stride_ * static_cast<std::size_t>(y - top_) : bitmap_.ScanLine(y);
+    }
+
+private:
+    const TBitmap& bitmap_;
+    std::unique_ptr<std::uint8_t[]> copy_;
+    std::size_t stride_ = 0;
+    int top_ = 0;
+};
 
 } // namespace
 
@@ -66,7 +91,7 @@ void TransferBitmap(TPainter& painter, const TBitmap& source, const TRect& srcRe
     const std::int64_t dw = dx1 - dx0, dh = dy1 - dy0;
     if (dw == 0 || dh == 0) return;
 
-    const TPixelLayout& dst = painter.Layout();
+    const TPixelCodec& dst = painter.Codec();
     const int dbpp = dst.BitsPerPixel();
     const TSourceOp op(rop, dst.Encode(patternColor), dst.ValueMask());
     const TRect dest{static_cast<std::int32_t>(dx0), static_cast<std::int32_t>(dy0), static_cast<std::int32_t>(dx1),
@@ -94,71 +119,101 @@ void TransferBitmap(TPainter& painter, const TBitmap& source, const TRect& srcRe
     }
     if (sw == 0 || sh == 0) return;
 
-    // Drawing a bitmap onto itself reads from a snapshot: the first write
-    // gives the destination its own copy of the pixels.
-    std::optional<TBitmap> snapshot;
     const TBitmap* src = &source;
-    if (&source == &painter.Bitmap()) {
-        snapshot.emplace(source);
-        src = &*snapshot;
+    TSourceRows rows(source);
+    const bool overlapping = &source == &painter.Bitmap() && sl < dx1 && dx0 < sl + sw && st < dy1 && dy0 < st + sh;
+    if (overlapping) {
+        const std::int64_t top = std::clamp<std::int64_t>(st, 0, source.Height());
+        const std::int64_t bottom = std::clamp<std::int64_t>(st + sh, 0, source.Height());
+        if (top >= bottom) return;
+        rows.Keep(static_cast<int>(top), static_cast<int>(bottom));
     }
-    const TPixelLayout srcLayout = TPixelLayout::Of(*src);
-    const int sbpp = srcLayout.BitsPerPixel();
+    const TPixelCodec srcCodec(*src);
+    const int sbpp = srcCodec.BitsPerPixel();
     const std::int64_t srcW = src->Width(), srcH = src->Height();
-    const bool raw = srcLayout.SameValuesAs(dst);
-    const bool plainCopy = raw && op.IsSourceCopy();
+    const bool raw = srcCodec.SameValuesAs(dst);
+    const bool copy = op.IsSourceCopy();
 
-    // Source values already in the destination's terms, for indexed sources.
-    std::vector<std::uint32_t> table;
-    if (!raw && srcLayout.Indexed()) {
-        table.resize(std::size_t(1) << sbpp);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            table[i] = dst.Encode(srcLayout.Decode(static_cast<std::uint32_t>(i)));
-    }
-    auto convert = [&](std::uint32_t v) -> std::uint32_t {
-        if (raw) return v;
-        if (!table.empty()) return table[v];
-        return dst.Encode(srcLayout.Decode(v));
-    };
-
-    // Source column of every destination column the painter may touch.
+    // The destination columns that show a source pixel are one stretch
+    // (the mapping is monotonic); column[] holds their source columns.
     const TRect area = IntersectRect(dest, painter.Area());
     if (RectEmpty(area)) return;
-    std::vector<std::int32_t> column(static_cast<std::size_t>(area.Width()));
+    std::vector<int> column(static_cast<std::size_t>(area.Width()));
+    int validLeft = area.Right, validRight = area.Left;
     for (int x = area.Left; x < area.Right; ++x) {
         std::int64_t s = sl + SourceIndex(x - dx0, dw, sw, mirrorX);
-        column[static_cast<std::size_t>(x - area.Left)] = (s >= 0 && s < srcW) ? static_cast<std::int32_t>(s) : -1;
+        column[static_cast<std::size_t>(x - area.Left)] = static_cast<int>(std::clamp<std::int64_t>(s, -1, srcW));
+        if (s >= 0 && s < srcW) {
+            validLeft = std::min(validLeft, x);
+            validRight = x + 1;
+        }
     }
-    // A one-to-one copy: destination column x reads source column x + shift.
-    const bool straight = !mirrorX && dw == sw;
-    const std::int64_t shift = sl - dx0;
+    if (validLeft >= validRight) return;
+    const bool straight = !mirrorX && dw == sw; // column x reads x + (sl - dx0)
+
+    std::optional<TRowDecoder> decoder;
+    std::optional<TRowEncoder> encoder;
+    // Palette destinations of a few pixels look colours up one by one
+    // rather than build a matcher for their palette.
+    const bool lookUp = !raw && dst.Indexed() && !dst.HasSharedMatcher() &&
+                        std::int64_t(area.Width()) * area.Height() < (1 << 16);
+    if (!raw) {
+        decoder.emplace(srcCodec.Layout());
+        if (!lookUp) encoder.emplace(dst.Layout(), dst.Indexed() ? &dst.Matcher() : nullptr);
+    }
+    std::vector<TPacked> colours(raw ? 0 : column.size());
+    std::vector<std::uint8_t> scratch(raw ? 0 : (column.size() * static_cast<std::size_t>(dbpp) + 7) / 8 + 4);
 
     painter.ForEachRun(dest, [&](int y, int x0, int x1) {
+        x0 = std::max(x0, validLeft);
+        x1 = std::min(x1, validRight);
+        if (x0 >= x1) return;
         std::int64_t sy = st + SourceIndex(y - dy0, dh, sh, mirrorY);
         if (sy < 0 || sy >= srcH) return;
-        const std::uint8_t* srow = src->ScanLine(static_cast<int>(sy));
+        const std::uint8_t* srow = rows.Row(static_cast<int>(sy));
         std::uint8_t* drow = painter.Bitmap().ScanLine(y);
-        if (plainCopy && straight) {
-            // Whole runs of raw values, clipped to the source's columns.
-            int a = static_cast<int>(std::max<std::int64_t>(x0, -shift));
-            int b = static_cast<int>(std::min<std::int64_t>(x1, srcW - shift));
-            if (a >= b) return;
-            int sa = static_cast<int>(a + shift);
-            if (dbpp >= 8) {
-                const int bytes = dbpp / 8;
-                std::memcpy(drow + std::size_t(a) * bytes, srow + std::size_t(sa) * bytes,
-                            std::size_t(b - a) * bytes);
-            } else {
-                CopyPackedRun(drow, a, b, srow, sa, dbpp);
+        const int* cols = column.data() + (x0 - area.Left);
+        const int n = x1 - x0;
+
+        if (raw) {
+            if (copy && straight) {
+                const int sx = cols[0];
+                if (dbpp >= 8) {
+                    const std::size_t bytes = static_cast<std::size_t>(dbpp / 8);
+                    std::memcpy(drow + std::size_t(x0) * bytes, srow + std::size_t(sx) * bytes, std::size_t(n) * bytes);
+                } else {
+                    CopyPackedRun(drow, x0, x1, srow, sx, dbpp);
+                }
+                return;
+            }
+            for (int i = 0; i < n; ++i) {
+                std::uint32_t s = ReadRawPixel(srow, cols[i], sbpp);
+                std::uint32_t d = copy ? s : op(s, ReadRawPixel(drow, x0 + i, dbpp));
+                WriteRawPixel(drow, x0 + i, dbpp, d);
             }
             return;
         }
-        for (int x = x0; x < x1; ++x) {
-            std::int32_t s = column[static_cast<std::size_t>(x - area.Left)];
-            if (s < 0) continue;
-            std::uint32_t sv = LoadPixel(srow, s, sbpp);
-            std::uint32_t dv = plainCopy ? sv : op(convert(sv), LoadPixel(drow, x, dbpp));
-            StorePixel(drow, x, dbpp, dv);
+
+        // Other codings: source colours, then the destination's values.
+        decoder->Gather(srow, cols, n, colours.data());
+        if (lookUp) {
+            for (int i = 0; i < n; ++i) {
+                std::uint32_t s = dst.EncodeCached(colours[static_cast<std::size_t>(i)]);
+                std::uint32_t d = copy ? s : op(s, ReadRawPixel(drow, x0 + i, dbpp));
+                WriteRawPixel(drow, x0 + i, dbpp, d);
+            }
+            return;
+        }
+        encoder->Encode(colours.data(), n, scratch.data());
+        if (copy && dbpp >= 8) {
+            const std::size_t bytes = static_cast<std::size_t>(dbpp / 8);
+            std::memcpy(drow + std::size_t(x0) * bytes, scratch.data(), std::size_t(n) * bytes);
+            return;
+        }
+        for (int i = 0; i < n; ++i) {
+            std::uint32_t s = ReadRawPixel(scratch.data(), i, dbpp);
+            std::uint32_t d = copy ? s : op(s, ReadRawPixel(drow, x0 + i, dbpp));
+            WriteRawPixel(drow, x0 + i, dbpp, d);
         }
     });
 }

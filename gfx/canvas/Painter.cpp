@@ -72,7 +72,7 @@ std::array<std::uint8_t, 8> HatchRows(TBrushStyle style)
 }
 
 TPainter::TPainter(TBitmap& bitmap, const TClipRegion& clip)
-    : bitmap_(bitmap), clip_(clip), layout_(TPixelLayout::Of(bitmap)),
+    : bitmap_(bitmap), clip_(clip), codec_(bitmap),
       area_(clip.Limit(TRect{0, 0, bitmap.Width(), bitmap.Height()}))
 {
 }
@@ -80,8 +80,8 @@ TPainter::TPainter(TBitmap& bitmap, const TClipRegion& clip)
 void TPainter::Apply(int y, int x0, int x1, const TInk& ink)
 {
     std::uint8_t* row = bitmap_.ScanLine(y);
-    if (ink.Hatched) ApplyToRunPattern(row, layout_.BitsPerPixel(), x0, x1, ink.Op, ink.Rows[y & 7]);
-    else ApplyToRun(row, layout_.BitsPerPixel(), x0, x1, ink.Op);
+    if (ink.Hatched) ApplyToRunPattern(row, codec_.BitsPerPixel(), x0, x1, ink.Op, ink.Rows[y & 7]);
+    else ApplyToRun(row, codec_.BitsPerPixel(), x0, x1, ink.Op);
 }
 
 void TPainter::FillSpans(const std::vector<TSpan>& spans, const TInk& ink)
@@ -118,10 +118,10 @@ void TPainter::FillShape(const TRect& bounds, const std::function<void(cairo_t*)
 void TPainter::BlendShape(const TRect& bounds, const std::function<void(cairo_t*)>& draw, TColor color,
                           bool binary)
 {
-    const int bpp = layout_.BitsPerPixel();
-    const bool threshold = binary || layout_.Indexed();
-    const std::uint32_t value = layout_.Encode(color);
-    const TBitOp copy = PenOp(pmCopy, value, layout_.ValueMask());
+    const int bpp = codec_.BitsPerPixel();
+    const bool threshold = binary || codec_.Indexed();
+    const std::uint32_t value = codec_.Encode(color);
+    const TBitOp copy = PenOp(pmCopy, value, codec_.ValueMask());
     const int cr = GetRValue(color), cg = GetGValue(color), cb = GetBValue(color);
     Rasterise(bounds, draw, [&](int y, int x0, int x1, const std::uint8_t* cov) {
         std::uint8_t* row = bitmap_.ScanLine(y);
@@ -131,12 +131,12 @@ void TPainter::BlendShape(const TRect& bounds, const std::function<void(cairo_t*
                 if (a >= 128) ApplyToRun(row, bpp, x, x + 1, copy);
                 continue;
             }
-            std::uint32_t d = LoadPixel(row, x, bpp);
-            TColor dc = layout_.Decode(d);
+            std::uint32_t d = ReadRawPixel(row, x, bpp);
+            TColor dc = codec_.Decode(d);
             auto mix = [a](int under, int over) { return (under * (255 - a) + over * a + 127) / 255; };
             TColor mixed = RGBColor(mix(GetRValue(dc), cr), mix(GetGValue(dc), cg), mix(GetBValue(dc), cb));
-            std::uint32_t v = (d & ~layout_.ValueMask()) | layout_.Encode(mixed);
-            StorePixel(row, x, bpp, v);
+            std::uint32_t v = (d & ~codec_.ValueMask()) | codec_.Encode(mixed);
+            WriteRawPixel(row, x, bpp, v);
         }
     });
 }

@@ -7,7 +7,7 @@
 
 #include "gfx/Types.h"
 #include "gfx/canvas/ClipRegion.h"
-#include "gfx/canvas/PixelLayout.h"
+#include "gfx/canvas/PixelCodec.h"
 #include "gfx/canvas/RasterOp.h"
 #include "gfx/canvas/Spans.h"
 
@@ -38,7 +38,7 @@ class TPainter {
 public:
     TPainter(TBitmap& bitmap, const TClipRegion& clip);
 
-    const TPixelLayout& Layout() const { return layout_; }
+    const TPixelCodec& Codec() const { return codec_; }
     // The pixels drawing may touch: the bitmap limited by the clip's bounds.
     const TRect& Area() const { return area_; }
     TBitmap& Bitmap() { return bitmap_; }
@@ -64,7 +64,7 @@ private:
 
     TBitmap& bitmap_;
     const TClipRegion& clip_;
-    TPixelLayout layout_;
+    TPixelCodec codec_;
     TRect area_;
 };
 

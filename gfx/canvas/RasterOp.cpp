@@ -1,5 +1,6 @@
 #include "gfx/canvas/RasterOp.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pictor::raster {
@@ -59,6 +60,20 @@ TSourceOp::TSourceOp(std::uint32_t rop, std::uint32_t pattern, std::uint32_t val
 
 namespace {
 
+// Writes n pixels of bytes bytes each, all the little-endian value v: one
+// pixel, then copies of what is written so far, doubling each time.
+void FillRun(std::uint8_t* p, int bytes, int n, std::uint32_t v)
+{
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    const std::size_t total = std::size_t(n) * static_cast<std::size_t>(bytes);
+    std::size_t done = static_cast<std::size_t>(bytes);
+    while (done < total) {
+        std::size_t chunk = std::min(done, total - done);
+        std::memcpy(p + done, p, chunk);
+        done += chunk;
+    }
+}
+
 // A byte-wide op for packed 1- and 4-bit rows, applied under mask.
 void ApplyPacked(std::uint8_t* row, int bpp, int x0, int x1, TBitOp op)
 {
@@ -117,6 +132,10 @@ void ApplyToRun(std::uint8_t* row, int bpp, int x0, int x1, TBitOp op)
         return;
     }
     case 16: {
+        if ((op.And & 0xFFFF) == 0) {
+            FillRun(row + 2 * x0, 2, x1 - x0, op.Xor);
+            return;
+        }
         std::uint16_t a = static_cast<std::uint16_t>(op.And), x = static_cast<std::uint16_t>(op.Xor);
         for (int i = x0; i < x1; ++i) {
             std::uint16_t v;
@@ -127,6 +146,10 @@ void ApplyToRun(std::uint8_t* row, int bpp, int x0, int x1, TBitOp op)
         return;
     }
     case 24: {
+        if ((op.And & 0xFFFFFF) == 0 && x1 - x0 > 16) {
+            FillRun(row + 3 * x0, 3, x1 - x0, op.Xor);
+            return;
+        }
         std::uint8_t a0 = static_cast<std::uint8_t>(op.And), a1 = static_cast<std::uint8_t>(op.And >> 8),
                      a2 = static_cast<std::uint8_t>(op.And >> 16);
         std::uint8_t x0b = static_cast<std::uint8_t>(op.Xor), x1b = static_cast<std::uint8_t>(op.Xor >> 8),
@@ -147,7 +170,7 @@ void ApplyToRun(std::uint8_t* row, int bpp, int x0, int x1, TBitOp op)
     default: {
         std::uint8_t* p = row + 4 * x0;
         if (op.And == 0) {
-            for (int i = x0; i < x1; ++i, p += 4) std::memcpy(p, &op.Xor, 4);
+            FillRun(p, 4, x1 - x0, op.Xor);
             return;
         }
         for (int i = x0; i < x1; ++i, p += 4) {

@@ -2,6 +2,7 @@
 // indices where the palettes agree), stretching, mirroring and raster ops.
 #include "CanvasTestSupport.h"
 
+#include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 

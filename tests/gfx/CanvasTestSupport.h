@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -43,6 +44,7 @@ inline std::vector<TLayoutCase> AllLayouts()
 // others spread over the colour cube.
 inline TPalette TestPalette(int count)
 {
+    count = std::max(count, 2);
     std::vector<TPaletteEntry> entries(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         auto& e = entries[static_cast<std::size_t>(i)];
