@@ -49,6 +49,15 @@ bool IsFar(const TBox& box)
     return box.Left < -kFar || box.Top < -kFar || box.Right > kFar || box.Bottom > kFar;
 }
 
+// path itself, or when it reaches far beyond any bitmap (box), the part of
+// it near the bitmaps, cut for filling or for stroking.
+TPath NearPart(const TPath& path, const TBox& box, bool stroke)
+{
+    if (!IsFar(box)) return path;
+    const TBox near{-kFar, -kFar, kFar, kFar};
+    return ToPath(stroke ? ClipForStroke(Flatten(path), near) : ClipForFill(Flatten(path), near));
+}
+
 std::int32_t ClampPixel(double v)
 {
     return static_cast<std::int32_t>(std::clamp(v, -4 * kFar, 4 * kFar));
@@ -145,14 +154,9 @@ void FillFigure(TPainter& painter, const TPath& path, TFillRule rule, const TInk
         painter.FillSpans(EllipseFill(box, painter.Area()), ink);
         return;
     }
-    const TPath* figure = &path;
-    TPath cut;
-    if (IsFar(box)) {
-        cut = ToPath(ClipForFill(Flatten(path), TBox{-kFar, -kFar, kFar, kFar}));
-        figure = &cut;
-    }
+    const TPath figure = NearPart(path, box, false);
     painter.FillShape(PixelBounds(box, 0), [&](cairo_t* cr) {
-        AppendPath(cr, *figure);
+        AppendPath(cr, figure);
         cairo_set_fill_rule(cr, rule == frWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
         cairo_fill(cr);
     }, ink);
@@ -234,14 +238,9 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
         bitmap_.Changed();
         return;
     }
-    const TPath* figure = &line;
-    TPath cut;
-    if (IsFar(box)) {
-        cut = ToPath(ClipForStroke(Flatten(line), TBox{-kFar, -kFar, kFar, kFar}));
-        figure = &cut;
-    }
+    const TPath figure = NearPart(line, box, true);
     painter.FillShape(PixelBounds(box, w * 5 + 2), [&](cairo_t* cr) {
-        AppendPath(cr, *figure);
+        AppendPath(cr, figure);
         cairo_set_line_width(cr, w);
         cairo_set_line_cap(cr, pen.Cap == pcRound    ? CAIRO_LINE_CAP_ROUND
                                : pen.Cap == pcSquare ? CAIRO_LINE_CAP_SQUARE

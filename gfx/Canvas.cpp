@@ -27,18 +27,24 @@ int PenWidth(const TPen& pen)
     return std::max(1, pen.Width);
 }
 
-// The centre line of a rectangle's outline: through the centres of its edge
-// pixels, or, for an inside-frame pen, half the pen's width inside the edges
-// so the whole band stays within them.
-void OutlineOf(const TPen& pen, int x1, int y1, int x2, int y2, double& l, double& t, double& r, double& b)
+// Puts the corners of a rectangle or ellipse in order; false when it is
+// empty. l, t, r, b receive the centre line of its outline: through the
+// centres of its edge pixels, or, for an inside-frame pen, half the pen's
+// width inside the edges so the whole band stays within them (the box
+// itself when there is no pen).
+bool ShapeBox(const TPen& pen, int& x1, int& y1, int& x2, int& y2, double& l, double& t, double& r, double& b)
 {
-    double inset = pen.Style == psInsideFrame ? PenWidth(pen) / 2.0 : 0.5;
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (x1 == x2 || y1 == y2) return false;
+    double inset = pen.Style == psClear ? 0 : pen.Style == psInsideFrame ? PenWidth(pen) / 2.0 : 0.5;
     l = x1 + inset;
     t = y1 + inset;
     r = x2 - inset;
     b = y2 - inset;
     if (l > r) l = r = (x1 + x2) / 2.0;
     if (t > b) t = b = (y1 + y2) / 2.0;
+    return true;
 }
 
 } // namespace
@@ -61,12 +67,9 @@ void TCanvas::LineTo(int x, int y)
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
 {
-    if (x1 > x2) std::swap(x1, x2);
-    if (y1 > y2) std::swap(y1, y2);
-    if (x1 == x2 || y1 == y2) return;
+    double l, t, r, b;
+    if (!ShapeBox(Pen, x1, y1, x2, y2, l, t, r, b)) return;
     const bool outlined = Pen.Style != psClear;
-    double l = x1, t = y1, r = x2, b = y2;
-    if (outlined) OutlineOf(Pen, x1, y1, x2, y2, l, t, r, b);
     if (Brush.Style != bsClear) {
         // The inside of the pen's band (the whole rectangle without a pen),
         // so no pixel is drawn twice.
@@ -99,12 +102,9 @@ void TCanvas::FillRect(const TRect& r)
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
 {
-    if (x1 > x2) std::swap(x1, x2);
-    if (y1 > y2) std::swap(y1, y2);
-    if (x1 == x2 || y1 == y2) return;
+    double l, t, r, b;
+    if (!ShapeBox(Pen, x1, y1, x2, y2, l, t, r, b)) return;
     const bool outlined = Pen.Style != psClear;
-    double l = x1, t = y1, r = x2, b = y2;
-    if (outlined) OutlineOf(Pen, x1, y1, x2, y2, l, t, r, b);
     TPath path;
     path.AddEllipse(l, t, r, b);
     if (Brush.Style != bsClear) FillPath(path, frAlternate, Brush, Pen.Mode);
