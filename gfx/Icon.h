@@ -1,6 +1,8 @@
 // TIcon: an icon file (".ico"). It keeps the file's bytes, so saving writes
 // the icon back unchanged, and shows one of its images: the largest (ties:
-// the deepest colour).
+// the deepest colour, then the first). Images may be BMP-style (1 to 32 bits
+// with AND mask, 32-bit alpha) or PNG; cursor files share the layout and are
+// read too. Directory and image size limits: gfx/formats/Ico.h.
 #pragma once
 
 #include "gfx/Graphic.h"
@@ -26,6 +28,7 @@ public:
     // Composites the shown image over what the canvas holds: transparent
     // pixels leave it as it was.
     void Draw(TCanvas& canvas, const TRect& rect) const override;
+    // From a TIcon: the same file (saved byte for byte as it was read).
     void Assign(const TGraphic& source) override;
 
     void LoadFromBytes(std::span<const std::uint8_t> bytes) override;

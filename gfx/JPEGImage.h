@@ -1,6 +1,6 @@
 // TJPEGImage: a JPEG picture. It keeps the compressed bytes and decodes them
-// on demand into a 24-bit bitmap; assigning a bitmap encodes it (quality 90,
-// baseline, colour).
+// on demand into a 24-bit bitmap; a bitmap assigned to it is encoded when it
+// is saved (by default quality 90, baseline, colour).
 #pragma once
 
 #include "gfx/Graphic.h"
@@ -31,12 +31,15 @@ public:
     bool Grayscale = false;
 
     void Draw(TCanvas& canvas, const TRect& rect) const override;
-    // From a TBitmap (any format): encodes it. From a TJPEGImage: copies.
+    // From a TBitmap (any format): keeps a 24-bit copy, encoded when saved with
+    // the settings then in force. From a TJPEGImage: copies (data shared).
     void Assign(const TGraphic& source) override;
     // Into a TBitmap: the decoded picture at 24 bits per pixel.
     bool AssignTo(TGraphic& dest) const override;
 
-    // The decoded picture (24 bits per pixel, full size), decoded once.
+    // The decoded picture (24 bits per pixel, full size), decoded once; an
+    // empty bitmap for an empty JPEG. EInvalidGraphic when the stream fails
+    // before its first row (damage later leaves the rest white).
     const TBitmap& Bitmap() const;
 
     void LoadFromBytes(std::span<const std::uint8_t> bytes) override;
