@@ -165,6 +165,10 @@ THeader ReadHeader(const TBytes& in)
         Fail("画像の大きさ " + std::to_string(h.width) + " × " + std::to_string(h.height) + " が不正です");
 
     const int bpp = h.bitsPerPixel;
+    // Embedded JPEG and PNG pictures come with a depth of 0: name them first.
+    if (h.compression == kPng) Fail("PNG を埋め込んだ BMP は扱えません");
+    if (h.compression == kJpegOrRle24 && !(bpp == 24 && h.headerSize <= 64))
+        Fail("JPEG を埋め込んだ BMP は扱えません");
     if (bpp != 1 && bpp != 2 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         Fail("1 画素 " + std::to_string(bpp) + " ビットの BMP は扱えません");
 
@@ -187,10 +191,7 @@ THeader ReadHeader(const TBytes& in)
             ReadMasks(in, info + h.headerSize, h);
         }
         break;
-    case kJpegOrRle24:
-        if (bpp == 24 && h.headerSize <= 64) break; // OS/2 RLE24
-        Fail("JPEG を埋め込んだ BMP は扱えません");
-    case kPng: Fail("PNG を埋め込んだ BMP は扱えません");
+    case kJpegOrRle24: break; // OS/2 RLE24 (JPEG was refused above)
     default: Fail("圧縮形式 " + std::to_string(h.compression) + " の BMP は扱えません");
     }
     if (h.topDown && h.compression != kRgb && h.compression != kBitfields && h.compression != kAlphaBitfields)
