@@ -39,3 +39,13 @@ function(pictor_test name)
     PICTOR_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
 endfunction()
+
+# Adds every subfolder of the calling folder that has a CMakeLists.txt.
+function(pictor_add_child_folders)
+  file(GLOB children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
