@@ -107,19 +107,42 @@ void StretchBitmap(const TBitmap& bitmap, TBitmap& target, const TRect& dest)
 
 void TImage::RenderTo(TBitmap& target, TColor background) const
 {
+    RenderAreaTo(target, TRect{0, 0, std::max(width_, 0), std::max(height_, 0)}, background);
+}
+
+void TImage::RenderAreaTo(TBitmap& target, const TRect& area, TColor background) const
+{
     target.SetPixelFormat(pfDevice);
-    target.SetSize(std::max(width_, 0), std::max(height_, 0));
+    target.SetSize(std::max(area.Width(), 0), std::max(area.Height(), 0));
     const std::uint32_t fill = PackedFromColor(background);
     for (int y = 0; y < target.Height(); ++y) FillRowRaw(target.ScanLine(y), 32, target.Width(), fill);
 
     const TGraphic* graphic = picture_.Graphic();
     if (!graphic || graphic->Empty() || target.Empty()) return;
-    const TRect dest = stretch_ ? TRect{0, 0, width_, height_} : TRect{0, 0, graphic->Width(), graphic->Height()};
-    if (const auto* bitmap = dynamic_cast<const TBitmap*>(graphic)) {
+    // The picture's rectangle in the control, moved so that area starts at
+    // the target's origin.
+    TRect dest = stretch_ ? TRect{0, 0, width_, height_} : TRect{0, 0, graphic->Width(), graphic->Height()};
+    dest = TRect{dest.Left - area.Left, dest.Top - area.Top, dest.Right - area.Left, dest.Bottom - area.Top};
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(graphic))
         StretchBitmap(*bitmap, target, dest);
-        return;
+    else
+        graphic->Draw(target.Canvas(), dest);
+
+    // Nothing shows outside the control, even where the picture (not
+    // stretched) is larger than it.
+    const int cl = -area.Left, ct = -area.Top, cr = width_ - area.Left, cb = height_ - area.Top;
+    for (int y = 0; y < target.Height(); ++y) {
+        std::uint8_t* row = target.ScanLine(y);
+        if (y < ct || y >= cb) {
+            FillRowRaw(row, 32, target.Width(), fill);
+            continue;
+        }
+        if (cl > 0) FillRowRaw(row, 32, std::min(cl, target.Width()), fill);
+        if (cr < target.Width()) {
+            const int from = std::max(cr, 0);
+            FillRowRaw(row + 4 * from, 32, target.Width() - from, fill);
+        }
     }
-    graphic->Draw(target.Canvas(), dest);
 }
 
 } // namespace pictor

@@ -48,6 +48,11 @@ public:
     // control when Stretch is on, else at its own size from the top-left;
     // uncovered parts take background.
     void RenderTo(TBitmap& target, TColor background = clBtnFace) const;
+    // Renders only the part area of the control (in control pixels) into
+    // target, resized to the area's size: pixel (x, y) of target is pixel
+    // (area.Left + x, area.Top + y) of what RenderTo would give. A view uses
+    // it to paint just the exposed tiles of a large control.
+    void RenderAreaTo(TBitmap& target, const TRect& area, TColor background = clBtnFace) const;
 
     // A view listens here.
     std::function<void()> OnRepaint;      // repaint the control

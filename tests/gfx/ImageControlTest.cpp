@@ -134,6 +134,34 @@ TEST(ImageControl, RenderingStretchedAndAtOwnSize)
 }
 
 
+TEST(ImageControl, RenderingAnAreaMatchesThatPartOfTheWholeRendering)
+{
+    TBitmap b = MakeTestPicture(37, 23);
+    TImage image;
+    image.Picture().SetGraphic(&b);
+    for (bool stretch : {false, true}) {
+        image.SetStretch(stretch);
+        // Narrower than the picture at its own size, wider when stretched.
+        image.SetBounds(stretch ? 61 : 30, 19);
+        TBitmap whole, part;
+        image.RenderTo(whole, clBlue);
+        // Areas inside, across the edge and wholly outside the control.
+        for (TRect area : {Rect(0, 0, 61, 19), Rect(5, 3, 22, 11), Rect(50, 10, 70, 30), Rect(-4, -2, 3, 4)}) {
+            image.RenderAreaTo(part, area, clBlue);
+            ASSERT_EQ(part.Width(), area.Width());
+            ASSERT_EQ(part.Height(), area.Height());
+            for (int y = 0; y < area.Height(); ++y)
+                for (int x = 0; x < area.Width(); ++x) {
+                    const int cx = area.Left + x, cy = area.Top + y;
+                    const bool inside = cx >= 0 && cy >= 0 && cx < image.Width() && cy < 19;
+                    // Outside the control only the background shows.
+                    const TColor want = inside ? whole.GetPixel(cx, cy) : clBlue;
+                    ASSERT_EQ(part.GetPixel(x, y), want) << stretch << " at " << cx << "," << cy;
+                }
+        }
+    }
+}
+
 TEST(ImageControl, RenderingOtherGraphicsDrawsThemOnTheTargetsCanvas)
 {
     struct TProbe : TGraphic {
