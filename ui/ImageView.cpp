@@ -1,0 +1,120 @@
+// ImageView: tiles of the control's rendering, made on exposure.
+#include "ui/ImageView.h"
+
+#include "gfx/Bitmap.h"
+#include "gfx/Image.h"
+#include "ui/ExceptionGuard.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace pictor::ui {
+namespace {
+
+// More tiles than this (at 256 KB each) and the cache starts afresh.
+constexpr int kMaxTiles = 384;
+
+QColor ToQColor(TColor c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+} // namespace
+
+ImageView::ImageView(TImage& image, QWidget* parent) : QWidget(parent), image_(image)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    image_.OnRepaint = [this] { ImageRepaint(); };
+    image_.OnResize = [this] { ImageResized(); };
+    setFixedSize(std::max(image_.Width(), 0), std::max(image_.Height(), 0));
+}
+
+ImageView::~ImageView()
+{
+    image_.OnRepaint = nullptr;
+    image_.OnResize = nullptr;
+}
+
+void ImageView::SetBackground(TColor color)
+{
+    background_ = color;
+    ImageRepaint();
+}
+
+void ImageView::ImageResized()
+{
+    setFixedSize(std::max(image_.Width(), 0), std::max(image_.Height(), 0));
+    emit sizeChanged();
+}
+
+void ImageView::ImageRepaint()
+{
+    tiles_.clear();
+    update();
+}
+
+const QImage& ImageView::Tile(int column, int row)
+{
+    const QPoint key(column, row);
+    auto found = tiles_.constFind(key);
+    if (found != tiles_.constEnd()) return *found;
+
+    const int left = column * kTileSize, top = row * kTileSize;
+    const TRect area{left, top, std::min(left + kTileSize, width()), std::min(top + kTileSize, height())};
+    QImage tile;
+    try {
+        TBitmap rendered;
+        image_.RenderAreaTo(rendered, area, background_);
+        // The display form is 32 bits per pixel, blue, green, red, unused:
+        // exactly QImage's RGB32 in memory.
+        const TBitmap& readOnly = rendered;
+        tile = QImage(readOnly.ScanLine(0), rendered.Width(), rendered.Height(), rendered.RowStride(),
+                      QImage::Format_RGB32)
+                   .copy();
+    } catch (...) {
+        // A picture that cannot be drawn shows the background; the error is
+        // reported once per repaint request, not once per tile.
+        tile = QImage(area.Width(), area.Height(), QImage::Format_RGB32);
+        tile.fill(ToQColor(background_));
+        if (tiles_.isEmpty()) ShowErrorMessage(CurrentExceptionMessage());
+    }
+    ++tilesRendered_;
+    if (tiles_.size() >= kMaxTiles) tiles_.clear();
+    return *tiles_.insert(key, std::move(tile));
+}
+
+void ImageView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const QRect exposed = event->rect().intersected(rect());
+    if (exposed.isEmpty()) return;
+    const int c0 = exposed.left() / kTileSize, c1 = exposed.right() / kTileSize;
+    const int r0 = exposed.top() / kTileSize, r1 = exposed.bottom() / kTileSize;
+    for (int r = r0; r <= r1; ++r)
+        for (int c = c0; c <= c1; ++c) painter.drawImage(QPoint(c * kTileSize, r * kTileSize), Tile(c, r));
+}
+
+void ImageView::mousePressEvent(QMouseEvent* event)
+{
+    TMouseButton button;
+    switch (event->button()) {
+    case Qt::LeftButton: button = mbLeft; break;
+    case Qt::RightButton: button = mbRight; break;
+    case Qt::MiddleButton: button = mbMiddle; break;
+    default: return QWidget::mousePressEvent(event);
+    }
+    TShiftState shift = 0;
+    const Qt::KeyboardModifiers keys = event->modifiers();
+    if (keys & Qt::ShiftModifier) shift |= ssShift;
+    if (keys & Qt::AltModifier) shift |= ssAlt;
+    if (keys & Qt::ControlModifier) shift |= ssCtrl;
+    const Qt::MouseButtons held = event->buttons();
+    if (held & Qt::LeftButton) shift |= ssLeft;
+    if (held & Qt::RightButton) shift |= ssRight;
+    if (held & Qt::MiddleButton) shift |= ssMiddle;
+    const QPoint at = event->position().toPoint();
+    if (OnMouseDown) Guarded([&] { OnMouseDown(button, shift, at.x(), at.y()); });
+    event->accept();
+}
+
+} // namespace pictor::ui
