@@ -1,0 +1,316 @@
+#include "reduce/Octree.h"
+
+#include "core/Exception.h"
+
+#include <algorithm>
+
+namespace pictor {
+
+namespace {
+
+// The key of a colour's path: bits 7 to 2 of red, green and blue.
+inline std::uint32_t PathKey(int red, int green, int blue)
+{
+    return (static_cast<std::uint32_t>(red >> 2) << 12) | (static_cast<std::uint32_t>(green >> 2) << 6) |
+           static_cast<std::uint32_t>(blue >> 2);
+}
+
+constexpr std::uint32_t kPathKeys = 1u << 18;
+
+} // namespace
+
+// --- nodes ---------------------------------------------------------------------
+
+TOctreeNode::TOctreeNode(TOctree& octree, TOctreeNode* parent) : FOctree(&octree), FParent(parent)
+{
+    ++FOctree->FNodeCount;
+    if (FParent) ++FParent->FChildCount;
+}
+
+TOctreeNode::~TOctreeNode()
+{
+    --FOctree->FNodeCount;
+    if (FLeaf) --FOctree->FLeafCount;
+    if (FParent) {
+        --FParent->FChildCount;
+        if (FLeaf) --FParent->FLeafChildCount;
+    }
+    for (auto& child : FChildren) child.reset();
+}
+
+void TOctreeNode::SetLeaf(bool value)
+{
+    FLeaf = value;
+    if (value) {
+        ++FOctree->FLeafCount;
+        if (FParent) ++FParent->FLeafChildCount;
+    }
+}
+
+void TOctreeNode::AddColor(int depth, TPackedColor color)
+{
+    TOctreeNode* node = this;
+    for (;;) {
+        ++node->FPixelCount;
+        node->FRedSum += RedOf(color);
+        node->FGreenSum += GreenOf(color);
+        node->FBlueSum += BlueOf(color);
+        if (node->FLeaf) return;
+        auto& child = node->FChildren[ChildSlot(depth, color)];
+        if (!child) {
+            child = std::make_unique<TOctreeNode>(*node->FOctree, node);
+            if (depth == 5) child->SetLeaf(true);
+        }
+        node = child.get();
+        ++depth;
+    }
+}
+
+const TOctreeNode* TOctreeNode::NearestChild(TPackedColor color) const
+{
+    const TOctreeNode* best = nullptr;
+    long long bestDistance = 0;
+    for (const auto& child : FChildren) {
+        if (!child) continue;
+        const TPackedColor mean = child->GetColor();
+        const long long dr = RedOf(mean) - RedOf(color);
+        const long long dg = GreenOf(mean) - GreenOf(color);
+        const long long db = BlueOf(mean) - BlueOf(color);
+        const long long distance = dr * dr + dg * dg + db * db;
+        if (!best || distance < bestDistance) {
+            best = child.get();
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+int TOctreeNode::GetColorIndex(int depth, TPackedColor color) const
+{
+    const TOctreeNode* node = this;
+    while (!node->FLeaf) {
+        const TOctreeNode* child = node->FChildren[ChildSlot(depth, color)].get();
+        if (!child) child = node->NearestChild(color);
+        if (!child) return 0; // a tree that never received a colour
+        node = child;
+        ++depth;
+    }
+    return node->FColorIndex;
+}
+
+TPackedColor TOctreeNode::GetColor() const
+{
+    if (FPixelCount <= 0) return PackColor(0, 0, 0);
+    return PackColor(static_cast<int>(FRedSum / FPixelCount), static_cast<int>(FGreenSum / FPixelCount),
+                     static_cast<int>(FBlueSum / FPixelCount));
+}
+
+bool TOctreeNode::Traverse(TOctreeNodeVisitor& visitor, int depth)
+{
+    for (auto& child : FChildren)
+        if (child && !child->Traverse(visitor, depth + 1)) return false;
+    bool cont = true;
+    visitor.Visit(*this, depth, cont);
+    return cont;
+}
+
+void TOctreeNode::MergeChildren()
+{
+    for (auto& child : FChildren) child.reset();
+    SetLeaf(true);
+}
+
+// --- visitors ------------------------------------------------------------------
+
+void TColorIndexVisitor::Visit(TOctreeNode& node, int, bool&)
+{
+    if (!node.FLeaf) return;
+    node.FColorIndex = node.FOctree->FColorCount++;
+}
+
+void TTrimNodeVisitor::Visit(TOctreeNode& node, int, bool&)
+{
+    if (node.Mergeable() && node.FPixelCount <= node.FOctree->FMinForkPixels) node.MergeChildren();
+}
+
+void TGetMinForkPixels::Visit(TOctreeNode& node, int, bool&)
+{
+    TOctree& tree = node.Octree();
+    if (node.Mergeable() && node.PixelCount() < tree.FMinForkPixels) tree.FMinForkPixels = node.PixelCount();
+}
+
+void TCountSmallForkNodes::Visit(TOctreeNode& node, int, bool&)
+{
+    if (node.Leaf()) return;
+    TOctree& tree = node.Octree();
+    const std::int32_t p = node.PixelCount();
+    static constexpr int kMargins[3] = {2, 4, 8};
+    for (int i = 0; i < 3; ++i)
+        if (tree.FMinForkPixels + kMargins[i] >= p) tree.FSmallForkPixels[i] += p - 1;
+}
+
+void TGetColorEntry::Visit(TOctreeNode& node, int, bool&)
+{
+    if (!node.Leaf()) return;
+    TOctree& tree = node.Octree();
+    const TPackedColor color = node.GetColor();
+    TPaletteEntry& entry = tree.FLogPalette.palPalEntry[tree.FColorCount];
+    entry.peRed = static_cast<std::uint8_t>(RedOf(color));
+    entry.peGreen = static_cast<std::uint8_t>(GreenOf(color));
+    entry.peBlue = static_cast<std::uint8_t>(BlueOf(color));
+    entry.peFlags = 0;
+    ++tree.FColorCount;
+}
+
+// --- the tree ------------------------------------------------------------------
+
+TOctree::TOctree()
+{
+    // In the body: the root counts itself in FNodeCount, which must be set up.
+    FRoot = std::make_unique<TOctreeNode>(*this, nullptr);
+}
+
+TOctree::~TOctree()
+{
+    FRoot.reset();
+}
+
+void TOctree::AddColor(TPackedColor color)
+{
+    FRoot->AddColor(0, color);
+    LimitNodes();
+}
+
+void TOctree::LimitNodes()
+{
+    if (FNodeCount <= kNodeLimit) return;
+    FlushPending();
+    ForgetLeaves();
+    TTrimNodeVisitor trim;
+    FMinForkPixels = 1;
+    while (FNodeCount > kTrimmedNodes) {
+        const std::int32_t before = FNodeCount;
+        Walk(trim);
+        ++FMinForkPixels;
+        if (FNodeCount == before) {
+            // Nothing was within the threshold: the passes that would follow
+            // change nothing until it reaches the smallest mergeable fork.
+            const std::int32_t threshold = FMinForkPixels;
+            TGetMinForkPixels findMin;
+            FMinForkPixels = kNoMergeableFork;
+            Walk(findMin);
+            FMinForkPixels = std::max(FMinForkPixels, threshold);
+        }
+    }
+}
+
+void TOctree::AddPixels(const std::uint8_t* pixels, int count)
+{
+    if (FLeafOfKey.empty()) FLeafOfKey.assign(kPathKeys, nullptr);
+    for (int i = 0; i < count; ++i, pixels += 3) {
+        const int blue = pixels[0], green = pixels[1], red = pixels[2];
+        const std::uint32_t key = PathKey(red, green, blue);
+        TOctreeNode* leaf = FLeafOfKey[key];
+        if (!leaf) {
+            // Descend, making the nodes of the path that are missing, as
+            // AddColor does.
+            const TPackedColor color = PackColor(red, green, blue);
+            TOctreeNode* node = FRoot.get();
+            for (int depth = 0; !node->FLeaf; ++depth) {
+                auto& child = node->FChildren[TOctreeNode::ChildSlot(depth, color)];
+                if (!child) {
+                    child = std::make_unique<TOctreeNode>(*this, node);
+                    if (depth == 5) child->SetLeaf(true);
+                }
+                node = child.get();
+            }
+            leaf = node;
+            FLeafOfKey[key] = leaf;
+            FKnownKeys.push_back(key);
+        }
+        if (leaf->FPendingCount == 0) FPendingLeaves.push_back(leaf);
+        ++leaf->FPendingCount;
+        leaf->FPendingRed += red;
+        leaf->FPendingGreen += green;
+        leaf->FPendingBlue += blue;
+        if (FNodeCount > kNodeLimit) LimitNodes();
+    }
+    FlushPending();
+}
+
+void TOctree::FlushPending()
+{
+    for (TOctreeNode* leaf : FPendingLeaves) {
+        for (TOctreeNode* node = leaf; node; node = node->FParent) {
+            node->FPixelCount += leaf->FPendingCount;
+            node->FRedSum += leaf->FPendingRed;
+            node->FGreenSum += leaf->FPendingGreen;
+            node->FBlueSum += leaf->FPendingBlue;
+        }
+        leaf->FPendingCount = 0;
+        leaf->FPendingRed = leaf->FPendingGreen = leaf->FPendingBlue = 0;
+    }
+    FPendingLeaves.clear();
+}
+
+void TOctree::ForgetLeaves()
+{
+    for (std::uint32_t key : FKnownKeys) FLeafOfKey[key] = nullptr;
+    FKnownKeys.clear();
+}
+
+void TOctree::FindMinForkPixels()
+{
+    FMinForkPixels = kNoMergeableFork;
+    TGetMinForkPixels visitor;
+    Walk(visitor);
+}
+
+void TOctree::CountSmallForkPixels()
+{
+    for (auto& sum : FSmallForkPixels) sum = 0;
+    TCountSmallForkNodes visitor;
+    Walk(visitor);
+}
+
+void TOctree::MergeLeaves(int colors)
+{
+    PICTOR_ASSERT(colors >= 1 && colors <= 256);
+    ForgetLeaves();
+    FMinForkPixels = 1;
+    TTrimNodeVisitor trim;
+    while (FLeafCount > colors) {
+        Walk(trim);
+        FindMinForkPixels();
+        CountSmallForkPixels();
+        const std::int32_t excess = FNodeCount - colors;
+        if (FSmallForkPixels[2] < excess)
+            FMinForkPixels += 8;
+        else if (FSmallForkPixels[1] < excess)
+            FMinForkPixels += 4;
+        else if (FSmallForkPixels[0] < excess)
+            FMinForkPixels += 2;
+    }
+    FColorCount = 0;
+    TColorIndexVisitor numbering;
+    Walk(numbering);
+}
+
+TPalette TOctree::GetPalette()
+{
+    // The block has room for 256 entries: only a merged tree fits.
+    PICTOR_ASSERT(FLeafCount <= 256);
+    FColorCount = 0;
+    FLogPalette.palVersion = 0x300;
+    FLogPalette.palNumEntries = static_cast<std::uint16_t>(FLeafCount & 0xFFFF);
+    TGetColorEntry visitor;
+    Walk(visitor);
+    return TPalette(FLogPalette.palPalEntry, FLogPalette.palNumEntries);
+}
+
+int TOctree::GetColorIndex(TPackedColor color) const
+{
+    return FRoot->GetColorIndex(0, color);
+}
+
+} // namespace pictor

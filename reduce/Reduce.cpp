@@ -1,0 +1,180 @@
+#include "reduce/Reduce.h"
+
+#include "core/Exception.h"
+#include "reduce/Diffusion.h"
+#include "reduce/MedianCut.h"
+#include "reduce/Octree.h"
+#include "reduce/StaticPalette.h"
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace pictor {
+
+namespace {
+
+// Writes indexOf(pixel) for every pixel of mapped into a new 8-bit bitmap of
+// its size with the given palette (one black entry when it has none).
+template <class IndexFn>
+std::unique_ptr<TBitmap> IndexPass(const TBitmap& mapped, TPalette palette, IndexFn&& indexOf)
+{
+    if (palette.Empty()) palette = TPalette(std::vector<TPaletteEntry>{TPaletteEntry{}});
+    const int width = mapped.Width(), height = mapped.Height();
+    auto result = std::make_unique<TBitmap>();
+    result->SetLayout(8, std::nullopt, width, height);
+    result->SetPalette(palette);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = mapped.ScanLine(y);
+        std::uint8_t* dst = result->ScanLine(y);
+        for (int x = 0; x < width; ++x, src += 3) dst[x] = static_cast<std::uint8_t>(indexOf(src));
+    }
+    return result;
+}
+
+// Palette colour -> index of the first entry of that colour.
+class TPaletteIndexMap {
+public:
+    explicit TPaletteIndexMap(const TPalette& palette)
+    {
+        FKeys.fill(kEmpty);
+        for (int i = 0; i < palette.Count(); ++i) {
+            const TPaletteEntry& e = palette[i];
+            const TPackedColor color = PackColor(e.peRed, e.peGreen, e.peBlue);
+            std::size_t slot = Slot(color);
+            while (FKeys[slot] != kEmpty && FKeys[slot] != color) slot = (slot + 1) % kSlots;
+            if (FKeys[slot] == kEmpty) {
+                FKeys[slot] = color;
+                FIndexes[slot] = static_cast<std::uint8_t>(i);
+            }
+        }
+    }
+
+    // The index of color, or -1 when no entry has it.
+    int Find(TPackedColor color) const
+    {
+        for (std::size_t slot = Slot(color);; slot = (slot + 1) % kSlots) {
+            if (FKeys[slot] == color) return FIndexes[slot];
+            if (FKeys[slot] == kEmpty) return -1;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 1024; // at most 256 used: short probes
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    static std::size_t Slot(TPackedColor color) { return (color * 2654435761u) >> 22; }
+
+    std::array<std::uint32_t, kSlots> FKeys;
+    std::array<std::uint8_t, kSlots> FIndexes{};
+};
+
+void CheckMedianCutArguments(const TBitmap& bitmap, int depth)
+{
+    // The palette has room for 2^8 entries.
+    PICTOR_ASSERT(depth >= 0 && depth <= TMedianCut::kMaxDepth);
+    PICTOR_ASSERT(bitmap.PixelFormat() == pf24bit);
+}
+
+std::unique_ptr<TMedianCut> MedianCutOf(const TBitmap& bitmap)
+{
+    auto medianCut = std::make_unique<TMedianCut>();
+    for (int y = 0; y < bitmap.Height(); ++y) medianCut->AddPixels(bitmap.ScanLine(y), bitmap.Width());
+    return medianCut;
+}
+
+std::unique_ptr<TBitmap> MedianCutReduce(const TBitmap& bitmap, int depth, bool byVariance)
+{
+    CheckMedianCutArguments(bitmap, depth);
+    const auto medianCut = MedianCutOf(bitmap);
+    if (byVariance)
+        medianCut->MakePaletteByVariance(depth, true);
+    else
+        medianCut->MakePalette(depth, true);
+    const std::uint8_t* table = medianCut->IndexTable();
+    return IndexPass(bitmap, medianCut->GetPalette(),
+                     [table](const std::uint8_t* p) { return table[TMedianCut::CellNumber(p[2], p[1], p[0])]; });
+}
+
+std::unique_ptr<TBitmap> MedianCutDiffusionReduce(const TBitmap& bitmap, int depth, bool byVariance)
+{
+    CheckMedianCutArguments(bitmap, depth);
+    const auto medianCut = MedianCutOf(bitmap);
+    if (byVariance)
+        medianCut->MakePaletteByVariance(depth, false);
+    else
+        medianCut->MakePalette(depth, false);
+
+    std::unique_ptr<TBitmap> diffused;
+    {
+        const TMedianCutQuantizeColor quantizer(*medianCut);
+        diffused = DiffuseBitmap(bitmap, quantizer);
+    }
+
+    // A box's mean colour may lie in a cell of another box, so looking the
+    // index up again from the colour's cell can name a different entry than
+    // the one diffusion chose. Each pixel gets the entry of its colour.
+    const TPalette palette = medianCut->GetPalette();
+    const TPaletteIndexMap entryOf(palette);
+    const std::uint8_t* table = medianCut->IndexTable();
+    return IndexPass(*diffused, palette, [&entryOf, table](const std::uint8_t* p) {
+        const int index = entryOf.Find(PixelColor(p));
+        return index >= 0 ? index : table[TMedianCut::CellNumber(p[2], p[1], p[0])];
+    });
+}
+
+} // namespace
+
+std::unique_ptr<TBitmap> OctreeQuantize(const TBitmap& bitmap, int colors)
+{
+    PICTOR_ASSERT(colors >= 2 && colors <= 256);
+    PICTOR_ASSERT(bitmap.PixelFormat() == pf24bit);
+
+    const auto octree = std::make_unique<TOctree>();
+    for (int y = 0; y < bitmap.Height(); ++y) octree->AddPixels(bitmap.ScanLine(y), bitmap.Width());
+    octree->MergeLeaves(colors);
+
+    // Every colour looked up was added, so its path exists and ends at the
+    // same leaf for all colours with the same top six bits per channel: one
+    // descent per such key is enough.
+    std::vector<std::int16_t> indexOfKey(std::size_t{1} << 18, -1);
+    return IndexPass(bitmap, octree->GetPalette(), [&](const std::uint8_t* p) {
+        const std::size_t key = (static_cast<std::size_t>(p[2] >> 2) << 12) |
+                                (static_cast<std::size_t>(p[1] >> 2) << 6) | static_cast<std::size_t>(p[0] >> 2);
+        std::int16_t& index = indexOfKey[key];
+        if (index < 0) index = static_cast<std::int16_t>(octree->GetColorIndex(PixelColor(p)));
+        return index;
+    });
+}
+
+std::unique_ptr<TBitmap> MedianCutQuantize(const TBitmap& bitmap, int depth)
+{
+    return MedianCutReduce(bitmap, depth, false);
+}
+
+std::unique_ptr<TBitmap> MedianCutByVarianceQuantize(const TBitmap& bitmap, int depth)
+{
+    return MedianCutReduce(bitmap, depth, true);
+}
+
+std::unique_ptr<TBitmap> MedianCutDiffusionQuantize(const TBitmap& bitmap, int depth)
+{
+    return MedianCutDiffusionReduce(bitmap, depth, false);
+}
+
+std::unique_ptr<TBitmap> MedianCutByVarianceDiffusionQuantize(const TBitmap& bitmap, int depth)
+{
+    return MedianCutDiffusionReduce(bitmap, depth, true);
+}
+
+std::unique_ptr<TBitmap> StaticColorDiffusionQuantize(const TBitmap& bitmap)
+{
+    std::unique_ptr<TBitmap> diffused;
+    {
+        const TQuantizeToStaticColor quantizer;
+        diffused = DiffuseBitmap(bitmap, quantizer);
+    }
+    return IndexPass(*diffused, StaticPalette(),
+                     [](const std::uint8_t* p) { return StaticColorIndex(p[2], p[1], p[0]); });
+}
+
+} // namespace pictor
