@@ -1,6 +1,7 @@
 #include "reduce/Octree.h"
 
 #include "core/Exception.h"
+#include "reduce/OctreeMergePlan.h"
 
 #include <algorithm>
 
@@ -186,56 +187,64 @@ void TOctree::LimitNodes()
     if (FNodeCount <= kNodeLimit) return;
     FlushPending();
     ForgetLeaves();
+    // Trim passes with the thresholds 1, 2, 3, ... until at most
+    // kTrimmedNodes nodes remain: the last pass alone decides the outcome.
+    const TOctreeMergePlan plan(*this);
+    const std::int64_t threshold = plan.ThresholdForNodes(kTrimmedNodes);
+    Trim(static_cast<std::int32_t>(threshold));
+    FMinForkPixels = static_cast<std::int32_t>(threshold + 1);
+}
+
+void TOctree::Trim(std::int32_t threshold)
+{
+    FMinForkPixels = threshold;
     TTrimNodeVisitor trim;
-    FMinForkPixels = 1;
-    while (FNodeCount > kTrimmedNodes) {
-        const std::int32_t before = FNodeCount;
-        Walk(trim);
-        ++FMinForkPixels;
-        if (FNodeCount == before) {
-            // Nothing was within the threshold: the passes that would follow
-            // change nothing until it reaches the smallest mergeable fork.
-            const std::int32_t threshold = FMinForkPixels;
-            TGetMinForkPixels findMin;
-            FMinForkPixels = kNoMergeableFork;
-            Walk(findMin);
-            FMinForkPixels = std::max(FMinForkPixels, threshold);
-        }
-    }
+    Walk(trim);
 }
 
 void TOctree::AddPixels(const std::uint8_t* pixels, int count)
 {
+    AddPixels(&pixels, 1, count);
+}
+
+void TOctree::AddPixels(const std::uint8_t* const* rows, int rowCount, int width)
+{
     if (FLeafOfKey.empty()) FLeafOfKey.assign(kPathKeys, nullptr);
-    for (int i = 0; i < count; ++i, pixels += 3) {
-        const int blue = pixels[0], green = pixels[1], red = pixels[2];
-        const std::uint32_t key = PathKey(red, green, blue);
-        TOctreeNode* leaf = FLeafOfKey[key];
-        if (!leaf) {
-            // Descend, making the nodes of the path that are missing, as
-            // AddColor does.
-            const TPackedColor color = PackColor(red, green, blue);
-            TOctreeNode* node = FRoot.get();
-            for (int depth = 0; !node->FLeaf; ++depth) {
-                auto& child = node->FChildren[TOctreeNode::ChildSlot(depth, color)];
-                if (!child) {
-                    child = std::make_unique<TOctreeNode>(*this, node);
-                    if (depth == 5) child->SetLeaf(true);
-                }
-                node = child.get();
+    for (int y = 0; y < rowCount; ++y) {
+        const std::uint8_t* pixels = rows[y];
+        for (int i = 0; i < width; ++i, pixels += 3) {
+            const int blue = pixels[0], green = pixels[1], red = pixels[2];
+            const std::uint32_t key = PathKey(red, green, blue);
+            TOctreeNode* leaf = FLeafOfKey[key];
+            if (!leaf) {
+                leaf = DescendCreating(PackColor(red, green, blue));
+                FLeafOfKey[key] = leaf;
+                FKnownKeys.push_back(key);
             }
-            leaf = node;
-            FLeafOfKey[key] = leaf;
-            FKnownKeys.push_back(key);
+            if (leaf->FPendingCount == 0) FPendingLeaves.push_back(leaf);
+            ++leaf->FPendingCount;
+            leaf->FPendingRed += red;
+            leaf->FPendingGreen += green;
+            leaf->FPendingBlue += blue;
+            if (FNodeCount > kNodeLimit) LimitNodes();
         }
-        if (leaf->FPendingCount == 0) FPendingLeaves.push_back(leaf);
-        ++leaf->FPendingCount;
-        leaf->FPendingRed += red;
-        leaf->FPendingGreen += green;
-        leaf->FPendingBlue += blue;
-        if (FNodeCount > kNodeLimit) LimitNodes();
     }
     FlushPending();
+}
+
+TOctreeNode* TOctree::DescendCreating(TPackedColor color)
+{
+    // The nodes AddColor would make on the colour's path, without counting.
+    TOctreeNode* node = FRoot.get();
+    for (int depth = 0; !node->FLeaf; ++depth) {
+        auto& child = node->FChildren[TOctreeNode::ChildSlot(depth, color)];
+        if (!child) {
+            child = std::make_unique<TOctreeNode>(*this, node);
+            if (depth == 5) child->SetLeaf(true);
+        }
+        node = child.get();
+    }
+    return node;
 }
 
 void TOctree::FlushPending()
@@ -277,20 +286,35 @@ void TOctree::MergeLeaves(int colors)
 {
     PICTOR_ASSERT(colors >= 1 && colors <= 256);
     ForgetLeaves();
-    FMinForkPixels = 1;
-    TTrimNodeVisitor trim;
-    while (FLeafCount > colors) {
-        Walk(trim);
-        FindMinForkPixels();
-        CountSmallForkPixels();
-        const std::int32_t excess = FNodeCount - colors;
+    // The merge loop: a trim pass at the threshold; the threshold becomes
+    // the smallest mergeable fork's pixel count; the estimate sums of the
+    // forks within 2, 4 and 8 pixels of it are compared with the nodes still
+    // to go, and the threshold grows by 8, 4, 2 or nothing; until at most
+    // colors leaves remain. Passes only ever raise the threshold, so the
+    // loop is followed on the plan and the tree trimmed once, at the last
+    // pass's threshold.
+    TOctreeMergePlan plan(*this);
+    std::int64_t merged = 0; // threshold of the last pass, 0 before the first
+    std::int64_t threshold = 1;
+    while (plan.LeavesAfter(merged) > colors) {
+        merged = threshold;
+        const std::int64_t smallest = plan.NextMinMergeable(merged);
+        const std::int64_t minFork = smallest < 0 ? kNoMergeableFork : smallest;
+        static constexpr int kMargins[3] = {2, 4, 8};
+        for (int i = 0; i < 3; ++i)
+            FSmallForkPixels[i] = static_cast<std::int32_t>(plan.SmallForkSum(merged, minFork + kMargins[i]));
+        const std::int64_t excess = plan.NodesAfter(merged) - colors;
+        threshold = minFork;
         if (FSmallForkPixels[2] < excess)
-            FMinForkPixels += 8;
+            threshold += 8;
         else if (FSmallForkPixels[1] < excess)
-            FMinForkPixels += 4;
+            threshold += 4;
         else if (FSmallForkPixels[0] < excess)
-            FMinForkPixels += 2;
+            threshold += 2;
     }
+    if (merged > 0) Trim(static_cast<std::int32_t>(merged));
+    FMinForkPixels = static_cast<std::int32_t>(threshold);
+
     FColorCount = 0;
     TColorIndexVisitor numbering;
     Walk(numbering);

@@ -171,6 +171,8 @@ public:
     // pixels whose leaf already exists are summed there and passed up to the
     // ancestors in bulk.
     void AddPixels(const std::uint8_t* pixels, int count);
+    // The same for rowCount rows of width pixels each, in row order.
+    void AddPixels(const std::uint8_t* const* rows, int rowCount, int width);
     // Merges until at most colors (1 to 256) leaves remain, then numbers the
     // leaves in walk order.
     void MergeLeaves(int colors);
@@ -202,6 +204,10 @@ private:
 
     // The memory bound, checked after each pixel.
     void LimitNodes();
+    // One trim pass at the threshold.
+    void Trim(std::int32_t threshold);
+    // Makes the missing nodes of a colour's path; returns the leaf it ends at.
+    TOctreeNode* DescendCreating(TPackedColor color);
     void Walk(TOctreeNodeVisitor& visitor) { FRoot->Traverse(visitor, 0); }
     // Passes the pixels gathered by AddPixels up the tree.
     void FlushPending();

@@ -130,7 +130,9 @@ std::unique_ptr<TBitmap> OctreeQuantize(const TBitmap& bitmap, int colors)
     PICTOR_ASSERT(bitmap.PixelFormat() == pf24bit);
 
     const auto octree = std::make_unique<TOctree>();
-    for (int y = 0; y < bitmap.Height(); ++y) octree->AddPixels(bitmap.ScanLine(y), bitmap.Width());
+    std::vector<const std::uint8_t*> rows;
+    for (int y = 0; y < bitmap.Height(); ++y) rows.push_back(bitmap.ScanLine(y));
+    octree->AddPixels(rows.data(), bitmap.Height(), bitmap.Width());
     octree->MergeLeaves(colors);
 
     // Every colour looked up was added, so its path exists and ends at the
