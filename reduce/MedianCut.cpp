@@ -14,19 +14,38 @@ constexpr TChannel kRed = &TColorCell::Red;
 constexpr TChannel kGreen = &TColorCell::Green;
 constexpr TChannel kBlue = &TColorCell::Blue;
 
-// Count, count-weighted sums and plain sums of a box.
-struct TBoxSums {
+// What the division rules need to know of a box of records.
+struct TBoxStats {
     std::int64_t Total = 0;
-    std::int64_t Weighted[3] = {0, 0, 0}; // red, green, blue
-    std::int64_t Plain[3] = {0, 0, 0};
-
-    // The count-weighted mean of channel c, or the plain mean when the box
-    // holds no pixels.
-    std::int64_t Mean(int c, int records) const
-    {
-        return Total > 0 ? Weighted[c] / Total : Plain[c] / records;
-    }
+    std::int64_t Weighted[3] = {0, 0, 0}; // red, green, blue: sums of value * Count
+    std::int64_t Squares[3] = {0, 0, 0};  // sums of value^2 * Count
+    std::int64_t Plain[3] = {0, 0, 0};    // sums of value
+    int Lo[3] = {255, 255, 255};
+    int Hi[3] = {0, 0, 0};
+    std::int64_t Mean[3] = {0, 0, 0};
 };
+
+// Sums, extremes and means of records start to end - 1 (not empty). The
+// mean is count-weighted, or plain when the box holds no pixels.
+TBoxStats MeasureBox(const TColorCell* cells, int start, int end)
+{
+    TBoxStats box;
+    for (int i = start; i < end; ++i) {
+        const TColorCell& cell = cells[i];
+        const int values[3] = {cell.Red, cell.Green, cell.Blue};
+        box.Total += cell.Count;
+        for (int c = 0; c < 3; ++c) {
+            const std::int64_t weighted = static_cast<std::int64_t>(values[c]) * cell.Count;
+            box.Weighted[c] += weighted;
+            box.Squares[c] += weighted * values[c];
+            box.Plain[c] += values[c];
+            box.Lo[c] = std::min(box.Lo[c], values[c]);
+            box.Hi[c] = std::max(box.Hi[c], values[c]);
+        }
+    }
+    for (int c = 0; c < 3; ++c) box.Mean[c] = box.Total > 0 ? box.Weighted[c] / box.Total : box.Plain[c] / (end - start);
+    return box;
+}
 
 // Picks the axis of the largest weighted spread; equal spreads go to red,
 // then green.
@@ -144,81 +163,43 @@ int TMedianCut::Partition(int start, int end, TChannel channel, std::int64_t mea
     return i;
 }
 
-void TMedianCut::Divide(int start, int end, int depth, int limit)
+template <class AxisRule> void TMedianCut::DivideWith(int start, int end, int depth, int limit, AxisRule axisOf)
 {
-    if (start == end) return;
-
-    TBoxSums sums;
-    int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
-    for (int i = start; i < end; ++i) {
-        const TColorCell& cell = FCells[static_cast<std::size_t>(i)];
-        const int values[3] = {cell.Red, cell.Green, cell.Blue};
-        sums.Total += cell.Count;
-        for (int c = 0; c < 3; ++c) {
-            lo[c] = std::min(lo[c], values[c]);
-            hi[c] = std::max(hi[c], values[c]);
-            sums.Weighted[c] += static_cast<std::int64_t>(values[c]) * cell.Count;
-            sums.Plain[c] += values[c];
-        }
-    }
-    const int records = end - start;
-    const std::int64_t mean[3] = {sums.Mean(0, records), sums.Mean(1, records), sums.Mean(2, records)};
-
-    if (depth == limit || sums.Total == 0) {
-        MakeEntry(start, end, mean[0], mean[1], mean[2]);
+    if (start == end) return; // an empty box makes no entry
+    const TBoxStats box = MeasureBox(FCells.get(), start, end);
+    if (depth == limit || box.Total == 0) {
+        MakeEntry(start, end, box.Mean[0], box.Mean[1], box.Mean[2]);
         return;
     }
+    const TChannel axis = axisOf(box);
+    const int split = Partition(start, end, axis, box.Mean[ChannelNumber(axis)]);
+    // The part above the mean first: it receives the lower indices.
+    DivideWith(split, end, depth + 1, limit, axisOf);
+    DivideWith(start, split, depth + 1, limit, axisOf);
+}
 
-    // Weighted in extended precision: 1.4 * 45 must equal 1.0 * 63 exactly.
-    const long double wR = 1.2L * static_cast<long double>(hi[0] - lo[0]);
-    const long double wG = 1.4L * static_cast<long double>(hi[1] - lo[1]);
-    const long double wB = 1.0L * static_cast<long double>(hi[2] - lo[2]);
-    const TChannel axis = WidestAxis(wR, wG, wB);
-
-    const int split = Partition(start, end, axis, mean[ChannelNumber(axis)]);
-    Divide(split, end, depth + 1, limit);
-    Divide(start, split, depth + 1, limit);
+void TMedianCut::Divide(int start, int end, int depth, int limit)
+{
+    DivideWith(start, end, depth, limit, [](const TBoxStats& box) {
+        // In extended precision: 1.4 * 45 must equal 1.0 * 63 exactly.
+        const long double wR = 1.2L * static_cast<long double>(box.Hi[0] - box.Lo[0]);
+        const long double wG = 1.4L * static_cast<long double>(box.Hi[1] - box.Lo[1]);
+        const long double wB = 1.0L * static_cast<long double>(box.Hi[2] - box.Lo[2]);
+        return WidestAxis(wR, wG, wB);
+    });
 }
 
 void TMedianCut::DivideByVariance(int start, int end, int depth, int limit)
 {
-    if (start == end) return;
-
-    // The sums of squares are whole numbers below 2^63, exact in 64-bit
-    // integers and, converted, in extended precision.
-    TBoxSums sums;
-    std::int64_t squares[3] = {0, 0, 0};
-    for (int i = start; i < end; ++i) {
-        const TColorCell& cell = FCells[static_cast<std::size_t>(i)];
-        const int values[3] = {cell.Red, cell.Green, cell.Blue};
-        sums.Total += cell.Count;
-        for (int c = 0; c < 3; ++c) {
-            const std::int64_t weighted = static_cast<std::int64_t>(values[c]) * cell.Count;
-            sums.Weighted[c] += weighted;
-            squares[c] += weighted * values[c];
-            sums.Plain[c] += values[c];
-        }
-    }
-    const int records = end - start;
-    const std::int64_t mean[3] = {sums.Mean(0, records), sums.Mean(1, records), sums.Mean(2, records)};
-
-    if (depth == limit || sums.Total == 0) {
-        MakeEntry(start, end, mean[0], mean[1], mean[2]);
-        return;
-    }
-
-    long double variance[3];
-    for (int c = 0; c < 3; ++c)
-        variance[c] = static_cast<long double>(squares[c]) / static_cast<long double>(sums.Total) -
-                      static_cast<long double>(mean[c] * mean[c]);
-    const long double sR = 3.0L * variance[0];
-    const long double sG = 4.0L * variance[1];
-    const long double sB = 2.0L * variance[2];
-    const TChannel axis = WidestAxis(sR, sG, sB);
-
-    const int split = Partition(start, end, axis, mean[ChannelNumber(axis)]);
-    DivideByVariance(split, end, depth + 1, limit);
-    DivideByVariance(start, split, depth + 1, limit);
+    DivideWith(start, end, depth, limit, [](const TBoxStats& box) {
+        // The sums of squares are whole numbers below 2^63: exact in 64-bit
+        // integers and, converted, in extended precision.
+        long double variance[3];
+        for (int c = 0; c < 3; ++c)
+            variance[c] = static_cast<long double>(box.Squares[c]) / static_cast<long double>(box.Total) -
+                          static_cast<long double>(box.Mean[c] * box.Mean[c]);
+        return WidestAxis(3.0L * variance[0], 4.0L * variance[1], 2.0L * variance[2]);
+    });
 }
 
 TPalette TMedianCut::GetPalette() const

@@ -89,6 +89,8 @@ public:
 
 private:
     void Make(int depth, bool usedOnly, bool byVariance);
+    // One division step; axisOf picks the channel to cut from the box's sums.
+    template <class AxisRule> void DivideWith(int start, int end, int depth, int limit, AxisRule axisOf);
     // Makes records start to end - 1 one palette entry of the given colour.
     void MakeEntry(int start, int end, std::int64_t red, std::int64_t green, std::int64_t blue);
     // Splits records start to end - 1 on one channel (offset of Red, Green or
