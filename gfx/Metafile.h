@@ -2,8 +2,9 @@
 // of an old-style metafile read from a ".wmf" file; it remembers which.
 // TMetafileCanvas records drawing into a metafile.
 //
-// The reference device "the screen" is a fixed device of 96 dots per inch
-// (its size is documented in Metafile.cpp).
+// The reference device "the screen" is a fixed device of 96 dots per inch,
+// 1920 by 1440 pixels, 508 by 381 millimetres (gfx/metafile/MetafileData.h).
+// Which records are played back: docs/metafile-records.md.
 #pragma once
 
 #include "gfx/Canvas.h"
@@ -64,11 +65,43 @@ private:
 };
 
 // Records into a metafile with the screen as reference device. The recording
-// replaces the metafile's content when the canvas is destroyed.
+// replaces the metafile's content when the canvas is destroyed. Its size is
+// the metafile's pixel size when the canvas is made; the frame is the
+// metafile's physical size then, or (when that is 0) the bounds of what was
+// drawn.
 class TMetafileCanvas : public TCanvas {
 public:
     explicit TMetafileCanvas(TMetafile& metafile);
     ~TMetafileCanvas() override;
+
+    int Width() const override;
+    int Height() const override;
+
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void Rectangle(int x1, int y1, int x2, int y2) override;
+    using TCanvas::Rectangle;
+    void FillRect(const TRect& r) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void Polyline(const std::vector<TPoint>& points) override;
+    void Polygon(const std::vector<TPoint>& points) override;
+    void TextOut(int x, int y, const std::string& text) override;
+    int TextWidth(const std::string& text) override;
+    int TextHeight(const std::string& text) override;
+    void Draw(int x, int y, const TGraphic& graphic) override;
+    void StretchDraw(const TRect& rect, const TGraphic& graphic) override;
+    void CopyRect(const TRect& dest, TCanvas& source, const TRect& srcRect) override;
+
+    void FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode) override;
+    void StrokePath(const TPath& path, const TPen& pen, double width) override;
+    void DrawTextRun(const TTextRun& run) override;
+    void DrawBitmap(const TBitmap& bitmap, const TRect& srcRect, double destLeft, double destTop, double destWidth,
+                    double destHeight, std::uint32_t rop) override;
+    TPointF MeasureText(const std::string& text, const TFont& font) override;
+    void SaveClip() override;
+    void RestoreClip() override;
+    void IntersectClip(const TPath& path, TFillRule rule) override;
+    void ResetClip() override;
 
     struct Recorder;
 

@@ -1,0 +1,176 @@
+// TMetafileCanvas: records the toolkit's drawing calls as their natural
+// records and the primitives (what playback of another metafile draws) as
+// paths, text runs and bitmaps, into an enhanced metafile for the screen.
+#include "gfx/Metafile.h"
+
+#include "core/Exception.h"
+#include "gfx/Bitmap.h"
+#include "gfx/formats/EmfWriter.h"
+#include "gfx/metafile/MetafileData.h"
+
+#include <cmath>
+
+namespace pictor {
+
+struct TMetafileCanvas::Recorder {
+    Recorder(int width, int height, int mmWidth, int mmHeight)
+        : Emf(width, height), MMWidth(mmWidth), MMHeight(mmHeight)
+    {
+    }
+    TEmfRecorder Emf;
+    int MMWidth;
+    int MMHeight;
+};
+
+TMetafileCanvas::TMetafileCanvas(TMetafile& metafile)
+    : metafile_(metafile),
+      recorder_(std::make_unique<Recorder>(metafile.Width(), metafile.Height(), metafile.MMWidth(),
+                                           metafile.MMHeight()))
+{
+}
+
+TMetafileCanvas::~TMetafileCanvas()
+{
+    try {
+        std::shared_ptr<TMetafile::Data> data = recorder_->Emf.Finish(recorder_->MMWidth, recorder_->MMHeight);
+        data->Palette = metafile_.data_->Palette;
+        metafile_.data_ = std::move(data);
+        metafile_.Changed();
+    } catch (...) {
+        // A destructor cannot report; the metafile keeps what it held.
+    }
+}
+
+namespace {
+
+// The recorder draws with the canvas's present attributes.
+void Sync(TEmfRecorder& emf, const TCanvas& canvas)
+{
+    emf.Pen = canvas.Pen;
+    emf.Brush = canvas.Brush;
+    emf.Font = canvas.Font;
+    emf.CopyMode = canvas.CopyMode;
+}
+
+} // namespace
+
+int TMetafileCanvas::Width() const { return recorder_->Emf.Width(); }
+int TMetafileCanvas::Height() const { return recorder_->Emf.Height(); }
+
+void TMetafileCanvas::MoveTo(int x, int y)
+{
+    recorder_->Emf.RecordMoveTo(x, y);
+    penPos_ = TPoint{x, y};
+}
+
+void TMetafileCanvas::LineTo(int x, int y)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordLineTo(penPos_.X, penPos_.Y, x, y);
+    penPos_ = TPoint{x, y};
+}
+
+void TMetafileCanvas::Rectangle(int x1, int y1, int x2, int y2)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordRectangle(x1, y1, x2, y2);
+}
+
+void TMetafileCanvas::FillRect(const TRect& r)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordFillRect(r);
+}
+
+void TMetafileCanvas::Ellipse(int x1, int y1, int x2, int y2)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordEllipse(x1, y1, x2, y2);
+}
+
+void TMetafileCanvas::Polyline(const std::vector<TPoint>& points)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordPolyline(points, false);
+}
+
+void TMetafileCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordPolyline(points, true);
+}
+
+void TMetafileCanvas::TextOut(int x, int y, const std::string& text)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.RecordTextOut(x, y, text);
+    penPos_ = TPoint{x + TextWidth(text), y};
+}
+
+int TMetafileCanvas::TextWidth(const std::string& text)
+{
+    TCanvas& screen = recorder_->Emf.Screen();
+    screen.Font = Font;
+    return screen.TextWidth(text);
+}
+
+int TMetafileCanvas::TextHeight(const std::string& text)
+{
+    TCanvas& screen = recorder_->Emf.Screen();
+    screen.Font = Font;
+    return screen.TextHeight(text);
+}
+
+void TMetafileCanvas::Draw(int x, int y, const TGraphic& graphic)
+{
+    graphic.Draw(*this, Rect(x, y, x + graphic.Width(), y + graphic.Height()));
+}
+
+void TMetafileCanvas::StretchDraw(const TRect& rect, const TGraphic& graphic)
+{
+    graphic.Draw(*this, rect);
+}
+
+void TMetafileCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& srcRect)
+{
+    TBitmap* bitmap = source.TargetBitmap();
+    if (!bitmap) throw EInvalidOperation("ビットマップを持っているキャンバスからのみコピーできます");
+    DrawBitmap(*bitmap, srcRect, dest.Left, dest.Top, dest.Width(), dest.Height(), CopyMode);
+}
+
+void TMetafileCanvas::FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.FillPath(path, rule, brush, mode);
+}
+
+void TMetafileCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.StrokePath(path, pen, width);
+}
+
+void TMetafileCanvas::DrawTextRun(const TTextRun& run)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.DrawTextRun(run);
+}
+
+void TMetafileCanvas::DrawBitmap(const TBitmap& bitmap, const TRect& srcRect, double destLeft, double destTop,
+                                 double destWidth, double destHeight, std::uint32_t rop)
+{
+    Sync(recorder_->Emf, *this);
+    recorder_->Emf.DrawBitmap(bitmap, srcRect, destLeft, destTop, destWidth, destHeight, rop);
+}
+
+TPointF TMetafileCanvas::MeasureText(const std::string& text, const TFont& font)
+{
+    return recorder_->Emf.MeasureText(text, font);
+}
+
+void TMetafileCanvas::SaveClip() { recorder_->Emf.SaveClip(); }
+void TMetafileCanvas::RestoreClip() { recorder_->Emf.RestoreClip(); }
+void TMetafileCanvas::IntersectClip(const TPath& path, TFillRule rule) { recorder_->Emf.IntersectClip(path, rule); }
+void TMetafileCanvas::ResetClip() { recorder_->Emf.ResetClip(); }
+
+} // namespace pictor

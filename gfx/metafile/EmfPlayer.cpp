@@ -1,0 +1,565 @@
+// Playback of enhanced metafile records. Each record is read through a
+// bounds-checked view: counts, offsets and sizes that point outside the
+// record make it skip; object indexes beyond the table do nothing.
+#include "gfx/metafile/Playback.h"
+
+#include "gfx/formats/Dib.h"
+#include "gfx/formats/RecordView.h"
+#include "gfx/metafile/Player.h"
+
+extern "C" {
+#include <uemf.h>
+}
+
+#include <algorithm>
+#include <cmath>
+
+namespace pictor {
+
+namespace {
+
+using mf::TBrushSpec;
+using mf::TFontSpec;
+using mf::TPenSpec;
+using mf::TPlayer;
+
+std::vector<TPointF> PointsL(const TRecordView& r, std::size_t offset, std::uint64_t count)
+{
+    r.Need(offset, count, 8);
+    std::vector<TPointF> points(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < points.size(); ++i)
+        points[i] = {static_cast<double>(r.I32(offset + 8 * i)), static_cast<double>(r.I32(offset + 8 * i + 4))};
+    return points;
+}
+
+std::vector<TPointF> Points16(const TRecordView& r, std::size_t offset, std::uint64_t count)
+{
+    r.Need(offset, count, 4);
+    std::vector<TPointF> points(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < points.size(); ++i)
+        points[i] = {static_cast<double>(r.I16(offset + 4 * i)), static_cast<double>(r.I16(offset + 4 * i + 2))};
+    return points;
+}
+
+// Polypolylines and polypolygons: counts, then all the points.
+std::vector<std::vector<TPointF>> PolyPoly(const TRecordView& r, bool small)
+{
+    const std::uint32_t polys = r.U32(24);
+    const std::uint32_t total = r.U32(28);
+    r.Need(32, polys, 4);
+    const std::size_t pointsAt = 32 + std::size_t(polys) * 4;
+    std::vector<TPointF> all = small ? Points16(r, pointsAt, total) : PointsL(r, pointsAt, total);
+    std::vector<std::vector<TPointF>> out;
+    std::size_t used = 0;
+    for (std::uint32_t i = 0; i < polys; ++i) {
+        std::uint32_t n = r.U32(32 + 4 * std::size_t(i));
+        if (n > all.size() - used) throw TBadRecord{};
+        out.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(used),
+                         all.begin() + static_cast<std::ptrdiff_t>(used + n));
+        used += n;
+    }
+    return out;
+}
+
+std::array<double, 4> RectL(const TRecordView& r, std::size_t at)
+{
+    return {double(r.I32(at)), double(r.I32(at + 4)), double(r.I32(at + 8)), double(r.I32(at + 12))};
+}
+
+mf::TXform Xform(const TRecordView& r, std::size_t at)
+{
+    return {r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16), r.F32(at + 20)};
+}
+
+// The rectangles of a RGNDATA structure of size bytes at offset.
+std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offset, std::uint32_t size)
+{
+    const TRecordView rgn = r.Sub(offset, size);
+    const std::uint32_t headerSize = rgn.U32(0);
+    const std::uint32_t count = rgn.U32(8);
+    if (headerSize < 32) throw TBadRecord{};
+    rgn.Need(headerSize, count, 16);
+    std::vector<std::array<double, 4>> rects(count);
+    for (std::uint32_t i = 0; i < count; ++i) rects[i] = RectL(rgn, headerSize + 16 * std::size_t(i));
+    return rects;
+}
+
+TPenStyle PenStyle(std::uint32_t style)
+{
+    switch (style & 0x0F) {
+    case 1: return psDash;
+    case 2: case 8: return psDot;
+    case 3: return psDashDot;
+    case 4: return psDashDotDot;
+    case 5: return psClear;
+    default: return psSolid;
+    }
+}
+
+TBrushStyle HatchStyle(std::uint32_t hatch)
+{
+    static const TBrushStyle styles[6] = {bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross};
+    return hatch < 6 ? styles[hatch] : bsSolid;
+}
+
+class TEmfPlayer {
+public:
+    TEmfPlayer(TPlayer& p) : p_(p) {}
+    void Play(const TRecordView& r);
+
+private:
+    TBitmap Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage);
+    void Text(const TRecordView& r, bool wide);
+    void SmallText(const TRecordView& r);
+    void Gradient(const TRecordView& r);
+    void Transfer(const TRecordView& r, std::uint32_t type);
+
+    TPlayer& p_;
+};
+
+TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage)
+{
+    const std::uint32_t bmi = r.U32(offBmi), cbBmi = r.U32(offBmi + 4);
+    const std::uint32_t bits = r.U32(offBits), cbBits = r.U32(offBits + 4);
+    if (usage > 1) throw TBadRecord{};
+    const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+    return DecodeDib(r.Sub(bmi, cbBmi), r.Sub(bits, cbBits),
+                     usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+}
+
+void TEmfPlayer::Text(const TRecordView& r, bool wide)
+{
+    mf::TTextCall call;
+    const std::size_t t = 36; // the EMRTEXT part
+    call.X = r.I32(t);
+    call.Y = r.I32(t + 4);
+    const std::uint32_t count = r.U32(t + 8);
+    const std::uint32_t offString = r.U32(t + 12);
+    const std::uint32_t options = r.U32(t + 16);
+    std::size_t offDxAt = t + 20;
+    if (!(options & U_ETO_NO_RECT)) {
+        call.Rect = RectL(r, t + 20);
+        offDxAt += 16;
+        const auto& rc = *call.Rect;
+        if (rc[2] <= rc[0] || rc[3] <= rc[1]) call.Rect.reset();
+    }
+    call.Opaque = options & U_ETO_OPAQUE;
+    call.Clipped = options & U_ETO_CLIPPED;
+    call.Text = wide ? DecodeUtf16(r, offString, count) : DecodeAnsi(r, offString, count, p_.Dc().Font.CharSet);
+    const std::uint32_t offDx = r.U32(offDxAt);
+    const std::size_t step = (options & U_ETO_PDY) ? 8 : 4;
+    if (offDx != 0 && r.Has(offDx, count, step)) {
+        call.Dx.resize(count);
+        for (std::uint32_t i = 0; i < count; ++i) call.Dx[i] = r.I32(offDx + step * i);
+    }
+    p_.Text(call);
+}
+
+void TEmfPlayer::SmallText(const TRecordView& r)
+{
+    mf::TTextCall call;
+    call.X = r.I32(8);
+    call.Y = r.I32(12);
+    const std::uint32_t count = r.U32(16);
+    const std::uint32_t options = r.U32(20);
+    std::size_t at = 36;
+    if (!(options & U_ETO_NO_RECT)) {
+        call.Rect = RectL(r, at);
+        at += 16;
+    }
+    call.Opaque = options & U_ETO_OPAQUE;
+    call.Clipped = options & U_ETO_CLIPPED;
+    call.Text = (options & U_ETO_SMALL_CHARS) ? DecodeAnsi(r, at, count, 0) : DecodeUtf16(r, at, count);
+    p_.Text(call);
+}
+
+void TEmfPlayer::Gradient(const TRecordView& r)
+{
+    const std::uint32_t nVer = r.U32(24), nTri = r.U32(28), mode = r.U32(32);
+    r.Need(36, nVer, 16);
+    const std::size_t objAt = 36 + std::size_t(nVer) * 16;
+    struct TVertex {
+        double X, Y;
+        int R, G, B;
+    };
+    auto vertex = [&](std::uint32_t i) {
+        if (i >= nVer) throw TBadRecord{};
+        std::size_t at = 36 + std::size_t(i) * 16;
+        return TVertex{double(r.I32(at)), double(r.I32(at + 4)), r.U16(at + 8) >> 8, r.U16(at + 10) >> 8,
+                       r.U16(at + 12) >> 8};
+    };
+    if (mode == U_GRADIENT_FILL_RECT_H || mode == U_GRADIENT_FILL_RECT_V) {
+        r.Need(objAt, nTri, 8);
+        for (std::uint32_t k = 0; k < nTri; ++k) {
+            TVertex a = vertex(r.U32(objAt + 8 * std::size_t(k))), b = vertex(r.U32(objAt + 8 * std::size_t(k) + 4));
+            const bool horizontal = mode == U_GRADIENT_FILL_RECT_H;
+            // Bands a canvas pixel wide, at most 256.
+            TPointF ca = p_.ToCanvas().Apply(a.X, a.Y), cb = p_.ToCanvas().Apply(b.X, b.Y);
+            double extent = horizontal ? std::fabs(cb.X - ca.X) : std::fabs(cb.Y - ca.Y);
+            int bands = static_cast<int>(std::clamp(std::ceil(extent), 1.0, 256.0));
+            for (int i = 0; i < bands; ++i) {
+                double f0 = double(i) / bands, f1 = double(i + 1) / bands, f = (i + 0.5) / bands;
+                TColor c = RGBColor(static_cast<int>(a.R + (b.R - a.R) * f), static_cast<int>(a.G + (b.G - a.G) * f),
+                                    static_cast<int>(a.B + (b.B - a.B) * f));
+                double l = horizontal ? a.X + (b.X - a.X) * f0 : a.X, rr = horizontal ? a.X + (b.X - a.X) * f1 : b.X;
+                double t = horizontal ? a.Y : a.Y + (b.Y - a.Y) * f0, bb = horizontal ? b.Y : a.Y + (b.Y - a.Y) * f1;
+                TPath band;
+                TPointF q[4] = {p_.ToCanvas().Apply(l, t), p_.ToCanvas().Apply(rr, t), p_.ToCanvas().Apply(rr, bb),
+                                p_.ToCanvas().Apply(l, bb)};
+                band.AddPolygon(q, 4);
+                p_.FillSolidPath(band, c);
+            }
+        }
+    } else if (mode == U_GRADIENT_FILL_TRIANGLE) {
+        r.Need(objAt, nTri, 12);
+        for (std::uint32_t k = 0; k < nTri; ++k) {
+            TVertex v[3] = {vertex(r.U32(objAt + 12 * std::size_t(k))), vertex(r.U32(objAt + 12 * std::size_t(k) + 4)),
+                            vertex(r.U32(objAt + 12 * std::size_t(k) + 8))};
+            // Filled with the mean of its corners' colours.
+            TColor c = RGBColor((v[0].R + v[1].R + v[2].R) / 3, (v[0].G + v[1].G + v[2].G) / 3,
+                                (v[0].B + v[1].B + v[2].B) / 3);
+            TPath tri;
+            TPointF q[3] = {p_.ToCanvas().Apply(v[0].X, v[0].Y), p_.ToCanvas().Apply(v[1].X, v[1].Y),
+                            p_.ToCanvas().Apply(v[2].X, v[2].Y)};
+            tri.AddPolygon(q, 3);
+            p_.FillSolidPath(tri, c);
+        }
+    }
+}
+
+void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
+{
+    switch (type) {
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT: {
+        const double x = r.I32(24), y = r.I32(28), w = r.I32(32), h = r.I32(36);
+        const std::uint32_t rop = r.U32(40);
+        const std::uint32_t cbBmi = r.U32(88);
+        if (cbBmi == 0) { // no source: a pattern fill
+            p_.PatBlt(x, y, w, h, rop);
+            return;
+        }
+        const int sx = r.I32(44), sy = r.I32(48);
+        int sw = static_cast<int>(w), sh = static_cast<int>(h);
+        if (type == U_EMR_STRETCHBLT) {
+            sw = r.I32(100);
+            sh = r.I32(104);
+        }
+        TBitmap bitmap = Dib(r, 84, 92, r.U32(80));
+        p_.Bitmap(bitmap, Rect(sx, sy, sx + sw, sy + sh), x, y, w, h, rop);
+        return;
+    }
+    case U_EMR_STRETCHDIBITS: {
+        const double x = r.I32(24), y = r.I32(28), w = r.I32(72), h = r.I32(76);
+        const int sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
+        TBitmap bitmap = Dib(r, 48, 56, r.U32(64));
+        // The source origin counts from the bottom of a bottom-up DIB.
+        const int top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
+        p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, r.U32(68));
+        return;
+    }
+    case U_EMR_SETDIBITSTODEVICE: {
+        const double x = r.I32(24), y = r.I32(28);
+        const int sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
+        TBitmap bitmap = Dib(r, 48, 56, r.U32(64));
+        const int top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
+        p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, sw, sh, 0x00CC0020);
+        return;
+    }
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT: {
+        const double x = r.I32(24), y = r.I32(28), w = r.I32(32), h = r.I32(36);
+        const int sx = r.I32(44), sy = r.I32(48), sw = r.I32(100), sh = r.I32(104);
+        TBitmap bitmap = Dib(r, 84, 92, r.U32(80));
+        const TRect src = Rect(sx, sy, sx + sw, sy + sh);
+        if (type == U_EMR_TRANSPARENTBLT) {
+            const TColor key = r.U32(40) & 0xFFFFFF;
+            p_.MaskedBitmap(bitmap, src, x, y, w, h, [&](int px, int py) { return bitmap.GetPixel(px, py) == key; });
+            return;
+        }
+        const std::uint8_t constant = r.U8(42), format = r.U8(43);
+        if (constant == 0) return;
+        if ((format & 1) && bitmap.BitsPerPixel() == 32) {
+            // Per-pixel alpha: pixels at least half opaque are drawn.
+            p_.MaskedBitmap(bitmap, src, x, y, w, h,
+                            [&](int px, int py) { return bitmap.ScanLine(py)[4 * px + 3] < 128; });
+            return;
+        }
+        p_.Bitmap(bitmap, src, x, y, w, h, 0x00CC0020);
+        return;
+    }
+    default: return;
+    }
+}
+
+void TEmfPlayer::Play(const TRecordView& r)
+{
+    const std::uint32_t type = r.U32(0);
+    mf::TDcState& dc = p_.Dc();
+    switch (type) {
+    // --- mapping and state
+    case U_EMR_SETMAPMODE: p_.SetMapMode(static_cast<int>(r.U32(8))); break;
+    case U_EMR_SETWINDOWEXTEX: p_.SetWindowExt(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETWINDOWORGEX: p_.SetWindowOrg(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETVIEWPORTEXTEX: p_.SetViewportExt(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETVIEWPORTORGEX: p_.SetViewportOrg(r.I32(8), r.I32(12)); break;
+    case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SCALEWINDOWEXTEX: {
+        const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
+        if (xd == 0 || yd == 0) break;
+        if (type == U_EMR_SCALEWINDOWEXTEX) p_.SetWindowExt(dc.WinExtX * xn / xd, dc.WinExtY * yn / yd);
+        else p_.SetViewportExt(dc.VpExtX * xn / xd, dc.VpExtY * yn / yd);
+        break;
+    }
+    case U_EMR_SETWORLDTRANSFORM: p_.SetWorld(Xform(r, 8)); break;
+    case U_EMR_MODIFYWORLDTRANSFORM: p_.ModifyWorld(Xform(r, 8), static_cast<int>(r.U32(32))); break;
+    case U_EMR_SAVEDC: p_.SaveDc(); break;
+    case U_EMR_RESTOREDC: p_.RestoreDc(r.I32(8)); break;
+    case U_EMR_SETBKMODE: dc.BkOpaque = r.U32(8) == U_OPAQUE; break;
+    case U_EMR_SETBKCOLOR: dc.BkColor = p_.Resolve(r.U32(8)); break;
+    case U_EMR_SETTEXTCOLOR: dc.TextColor = p_.Resolve(r.U32(8)); break;
+    case U_EMR_SETTEXTALIGN: dc.TextAlign = r.U32(8); break;
+    case U_EMR_SETPOLYFILLMODE: dc.Winding = r.U32(8) == U_WINDING; break;
+    case U_EMR_SETROP2: dc.Rop2 = static_cast<int>(r.U32(8)); break;
+    case U_EMR_SETARCDIRECTION: dc.ArcClockwise = r.U32(8) == U_AD_CLOCKWISE; break;
+
+    // --- objects
+    case U_EMR_CREATEPEN: {
+        TPenSpec pen;
+        const std::uint32_t style = r.U32(12);
+        pen.Style = PenStyle(style);
+        pen.Null = pen.Style == psClear;
+        pen.Width = std::abs(r.I32(16));
+        pen.Color = p_.Resolve(r.U32(24));
+        p_.SetObject(r.U32(8), pen);
+        break;
+    }
+    case U_EMR_EXTCREATEPEN: {
+        TPenSpec pen;
+        const std::uint32_t style = r.U32(28);
+        pen.Style = PenStyle(style);
+        pen.Geometric = style & U_PS_GEOMETRIC;
+        pen.Cosmetic = !pen.Geometric;
+        pen.Width = r.U32(32);
+        const std::uint32_t brushStyle = r.U32(36);
+        pen.Null = pen.Style == psClear || brushStyle == U_BS_NULL;
+        pen.Color = p_.Resolve(r.U32(40));
+        pen.Cap = (style & 0xF00) == U_PS_ENDCAP_SQUARE ? pcSquare : (style & 0xF00) == U_PS_ENDCAP_FLAT ? pcFlat : pcRound;
+        pen.Join = (style & 0xF000) == U_PS_JOIN_BEVEL ? pjBevel : (style & 0xF000) == U_PS_JOIN_MITER ? pjMiter : pjRound;
+        p_.SetObject(r.U32(8), pen);
+        break;
+    }
+    case U_EMR_CREATEBRUSHINDIRECT: {
+        TBrushSpec brush;
+        const std::uint32_t style = r.U32(12);
+        brush.Null = style == U_BS_NULL;
+        brush.Color = p_.Resolve(r.U32(16));
+        if (style == U_BS_HATCHED) brush.Style = HatchStyle(r.U32(20));
+        p_.SetObject(r.U32(8), brush);
+        break;
+    }
+    case U_EMR_CREATEMONOBRUSH:
+    case U_EMR_CREATEDIBPATTERNBRUSHPT: {
+        TBrushSpec brush;
+        try {
+            brush.Color = mf::AverageColor(Dib(r, 16, 24, r.U32(12)));
+        } catch (const TBadRecord&) {
+            brush.Color = RGBColor(128, 128, 128);
+        }
+        p_.SetObject(r.U32(8), brush);
+        break;
+    }
+    case U_EMR_EXTCREATEFONTINDIRECTW: {
+        TFontSpec font;
+        font.Height = r.I32(12);
+        font.Escapement = r.I32(20);
+        font.Weight = r.I32(28);
+        font.Italic = r.U8(32) != 0;
+        font.Underline = r.U8(33) != 0;
+        font.StrikeOut = r.U8(34) != 0;
+        font.CharSet = r.U8(35);
+        std::size_t n = 0;
+        while (n < 32 && r.Has(40 + 2 * n, 2) && r.U16(40 + 2 * n) != 0) ++n;
+        font.Name = ToUtf8(DecodeUtf16(r, 40, n));
+        p_.SetObject(r.U32(8), font);
+        break;
+    }
+    case U_EMR_CREATEPALETTE: {
+        const std::uint32_t count = r.U16(14);
+        r.Need(16, count, 4);
+        if (count > 256) break;
+        std::vector<TPaletteEntry> entries(count);
+        for (std::uint32_t i = 0; i < count; ++i)
+            entries[i] = {r.U8(16 + 4 * i), r.U8(17 + 4 * i), r.U8(18 + 4 * i), 0};
+        p_.SetObject(r.U32(8), TPalette(std::move(entries)));
+        break;
+    }
+    case U_EMR_SELECTOBJECT: {
+        const std::uint32_t index = r.U32(8);
+        if (index & 0x80000000u) p_.SelectStockObject(index & 0x7FFFFFFFu);
+        else p_.SelectObject(index);
+        break;
+    }
+    case U_EMR_SELECTPALETTE: {
+        const std::uint32_t index = r.U32(8);
+        if (index & 0x80000000u) p_.SelectStockObject(index & 0x7FFFFFFFu);
+        else p_.SelectPalette(index);
+        break;
+    }
+    case U_EMR_DELETEOBJECT: p_.DeleteObject(r.U32(8)); break;
+
+    // --- lines and shapes
+    case U_EMR_MOVETOEX: p_.MoveTo(r.I32(8), r.I32(12)); break;
+    case U_EMR_LINETO: p_.LineTo(r.I32(8), r.I32(12)); break;
+    case U_EMR_POLYLINE: p_.Polyline(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYLINE16: p_.Polyline(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYLINETO: p_.PolylineTo(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYLINETO16: p_.PolylineTo(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYGON: p_.PolyPolygon({PointsL(r, 28, r.U32(24))}); break;
+    case U_EMR_POLYGON16: p_.PolyPolygon({Points16(r, 28, r.U32(24))}); break;
+    case U_EMR_POLYBEZIER: p_.PolyBezier(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYBEZIER16: p_.PolyBezier(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYBEZIERTO: p_.PolyBezierTo(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYBEZIERTO16: p_.PolyBezierTo(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYPOLYLINE: p_.PolyPolyline(PolyPoly(r, false)); break;
+    case U_EMR_POLYPOLYLINE16: p_.PolyPolyline(PolyPoly(r, true)); break;
+    case U_EMR_POLYPOLYGON: p_.PolyPolygon(PolyPoly(r, false)); break;
+    case U_EMR_POLYPOLYGON16: p_.PolyPolygon(PolyPoly(r, true)); break;
+    case U_EMR_POLYDRAW:
+    case U_EMR_POLYDRAW16: {
+        const std::uint32_t count = r.U32(24);
+        const bool small = type == U_EMR_POLYDRAW16;
+        std::vector<TPointF> points = small ? Points16(r, 28, count) : PointsL(r, 28, count);
+        const std::size_t typesAt = 28 + std::size_t(count) * (small ? 4 : 8);
+        r.Need(typesAt, count);
+        std::vector<std::uint8_t> types(r.Data() + typesAt, r.Data() + typesAt + count);
+        p_.PolyDraw(points, types);
+        break;
+    }
+    case U_EMR_RECTANGLE: {
+        auto b = RectL(r, 8);
+        p_.Rectangle(b[0], b[1], b[2], b[3]);
+        break;
+    }
+    case U_EMR_ROUNDRECT: {
+        auto b = RectL(r, 8);
+        p_.RoundRect(b[0], b[1], b[2], b[3], r.I32(24), r.I32(28));
+        break;
+    }
+    case U_EMR_ELLIPSE: {
+        auto b = RectL(r, 8);
+        p_.Ellipse(b[0], b[1], b[2], b[3]);
+        break;
+    }
+    case U_EMR_ARC:
+    case U_EMR_ARCTO:
+    case U_EMR_CHORD:
+    case U_EMR_PIE: {
+        auto b = RectL(r, 8);
+        mf::TArcKind kind = type == U_EMR_ARC     ? mf::TArcKind::Arc
+                            : type == U_EMR_ARCTO ? mf::TArcKind::ArcTo
+                            : type == U_EMR_CHORD ? mf::TArcKind::Chord
+                                                  : mf::TArcKind::Pie;
+        p_.Arc(kind, b[0], b[1], b[2], b[3], r.I32(24), r.I32(28), r.I32(32), r.I32(36));
+        break;
+    }
+    case U_EMR_ANGLEARC: p_.AngleArc(r.I32(8), r.I32(12), r.U32(16), r.F32(20), r.F32(24)); break;
+    case U_EMR_SETPIXELV: p_.SetPixel(r.I32(8), r.I32(12), p_.Resolve(r.U32(16))); break;
+
+    // --- regions
+    case U_EMR_FILLRGN:
+    case U_EMR_PAINTRGN: {
+        std::optional<TBrushSpec> brush = dc.Brush;
+        std::size_t at = 28;
+        if (type == U_EMR_FILLRGN) {
+            brush = p_.BrushObject(r.U32(28));
+            at = 32;
+        }
+        if (brush) p_.FillRects(Region(r, at, r.U32(24)), *brush);
+        break;
+    }
+    case U_EMR_EXTSELECTCLIPRGN: {
+        const std::uint32_t size = r.U32(8);
+        const int mode = static_cast<int>(r.U32(12));
+        p_.SelectClipRegion(size == 0 ? std::vector<std::array<double, 4>>() : Region(r, 16, size), mode);
+        break;
+    }
+    case U_EMR_INTERSECTCLIPRECT: {
+        auto b = RectL(r, 8);
+        p_.IntersectClipRect(b[0], b[1], b[2], b[3]);
+        break;
+    }
+    case U_EMR_EXCLUDECLIPRECT: {
+        auto b = RectL(r, 8);
+        p_.ExcludeClipRect(b[0], b[1], b[2], b[3]);
+        break;
+    }
+    case U_EMR_OFFSETCLIPRGN: p_.OffsetClip(r.I32(8), r.I32(12)); break;
+
+    // --- paths
+    case U_EMR_BEGINPATH: p_.BeginPath(); break;
+    case U_EMR_ENDPATH: p_.EndPath(); break;
+    case U_EMR_ABORTPATH: p_.AbortPath(); break;
+    case U_EMR_CLOSEFIGURE: p_.CloseFigure(); break;
+    case U_EMR_FILLPATH: p_.FillPath(); break;
+    case U_EMR_STROKEPATH: p_.StrokePath(); break;
+    case U_EMR_STROKEANDFILLPATH: p_.StrokeAndFillPath(); break;
+    case U_EMR_SELECTCLIPPATH: p_.SelectClipPath(static_cast<int>(r.U32(8))); break;
+
+    // --- text and bitmaps
+    case U_EMR_EXTTEXTOUTW: Text(r, true); break;
+    case U_EMR_EXTTEXTOUTA: Text(r, false); break;
+    case U_EMR_SMALLTEXTOUT: SmallText(r); break;
+    case U_EMR_GRADIENTFILL: Gradient(r); break;
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT: Transfer(r, type); break;
+
+    default: break; // everything else, enhanced-plus comments included, is skipped
+    }
+}
+
+} // namespace
+
+void PlayEnhancedMetafile(const TMetafile::Data& data, TCanvas& canvas, const TRect& dest)
+{
+    if (!data.Stream || data.MMWidth <= 0 || data.MMHeight <= 0) return;
+    if (dest.Width() == 0 || dest.Height() == 0) return;
+    const TRecordView stream(*data.Stream);
+    const TReferenceDevice& device = data.Device;
+    // The frame in device pixels; its size is rounded as Width and Height
+    // report it, so that a picture recorded at a size plays back at exactly
+    // that size.
+    const double pxPerHmmX = device.PixelsX / (device.MillimetersX * 100.0);
+    const double pxPerHmmY = device.PixelsY / (device.MillimetersY * 100.0);
+    double frameW = device.PixelsFromHundredthMMX(data.MMWidth);
+    double frameH = device.PixelsFromHundredthMMY(data.MMHeight);
+    if (frameW <= 0) frameW = data.MMWidth * pxPerHmmX;
+    if (frameH <= 0) frameH = data.MMHeight * pxPerHmmY;
+    const double sx = dest.Width() / frameW, sy = dest.Height() / frameH;
+    const mf::TXform deviceToCanvas{sx, 0, 0, sy, dest.Left - data.FrameLeft * pxPerHmmX * sx,
+                                    dest.Top - data.FrameTop * pxPerHmmY * sy};
+
+    const std::size_t handles = std::max<std::size_t>(stream.U16(56), 1);
+    TPlayer player(canvas, dest, deviceToCanvas, handles);
+    player.SetDeviceResolution(device.PixelsX / double(device.MillimetersX),
+                               device.PixelsY / double(device.MillimetersY));
+    TEmfPlayer emf(player);
+    std::size_t at = stream.U32(4);
+    while (stream.Has(at, 8)) {
+        const std::uint32_t type = stream.U32(at);
+        const std::uint32_t size = stream.U32(at + 4);
+        if (size < 8 || !stream.Has(at, size) || type == U_EMR_EOF) break;
+        try {
+            emf.Play(stream.Sub(at, size));
+        } catch (const TBadRecord&) {
+            // skipped
+        }
+        at += size;
+    }
+}
+
+} // namespace pictor

@@ -1,0 +1,407 @@
+// TPlayer: mapping, saved states, the object table and clipping.
+#include "gfx/metafile/Player.h"
+
+#include "gfx/Palette.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pictor::mf {
+
+namespace {
+
+bool Finite(const TXform& m)
+{
+    return std::isfinite(m.M11) && std::isfinite(m.M12) && std::isfinite(m.M21) && std::isfinite(m.M22) &&
+           std::isfinite(m.Dx) && std::isfinite(m.Dy);
+}
+
+constexpr int kRgnAnd = 1, kRgnOr = 2, kRgnXor = 3, kRgnDiff = 4, kRgnCopy = 5;
+
+} // namespace
+
+TXform TXform::Then(const TXform& b) const
+{
+    TXform r;
+    r.M11 = M11 * b.M11 + M12 * b.M21;
+    r.M12 = M11 * b.M12 + M12 * b.M22;
+    r.M21 = M21 * b.M11 + M22 * b.M21;
+    r.M22 = M21 * b.M12 + M22 * b.M22;
+    r.Dx = Dx * b.M11 + Dy * b.M21 + b.Dx;
+    r.Dy = Dx * b.M12 + Dy * b.M22 + b.Dy;
+    return r;
+}
+
+TPlayer::TPlayer(TCanvas& canvas, const TRect& dest, const TXform& deviceToCanvas, std::size_t objectCount)
+    : canvas_(canvas), dest_(dest), deviceToCanvas_(deviceToCanvas), objects_(objectCount)
+{
+    savedPen_ = canvas.Pen;
+    savedBrush_ = canvas.Brush;
+    savedFont_ = canvas.Font;
+    canvas_.SaveClip();
+    TPath bounds;
+    bounds.AddRectangle(std::min(dest.Left, dest.Right), std::min(dest.Top, dest.Bottom),
+                        std::max(dest.Left, dest.Right), std::max(dest.Top, dest.Bottom));
+    canvas_.IntersectClip(bounds, frWinding);
+    canvas_.SaveClip();
+    MappingChanged();
+}
+
+TPlayer::~TPlayer()
+{
+    try {
+        canvas_.RestoreClip();
+        canvas_.RestoreClip();
+    } catch (...) {
+    }
+    canvas_.Pen = savedPen_;
+    canvas_.Brush = savedBrush_;
+    canvas_.Font = savedFont_;
+}
+
+// --- mapping -----------------------------------------------------------------
+
+void TPlayer::SetDeviceResolution(double pixelsPerMMX, double pixelsPerMMY)
+{
+    if (std::isfinite(pixelsPerMMX) && std::isfinite(pixelsPerMMY) && pixelsPerMMX > 0 && pixelsPerMMY > 0) {
+        pxPerMMX_ = pixelsPerMMX;
+        pxPerMMY_ = pixelsPerMMY;
+    }
+    MappingChanged();
+}
+
+void TPlayer::SetMapMode(int mode)
+{
+    if (mode < 1 || mode > 8) return;
+    dc_.MapMode = mode;
+    if (!viewportFixed_ && mode <= 6) {
+        dc_.WinExtX = dc_.WinExtY = dc_.VpExtX = dc_.VpExtY = 1;
+    }
+    MappingChanged();
+}
+
+void TPlayer::SetWindowOrg(double x, double y)
+{
+    dc_.WinOrgX = x;
+    dc_.WinOrgY = y;
+    MappingChanged();
+}
+
+void TPlayer::SetWindowExt(double x, double y)
+{
+    // Kept in every mode (the mapping uses it only where it applies); an
+    // empty extent is refused.
+    if (x == 0 || y == 0) return;
+    dc_.WinExtX = x;
+    dc_.WinExtY = y;
+    MappingChanged();
+}
+
+void TPlayer::SetViewportOrg(double x, double y)
+{
+    if (viewportFixed_) return;
+    dc_.VpOrgX = x;
+    dc_.VpOrgY = y;
+    MappingChanged();
+}
+
+void TPlayer::SetViewportExt(double x, double y)
+{
+    if (viewportFixed_ || x == 0 || y == 0) return;
+    dc_.VpExtX = x;
+    dc_.VpExtY = y;
+    MappingChanged();
+}
+
+void TPlayer::SetWorld(const TXform& world)
+{
+    if (!Finite(world) || world.Determinant() == 0) return;
+    dc_.World = world;
+    MappingChanged();
+}
+
+void TPlayer::ModifyWorld(const TXform& xform, int mode)
+{
+    switch (mode) {
+    case 1: dc_.World = TXform(); break;
+    case 2: if (Finite(xform)) dc_.World = xform.Then(dc_.World); break;
+    case 3: if (Finite(xform)) dc_.World = dc_.World.Then(xform); break;
+    case 4: SetWorld(xform); return;
+    default: return;
+    }
+    if (!Finite(dc_.World) || dc_.World.Determinant() == 0) dc_.World = TXform();
+    MappingChanged();
+}
+
+void TPlayer::MappingChanged()
+{
+    double sx = 1, sy = 1;
+    int mode = dc_.MapMode;
+    if (viewportFixed_) mode = mode == 7 ? 7 : 8;
+    switch (mode) {
+    case 2: sx = pxPerMMX_ / 10; sy = -pxPerMMY_ / 10; break;
+    case 3: sx = pxPerMMX_ / 100; sy = -pxPerMMY_ / 100; break;
+    case 4: sx = pxPerMMX_ * 0.254; sy = -pxPerMMY_ * 0.254; break;
+    case 5: sx = pxPerMMX_ * 0.0254; sy = -pxPerMMY_ * 0.0254; break;
+    case 6: sx = pxPerMMX_ * 25.4 / 1440; sy = -pxPerMMY_ * 25.4 / 1440; break;
+    case 7: case 8:
+        sx = dc_.VpExtX / dc_.WinExtX;
+        sy = dc_.VpExtY / dc_.WinExtY;
+        if (mode == 7) {
+            double s = std::min(std::fabs(sx), std::fabs(sy));
+            sx = std::copysign(s, sx);
+            sy = std::copysign(s, sy);
+        }
+        break;
+    default: break;
+    }
+    TXform page{sx, 0, 0, sy, dc_.VpOrgX - dc_.WinOrgX * sx, dc_.VpOrgY - dc_.WinOrgY * sy};
+    TXform m = dc_.World.Then(page).Then(deviceToCanvas_);
+    if (Finite(m)) toCanvas_ = m;
+}
+
+// --- state -------------------------------------------------------------------
+
+void TPlayer::SaveDc()
+{
+    if (saved_.size() >= kMaxSavedStates) {
+        ++refusedSaves_;
+        return;
+    }
+    saved_.push_back(dc_);
+}
+
+void TPlayer::RestoreDc(int relative)
+{
+    const std::int64_t depth = static_cast<std::int64_t>(saved_.size() + refusedSaves_);
+    std::int64_t count = relative < 0 ? -static_cast<std::int64_t>(relative) : depth - relative + 1;
+    if (relative == 0 || count <= 0 || count > depth) return;
+    std::int64_t refused = std::min<std::int64_t>(count, static_cast<std::int64_t>(refusedSaves_));
+    refusedSaves_ -= static_cast<std::size_t>(refused);
+    count -= refused;
+    if (count == 0) return;
+    dc_ = std::move(saved_[saved_.size() - static_cast<std::size_t>(count)]);
+    saved_.resize(saved_.size() - static_cast<std::size_t>(count));
+    MappingChanged();
+    ApplyClip();
+}
+
+TColor TPlayer::Resolve(std::uint32_t colorRef) const
+{
+    if ((colorRef >> 24) == 1) {
+        const TPalette& palette = dc_.Palette ? *dc_.Palette : HalftonePalette();
+        int index = static_cast<int>(colorRef & 0xFFFF);
+        return index < palette.Count() ? palette.Color(index) : clBlack;
+    }
+    return colorRef & 0xFFFFFF;
+}
+
+// --- objects -------------------------------------------------------------------
+
+void TPlayer::SetObject(std::size_t index, TObject object)
+{
+    if (index < objects_.size()) objects_[index] = std::move(object);
+}
+
+std::optional<std::size_t> TPlayer::FreeObjectIndex() const
+{
+    for (std::size_t i = 0; i < objects_.size(); ++i)
+        if (std::holds_alternative<std::monostate>(objects_[i])) return i;
+    return std::nullopt;
+}
+
+void TPlayer::SelectObject(std::size_t index)
+{
+    if (index >= objects_.size()) return;
+    const TObject& o = objects_[index];
+    if (auto* pen = std::get_if<TPenSpec>(&o)) dc_.Pen = *pen;
+    else if (auto* brush = std::get_if<TBrushSpec>(&o)) dc_.Brush = *brush;
+    else if (auto* font = std::get_if<TFontSpec>(&o)) dc_.Font = *font;
+    else if (auto* palette = std::get_if<TPalette>(&o)) dc_.Palette = std::make_shared<const TPalette>(*palette);
+}
+
+void TPlayer::SelectPalette(std::size_t index)
+{
+    if (index < objects_.size())
+        if (auto* palette = std::get_if<TPalette>(&objects_[index]))
+            dc_.Palette = std::make_shared<const TPalette>(*palette);
+}
+
+std::optional<TBrushSpec> TPlayer::BrushObject(std::uint32_t index) const
+{
+    if (index & 0x80000000u) {
+        switch (index & 0x7FFFFFFFu) {
+        case 0: case 18: return TBrushSpec{false, clWhite, bsSolid};
+        case 1: return TBrushSpec{false, RGBColor(192, 192, 192), bsSolid};
+        case 2: return TBrushSpec{false, RGBColor(128, 128, 128), bsSolid};
+        case 3: return TBrushSpec{false, RGBColor(64, 64, 64), bsSolid};
+        case 4: return TBrushSpec{false, clBlack, bsSolid};
+        case 5: return TBrushSpec{true, clWhite, bsSolid};
+        default: return std::nullopt;
+        }
+    }
+    if (index < objects_.size())
+        if (auto* brush = std::get_if<TBrushSpec>(&objects_[index])) return *brush;
+    return std::nullopt;
+}
+
+void TPlayer::SelectStockObject(std::uint32_t stock)
+{
+    auto brush = [this](TColor c, bool null) { dc_.Brush = TBrushSpec{null, c, bsSolid}; };
+    auto pen = [this](TColor c, bool null) {
+        TPenSpec p;
+        p.Null = null;
+        p.Color = c;
+        dc_.Pen = p;
+    };
+    switch (stock) {
+    case 0: brush(clWhite, false); break;
+    case 1: brush(RGBColor(192, 192, 192), false); break;
+    case 2: brush(RGBColor(128, 128, 128), false); break;
+    case 3: brush(RGBColor(64, 64, 64), false); break;
+    case 4: brush(clBlack, false); break;
+    case 5: brush(clWhite, true); break;
+    case 6: pen(clWhite, false); break;
+    case 7: pen(clBlack, false); break;
+    case 8: pen(clBlack, true); break;
+    case 10: case 11: case 12: case 13: case 14: case 16: case 17: {
+        TFontSpec f;
+        if (stock == 10 || stock == 11 || stock == 16) f.Name = "monospace";
+        dc_.Font = f;
+        break;
+    }
+    case 15: dc_.Palette.reset(); break;
+    case 18: brush(clWhite, false); break;
+    case 19: pen(clBlack, false); break;
+    default: break;
+    }
+}
+
+void TPlayer::DeleteObject(std::size_t index)
+{
+    if (index < objects_.size()) objects_[index] = std::monostate{};
+}
+
+// --- clipping --------------------------------------------------------------------
+
+void TPlayer::ApplyClip()
+{
+    canvas_.RestoreClip();
+    canvas_.SaveClip();
+    for (const auto& item : dc_.Clip) canvas_.IntersectClip(item->Path, item->Rule);
+}
+
+void TPlayer::AddClip(std::shared_ptr<const TClipItem> item, int mode)
+{
+    switch (mode) {
+    case kRgnAnd:
+    case kRgnDiff:
+        if (dc_.Clip.size() >= kMaxClipItems) return; // beyond the bound: drawn unclipped by it
+        dc_.Clip.push_back(std::move(item));
+        break;
+    case kRgnCopy:
+        dc_.Clip.clear();
+        if (item) dc_.Clip.push_back(std::move(item));
+        break;
+    case kRgnOr:
+    case kRgnXor:
+        // Unions are not kept; rather than lose what they add, clipping ends.
+        dc_.Clip.clear();
+        break;
+    default: return;
+    }
+    ApplyClip();
+}
+
+namespace {
+
+// The complement of a path within a generous rectangle around dest.
+void AddOutside(TPath& path, const TRect& dest)
+{
+    double l = std::min(dest.Left, dest.Right) - 2.0, r = std::max(dest.Left, dest.Right) + 2.0;
+    double t = std::min(dest.Top, dest.Bottom) - 2.0, b = std::max(dest.Top, dest.Bottom) + 2.0;
+    path.AddRectangle(l, t, r, b);
+}
+
+} // namespace
+
+void TPlayer::IntersectClipRect(double l, double t, double r, double b)
+{
+    auto item = std::make_shared<TClipItem>();
+    item->Path = RectPath(l, t, r, b);
+    AddClip(std::move(item), kRgnAnd);
+}
+
+void TPlayer::ExcludeClipRect(double l, double t, double r, double b)
+{
+    auto item = std::make_shared<TClipItem>();
+    AddOutside(item->Path, dest_);
+    TPath inner = RectPath(l, t, r, b);
+    for (const auto& e : inner.Elements()) {
+        if (e.kind == TPath::pkMove) item->Path.MoveTo(e.p[0]);
+        else if (e.kind == TPath::pkLine) item->Path.LineTo(e.p[0]);
+        else if (e.kind == TPath::pkClose) item->Path.Close();
+    }
+    item->Rule = frAlternate;
+    AddClip(std::move(item), kRgnAnd);
+}
+
+void TPlayer::SelectClipRegion(const std::vector<std::array<double, 4>>& deviceRects, int mode)
+{
+    if (deviceRects.empty()) {
+        if (mode == kRgnCopy) AddClip(nullptr, kRgnCopy);
+        return;
+    }
+    auto item = std::make_shared<TClipItem>();
+    if (mode == kRgnDiff) AddOutside(item->Path, dest_);
+    for (const auto& r : deviceRects) {
+        TPointF a = deviceToCanvas_.Apply(r[0], r[1]);
+        TPointF c = deviceToCanvas_.Apply(r[2], r[3]);
+        item->Path.AddRectangle(std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y));
+    }
+    // The rectangles of a region never overlap, so even-odd filling gives
+    // their union, and with the outer rectangle its complement.
+    item->Rule = frAlternate;
+    AddClip(std::move(item), mode);
+}
+
+void TPlayer::OffsetClip(double dx, double dy)
+{
+    TPointF d = toCanvas_.ApplyVector(dx, dy);
+    for (auto& item : dc_.Clip) {
+        auto moved = std::make_shared<TClipItem>();
+        moved->Rule = item->Rule;
+        for (const auto& e : item->Path.Elements()) {
+            auto at = [&](int i) { return TPointF{e.p[i].X + d.X, e.p[i].Y + d.Y}; };
+            switch (e.kind) {
+            case TPath::pkMove: moved->Path.MoveTo(at(0)); break;
+            case TPath::pkLine: moved->Path.LineTo(at(0)); break;
+            case TPath::pkBezier: moved->Path.BezierTo(at(0), at(1), at(2)); break;
+            case TPath::pkClose: moved->Path.Close(); break;
+            }
+        }
+        item = std::move(moved);
+    }
+    ApplyClip();
+}
+
+void TPlayer::SelectClipPath(int mode)
+{
+    if (!pathDone_) return;
+    auto item = std::make_shared<TClipItem>();
+    if (mode == kRgnDiff) AddOutside(item->Path, dest_);
+    for (const auto& e : path_.Elements()) {
+        switch (e.kind) {
+        case TPath::pkMove: item->Path.MoveTo(e.p[0]); break;
+        case TPath::pkLine: item->Path.LineTo(e.p[0]); break;
+        case TPath::pkBezier: item->Path.BezierTo(e.p[0], e.p[1], e.p[2]); break;
+        case TPath::pkClose: item->Path.Close(); break;
+        }
+    }
+    item->Rule = (dc_.Winding && mode != kRgnDiff) ? frWinding : frAlternate;
+    path_.Clear();
+    pathDone_ = false;
+    AddClip(std::move(item), mode);
+}
+
+} // namespace pictor::mf

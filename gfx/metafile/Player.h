@@ -1,0 +1,246 @@
+// TPlayer: the device context that metafile records act on during playback,
+// and the drawing they ask for, carried out through any TCanvas's
+// primitives. The enhanced and old-style players (EmfPlayer.cpp,
+// WmfPlayer.cpp) read the records and call it; it keeps the mapping modes,
+// window and viewport, world transform, the selected objects, colours and
+// modes, the clipping, the current path and the saved states.
+//
+// Coordinates: records give logical units; the world transform, the page
+// mapping and the device-to-canvas mapping of the playback take them to
+// canvas pixels. Lines run through pixel centres and rectangles, ellipses
+// and fills exclude their right and bottom edges, as the platform draws
+// them at 1:1.
+#pragma once
+
+#include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
+#include "gfx/Path.h"
+#include "gfx/metafile/TextCodec.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace pictor::mf {
+
+// Bounds of playback, besides those of the file and record sizes.
+inline constexpr std::size_t kMaxSavedStates = 256;  // nesting of save/restore
+inline constexpr std::size_t kMaxClipItems = 64;     // clip operations in force at once
+inline constexpr std::size_t kMaxPathElements = std::size_t(1) << 22; // elements of one path
+
+struct TXform {
+    double M11 = 1, M12 = 0, M21 = 0, M22 = 1, Dx = 0, Dy = 0;
+    TPointF Apply(double x, double y) const { return {x * M11 + y * M21 + Dx, x * M12 + y * M22 + Dy}; }
+    TPointF ApplyVector(double x, double y) const { return {x * M11 + y * M21, x * M12 + y * M22}; }
+    // This transform followed by next.
+    TXform Then(const TXform& next) const;
+    double Determinant() const { return M11 * M22 - M12 * M21; }
+    bool AxisAligned() const { return M12 == 0 && M21 == 0; }
+};
+
+struct TPenSpec {
+    bool Null = false;
+    TColor Color = clBlack;
+    TPenStyle Style = psSolid;
+    TPenCap Cap = pcRound;
+    TPenJoin Join = pjRound;
+    double Width = 0;       // logical units; 0 is one device pixel
+    bool Cosmetic = false;  // one device pixel whatever the width and mapping
+    bool Geometric = false; // dashes kept at any width
+};
+
+struct TBrushSpec {
+    bool Null = false;
+    TColor Color = clWhite;
+    TBrushStyle Style = bsSolid; // solid or a hatch
+};
+
+struct TFontSpec {
+    std::string Name;
+    double Height = 0; // logical units; negative: character height
+    int Escapement = 0; // tenths of a degree
+    int Weight = 400;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+    int CharSet = 1;
+};
+
+// An object of the table that records create and select. Regions, bitmaps
+// and the like only hold their slot.
+struct TPlaceholder {};
+using TObject = std::variant<std::monostate, TPenSpec, TBrushSpec, TFontSpec, TPalette, TPlaceholder>;
+
+struct TClipItem {
+    TPath Path; // canvas pixels
+    TFillRule Rule = frWinding;
+};
+
+struct TDcState {
+    int MapMode = 1;
+    double WinOrgX = 0, WinOrgY = 0, WinExtX = 1, WinExtY = 1;
+    double VpOrgX = 0, VpOrgY = 0, VpExtX = 1, VpExtY = 1;
+    TXform World;
+    TPenSpec Pen;
+    TBrushSpec Brush;
+    TFontSpec Font;
+    std::shared_ptr<const TPalette> Palette;
+    TColor TextColor = clBlack;
+    TColor BkColor = clWhite;
+    bool BkOpaque = true;
+    std::uint32_t TextAlign = 0;
+    int Rop2 = 13; // copy pen
+    bool Winding = false;
+    bool ArcClockwise = false;
+    TPointF Position; // logical
+    std::vector<std::shared_ptr<const TClipItem>> Clip;
+};
+
+// Text of one text record.
+struct TTextCall {
+    double X = 0, Y = 0; // reference point, logical
+    std::vector<TDecodedChar> Text;
+    std::vector<double> Dx; // per unit of Text, logical; empty: the font's own
+    bool Opaque = false;    // fill Rect with the background colour
+    bool Clipped = false;   // clip to Rect
+    std::optional<std::array<double, 4>> Rect; // left, top, right, bottom, logical
+};
+
+// The mean colour of a bitmap (of its top-left 64 by 64 pixels): what a
+// pattern brush made of it fills with.
+TColor AverageColor(const TBitmap& bitmap);
+
+enum class TArcKind { Arc, ArcTo, Chord, Pie };
+
+class TPlayer {
+public:
+    // Plays onto canvas; deviceToCanvas takes the records' device pixels to
+    // the canvas; drawing is clipped to dest.
+    TPlayer(TCanvas& canvas, const TRect& dest, const TXform& deviceToCanvas, std::size_t objectCount);
+    ~TPlayer();
+    TPlayer(const TPlayer&) = delete;
+    TPlayer& operator=(const TPlayer&) = delete;
+
+    TDcState& Dc() { return dc_; }
+
+    // --- mapping -----------------------------------------------------------
+    // The device of enhanced metafiles (pixels and millimetres), for the
+    // metric mapping modes.
+    void SetDeviceResolution(double pixelsPerMMX, double pixelsPerMMY);
+    // Old-style metafiles: only the window maps, onto the fixed viewport.
+    void SetViewportFixed(bool fixed) { viewportFixed_ = fixed; }
+    void SetMapMode(int mode);
+    void SetWindowOrg(double x, double y);
+    void SetWindowExt(double x, double y);
+    void SetViewportOrg(double x, double y);
+    void SetViewportExt(double x, double y);
+    void SetWorld(const TXform& world);
+    void ModifyWorld(const TXform& xform, int mode);
+    void MappingChanged();
+    const TXform& ToCanvas() const { return toCanvas_; }
+
+    // --- state ---------------------------------------------------------------
+    void SaveDc();
+    void RestoreDc(int relative);
+    TColor Resolve(std::uint32_t colorRef) const;
+
+    // --- objects -------------------------------------------------------------
+    std::size_t ObjectCount() const { return objects_.size(); }
+    // Stores at index (no effect beyond the table).
+    void SetObject(std::size_t index, TObject object);
+    // The lowest free index, or nullopt when the table is full.
+    std::optional<std::size_t> FreeObjectIndex() const;
+    void SelectObject(std::size_t index);
+    void SelectStockObject(std::uint32_t stock);
+    void DeleteObject(std::size_t index);
+    void SelectPalette(std::size_t index);
+    // The brush at index of the table or, with the top bit set, a stock brush.
+    std::optional<TBrushSpec> BrushObject(std::uint32_t index) const;
+
+    // --- drawing (logical coordinates) ----------------------------------------
+    void MoveTo(double x, double y);
+    void LineTo(double x, double y);
+    void Polyline(const std::vector<TPointF>& points);
+    void PolylineTo(const std::vector<TPointF>& points);
+    void PolyBezier(const std::vector<TPointF>& points);
+    void PolyBezierTo(const std::vector<TPointF>& points);
+    void PolyDraw(const std::vector<TPointF>& points, const std::vector<std::uint8_t>& types);
+    void PolyPolygon(const std::vector<std::vector<TPointF>>& polygons);
+    void PolyPolyline(const std::vector<std::vector<TPointF>>& polylines);
+    void Rectangle(double l, double t, double r, double b);
+    void RoundRect(double l, double t, double r, double b, double w, double h);
+    void Ellipse(double l, double t, double r, double b);
+    void Arc(TArcKind kind, double l, double t, double r, double b, double xs, double ys, double xe, double ye);
+    void AngleArc(double x, double y, double radius, double start, double sweep);
+    void SetPixel(double x, double y, TColor color);
+    void Text(const TTextCall& call);
+    // Transfers src of bitmap onto the logical rectangle (x, y, w, h).
+    void Bitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h, std::uint32_t rop);
+    // A transfer in which the pixels for which transparent(x, y) holds leave
+    // the canvas as it is (colour keys, alpha).
+    void MaskedBitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h,
+                      const std::function<bool(int, int)>& transparent);
+    // A transfer without source: the brush (or nothing) under the raster op.
+    void PatBlt(double x, double y, double w, double h, std::uint32_t rop);
+    // Rectangles in logical units filled with a brush.
+    void FillRects(const std::vector<std::array<double, 4>>& rects, const TBrushSpec& brush);
+    void FillSolidPath(const TPath& canvasPath, TColor color);
+
+    // --- paths -----------------------------------------------------------------
+    void BeginPath();
+    void EndPath();
+    void AbortPath();
+    void CloseFigure();
+    void FillPath();
+    void StrokePath();
+    void StrokeAndFillPath();
+    void SelectClipPath(int mode);
+
+    // --- clipping ----------------------------------------------------------------
+    void IntersectClipRect(double l, double t, double r, double b);
+    void ExcludeClipRect(double l, double t, double r, double b);
+    // rects in device pixels; empty with mode copy: no clipping.
+    void SelectClipRegion(const std::vector<std::array<double, 4>>& deviceRects, int mode);
+    void OffsetClip(double dx, double dy);
+
+    TCanvas& Canvas() { return canvas_; }
+
+private:
+    TPointF P(double x, double y) const { return toCanvas_.Apply(x, y); }
+    TPath RectPath(double l, double t, double r, double b) const;
+    double PenWidth() const;
+    TPen CanvasPen() const;
+    TPenMode Mode() const;
+    // Fills and strokes a figure, or adds it to the open path. fill is in
+    // canvas pixels; stroke too, already on pixel centres.
+    void Draw(const TPath& fill, const TPath& stroke, bool closed);
+    void FillWithBrush(const TPath& path, const TBrushSpec& brush, TFillRule rule);
+    void Stroke(const TPath& path);
+    void ApplyClip();
+    void AddClip(std::shared_ptr<const TClipItem> item, int mode);
+    void AppendBeziers(TPath& path, const TXform& m, double offset, double cx, double cy, double rx, double ry,
+                       double t0, double t1) const;
+
+    TCanvas& canvas_;
+    TRect dest_;
+    TXform deviceToCanvas_;
+    TXform toCanvas_;
+    double pxPerMMX_ = 96 / 25.4, pxPerMMY_ = 96 / 25.4;
+    bool viewportFixed_ = false;
+    TDcState dc_;
+    std::vector<TDcState> saved_;
+    std::size_t refusedSaves_ = 0;
+    std::vector<TObject> objects_;
+    bool inPath_ = false;
+    TPath path_;  // canvas pixels
+    bool pathDone_ = false;
+    TPen savedPen_;
+    TBrush savedBrush_;
+    TFont savedFont_;
+};
+
+} // namespace pictor::mf

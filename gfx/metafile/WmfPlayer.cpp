@@ -1,0 +1,325 @@
+// Playback of old-style metafile records. The picture's bounding box is the
+// initial window and the destination rectangle the fixed viewport; records
+// may set their own window. Every parameter is read through a bounds-checked
+// view of its record.
+#include "gfx/metafile/Playback.h"
+
+#include "gfx/formats/Dib.h"
+#include "gfx/formats/MetafileFormats.h"
+#include "gfx/formats/RecordView.h"
+#include "gfx/metafile/Player.h"
+
+#include <algorithm>
+
+namespace pictor {
+
+namespace {
+
+using mf::TBrushSpec;
+using mf::TFontSpec;
+using mf::TPenSpec;
+using mf::TPlayer;
+
+// Objects a file may use beyond what its header declares (some writers
+// declare too few).
+constexpr std::size_t kMinObjectTable = 64;
+
+constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+
+TPenStyle PenStyle(int style)
+{
+    switch (style & 0x0F) {
+    case 1: return psDash;
+    case 2: case 8: return psDot;
+    case 3: return psDashDot;
+    case 4: return psDashDotDot;
+    case 5: return psClear;
+    default: return psSolid;
+    }
+}
+
+class TWmfPlayer {
+public:
+    explicit TWmfPlayer(TPlayer& p) : p_(p) {}
+    void Play(const TRecordView& r);
+
+private:
+    void Create(mf::TObject object)
+    {
+        if (auto index = p_.FreeObjectIndex()) p_.SetObject(*index, std::move(object));
+    }
+    TBitmap Dib(const TRecordView& r, std::size_t at, int usage)
+    {
+        if (usage > 1) throw TBadRecord{};
+        const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+        return DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+    }
+    // A bitmap transfer whose source rectangle counts from the bottom of
+    // bottom-up DIBs when fromBottom.
+    void Transfer(const TRecordView& r, std::size_t dibAt, int usage, int sx, int sy, int sw, int sh, double x,
+                  double y, double w, double h, std::uint32_t rop, bool fromBottom)
+    {
+        TBitmap bitmap = Dib(r, dibAt, usage);
+        int top = sy;
+        if (fromBottom && r.U32(dibAt) != 12 && r.I32(dibAt + 8) > 0) top = bitmap.Height() - sy - sh;
+        p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, rop);
+    }
+    void Text(const TRecordView& r, bool extended);
+
+    TPlayer& p_;
+};
+
+void TWmfPlayer::Text(const TRecordView& r, bool extended)
+{
+    mf::TTextCall call;
+    const int charSet = p_.Dc().Font.CharSet;
+    if (!extended) {
+        const std::size_t count = r.U16(6);
+        const std::size_t after = 8 + ((count + 1) & ~std::size_t(1));
+        call.Text = DecodeAnsi(r, 8, count, charSet);
+        call.Y = r.I16(after);
+        call.X = r.I16(after + 2);
+        p_.Text(call);
+        return;
+    }
+    call.Y = r.I16(6);
+    call.X = r.I16(8);
+    const std::size_t count = r.U16(10);
+    const int options = r.U16(12);
+    std::size_t at = 14;
+    if (options & (2 | 4)) {
+        call.Rect = std::array<double, 4>{double(r.I16(14)), double(r.I16(16)), double(r.I16(18)), double(r.I16(20))};
+        at += 8;
+        const auto& rc = *call.Rect;
+        if (rc[2] <= rc[0] || rc[3] <= rc[1]) call.Rect.reset();
+    }
+    call.Opaque = options & 2;
+    call.Clipped = options & 4;
+    call.Text = DecodeAnsi(r, at, count, charSet);
+    const std::size_t dxAt = at + ((count + 1) & ~std::size_t(1));
+    if (count > 0 && r.Has(dxAt, count, 2)) {
+        // One advance per byte: a double-byte character has two.
+        call.Dx.resize(count);
+        for (std::size_t i = 0; i < count; ++i) call.Dx[i] = r.I16(dxAt + 2 * i);
+    }
+    p_.Text(call);
+}
+
+void TWmfPlayer::Play(const TRecordView& r)
+{
+    const std::uint16_t function = r.U16(4);
+    mf::TDcState& dc = p_.Dc();
+    auto i16 = [&r](std::size_t at) { return static_cast<double>(r.I16(at)); };
+    switch (function) {
+    // --- mapping and state
+    case 0x0103: p_.SetMapMode(r.U16(6)); break;
+    case 0x020B: p_.SetWindowOrg(i16(8), i16(6)); break;
+    case 0x020C: p_.SetWindowExt(i16(8), i16(6)); break;
+    case 0x020F: p_.SetWindowOrg(dc.WinOrgX + i16(8), dc.WinOrgY + i16(6)); break;
+    case 0x0410: {
+        const double yd = i16(6), yn = i16(8), xd = i16(10), xn = i16(12);
+        if (xd != 0 && yd != 0) p_.SetWindowExt(dc.WinExtX * xn / xd, dc.WinExtY * yn / yd);
+        break;
+    }
+    case 0x001E: p_.SaveDc(); break;
+    case 0x0127: p_.RestoreDc(r.I16(6)); break;
+    case 0x0201: dc.BkColor = p_.Resolve(r.U32(6)); break;
+    case 0x0209: dc.TextColor = p_.Resolve(r.U32(6)); break;
+    case 0x0102: dc.BkOpaque = r.U16(6) == 2; break;
+    case 0x012E: dc.TextAlign = r.U16(6); break;
+    case 0x0106: dc.Winding = r.U16(6) == 2; break;
+    case 0x0104: dc.Rop2 = r.U16(6); break;
+
+    // --- objects
+    case 0x02FA: {
+        TPenSpec pen;
+        const int style = r.U16(6);
+        pen.Style = PenStyle(style);
+        pen.Null = pen.Style == psClear;
+        pen.Width = std::abs(r.I16(8));
+        pen.Color = p_.Resolve(r.U32(12));
+        pen.Cap = (style & 0xF00) == 0x100 ? pcSquare : (style & 0xF00) == 0x200 ? pcFlat : pcRound;
+        pen.Join = (style & 0xF000) == 0x1000 ? pjBevel : (style & 0xF000) == 0x2000 ? pjMiter : pjRound;
+        Create(pen);
+        break;
+    }
+    case 0x02FC: {
+        TBrushSpec brush;
+        const int style = r.U16(6);
+        brush.Null = style == 1;
+        brush.Color = p_.Resolve(r.U32(8));
+        if (style == 2) {
+            static const TBrushStyle hatches[6] = {bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
+                                                   bsDiagCross};
+            int hatch = r.U16(12);
+            brush.Style = hatch < 6 ? hatches[hatch] : bsSolid;
+        }
+        Create(brush);
+        break;
+    }
+    case 0x0142: {
+        TBrushSpec brush;
+        brush.Color = RGBColor(128, 128, 128);
+        if (r.U16(6) != 3) { // a DIB pattern (style 3 holds an old device bitmap)
+            try {
+                brush.Color = mf::AverageColor(Dib(r, 10, r.U16(8)));
+            } catch (const TBadRecord&) {
+            }
+        }
+        Create(brush);
+        break;
+    }
+    case 0x01F9: Create(TBrushSpec{false, RGBColor(128, 128, 128), bsSolid}); break;
+    case 0x02FB: {
+        TFontSpec font;
+        font.Height = r.I16(6);
+        font.Escapement = r.I16(10);
+        font.Weight = r.I16(14);
+        font.Italic = r.U8(16) != 0;
+        font.Underline = r.U8(17) != 0;
+        font.StrikeOut = r.U8(18) != 0;
+        font.CharSet = r.U8(19);
+        std::size_t n = 0;
+        while (n < 32 && r.Has(24 + n, 1) && r.U8(24 + n) != 0) ++n;
+        font.Name = ToUtf8(DecodeAnsi(r, 24, n, font.CharSet));
+        Create(font);
+        break;
+    }
+    case 0x00F7: {
+        const std::size_t count = r.U16(8);
+        r.Need(10, count, 4);
+        if (count > 256) {
+            Create(mf::TPlaceholder{});
+            break;
+        }
+        std::vector<TPaletteEntry> entries(count);
+        for (std::size_t i = 0; i < count; ++i) entries[i] = {r.U8(10 + 4 * i), r.U8(11 + 4 * i), r.U8(12 + 4 * i), 0};
+        Create(TPalette(std::move(entries)));
+        break;
+    }
+    case 0x06FF: case 0x06FE: case 0x02FD: Create(mf::TPlaceholder{}); break;
+    case 0x012D: p_.SelectObject(r.U16(6)); break;
+    case 0x0234: p_.SelectPalette(r.U16(6)); break;
+    case 0x01F0: p_.DeleteObject(r.U16(6)); break;
+
+    // --- lines and shapes
+    case 0x0214: p_.MoveTo(i16(8), i16(6)); break;
+    case 0x0213: p_.LineTo(i16(8), i16(6)); break;
+    case 0x0324:
+    case 0x0325: {
+        const std::size_t count = r.U16(6);
+        r.Need(8, count, 4);
+        std::vector<TPointF> points(count);
+        for (std::size_t i = 0; i < count; ++i) points[i] = {i16(8 + 4 * i), i16(10 + 4 * i)};
+        if (function == 0x0324) p_.PolyPolygon({points});
+        else p_.Polyline(points);
+        break;
+    }
+    case 0x0538: {
+        const std::size_t polys = r.U16(6);
+        r.Need(8, polys, 2);
+        std::size_t at = 8 + 2 * polys;
+        std::vector<std::vector<TPointF>> all(polys);
+        for (std::size_t k = 0; k < polys; ++k) {
+            const std::size_t n = r.U16(8 + 2 * k);
+            r.Need(at, n, 4);
+            all[k].resize(n);
+            for (std::size_t i = 0; i < n; ++i) all[k][i] = {i16(at + 4 * i), i16(at + 4 * i + 2)};
+            at += 4 * n;
+        }
+        p_.PolyPolygon(all);
+        break;
+    }
+    case 0x041B: p_.Rectangle(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0418: p_.Ellipse(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x061C: p_.RoundRect(i16(16), i16(14), i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0817:
+    case 0x081A:
+    case 0x0830: {
+        mf::TArcKind kind = function == 0x0817 ? mf::TArcKind::Arc : function == 0x081A ? mf::TArcKind::Pie
+                                                                                        : mf::TArcKind::Chord;
+        p_.Arc(kind, i16(20), i16(18), i16(16), i16(14), i16(12), i16(10), i16(8), i16(6));
+        break;
+    }
+    case 0x041F: p_.SetPixel(i16(12), i16(10), p_.Resolve(r.U32(6))); break;
+    case 0x061D: p_.PatBlt(i16(16), i16(14), i16(12), i16(10), r.U32(6)); break;
+
+    // --- clipping
+    case 0x0416: p_.IntersectClipRect(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0415: p_.ExcludeClipRect(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0220: p_.OffsetClip(i16(8), i16(6)); break;
+
+    // --- text
+    case 0x0521: Text(r, false); break;
+    case 0x0A32: Text(r, true); break;
+
+    // --- bitmaps
+    case 0x0940: // DIB bit-block transfer
+        if (r.Size() == 12 * 2) p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
+        else Transfer(r, 22, 0, r.I16(12), r.I16(10), r.I16(16), r.I16(14), i16(20), i16(18), i16(16), i16(14),
+                      r.U32(6), false);
+        break;
+    case 0x0B41: // DIB stretch
+        if (r.Size() == 14 * 2) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
+        else Transfer(r, 26, 0, r.I16(16), r.I16(14), r.I16(12), r.I16(10), i16(24), i16(22), i16(20), i16(18),
+                      r.U32(6), false);
+        break;
+    case 0x0F43: // stretch DIB
+        Transfer(r, 28, r.U16(10), r.I16(18), r.I16(16), r.I16(14), r.I16(12), i16(26), i16(24), i16(22), i16(20),
+                 r.U32(6), true);
+        break;
+    case 0x0D33: // set DIB bits to the device
+        Transfer(r, 24, r.U16(6), r.I16(14), r.I16(12), r.I16(18), r.I16(16), i16(22), i16(20), i16(18), i16(16),
+                 kSrcCopy, true);
+        break;
+    case 0x0922: case 0x0B23: { // transfers of old device bitmaps: only the pattern fills
+        const bool stretch = function == 0x0B23;
+        const std::size_t plain = stretch ? 14 * 2 : 12 * 2;
+        if (r.Size() == plain) {
+            if (stretch) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
+            else p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+} // namespace
+
+void PlayOldStyleMetafile(const TMetafile::Data& data, TCanvas& canvas, const TRect& dest)
+{
+    if (!data.Stream || data.Box.Width() <= 0 || data.Box.Height() <= 0) return;
+    if (dest.Width() == 0 || dest.Height() == 0) return;
+    const TRecordView stream(*data.Stream);
+    const std::size_t objects = std::max<std::size_t>(stream.U16(10), kMinObjectTable);
+    TPlayer player(canvas, dest, mf::TXform(), objects);
+    mf::TDcState& dc = player.Dc();
+    dc.MapMode = 8;
+    dc.VpOrgX = dest.Left;
+    dc.VpOrgY = dest.Top;
+    dc.VpExtX = dest.Width();
+    dc.VpExtY = dest.Height();
+    dc.WinOrgX = data.Box.Left;
+    dc.WinOrgY = data.Box.Top;
+    dc.WinExtX = data.Box.Width();
+    dc.WinExtY = data.Box.Height();
+    player.SetViewportFixed(true);
+    player.MappingChanged();
+
+    TWmfPlayer wmf(player);
+    std::size_t at = kWmfHeaderSize;
+    while (stream.Has(at, 6)) {
+        const std::uint32_t words = stream.U32(at);
+        const std::uint16_t function = stream.U16(at + 4);
+        if (words < 3 || function == 0 || !stream.Has(at, words, 2)) break;
+        try {
+            wmf.Play(stream.Sub(at, std::uint64_t(words) * 2));
+        } catch (const TBadRecord&) {
+            // skipped
+        }
+        at += std::size_t(words) * 2;
+    }
+}
+
+} // namespace pictor
