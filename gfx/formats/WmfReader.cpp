@@ -67,6 +67,14 @@ bool FindBox(const TRecordView& records, TRect& box, int& inch)
                 drawing.Add(r.I16(r.Size() - 6), r.I16(r.Size() - 8));
                 break;
             case 0x0A32: drawing.Add(r.I16(8), r.I16(6)); break;
+            case 0x0521: { // text: its position, and cells of 8 by 16 units after it
+                const std::size_t count = r.U16(6);
+                const std::size_t after = 8 + ((count + 1) & ~std::size_t(1));
+                const int y = r.I16(after), x = r.I16(after + 2);
+                drawing.Add(x, y);
+                drawing.Add(x + 8 * static_cast<std::int64_t>(count), y + 16);
+                break;
+            }
             case 0x0324: case 0x0325: {
                 int n = r.U16(6);
                 for (int i = 0; i < n; ++i) drawing.Add(r.I16(8 + 4 * i), r.I16(10 + 4 * i));
@@ -143,7 +151,7 @@ std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes)
     static const std::uint8_t eof[6] = {3, 0, 0, 0, 0, 0};
     stream->insert(stream->end(), eof, eof + sizeof eof);
     Put32(*stream, 6, static_cast<std::uint32_t>(stream->size() / 2));
-    Put32(*stream, 12, largest);
+    Put32(*stream, 12, std::max(largest, file.U32(start + 12)));
 
     auto data = std::make_shared<TMetafile::Data>();
     data->Enhanced = false;

@@ -1,0 +1,94 @@
+// Every metafile of the shared corpus loads and plays, or is refused with
+// the invalid-graphic error; none crashes, and the record checks never
+// print anything.
+#include "MetafileTestSupport.h"
+
+#include "core/Exception.h"
+#include "core/FileIO.h"
+#include "gfx/Metafile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace pictor::testing {
+namespace {
+
+std::vector<std::string> CorpusFiles(const std::string& folder)
+{
+    std::vector<std::string> files;
+    const std::filesystem::path root = std::filesystem::path(PICTOR_CORPUS_DIR) / folder;
+    if (!std::filesystem::is_directory(root)) return files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        if (e.is_regular_file()) files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+bool IsMetafileName(const std::string& file)
+{
+    std::string ext = std::filesystem::path(file).extension().string();
+    return ext == ".emf" || ext == ".wmf";
+}
+
+bool IsDamaged(const std::string& file)
+{
+    return file.find("corrupted") != std::string::npos;
+}
+
+// Loads every file and plays what loads; files that are whole metafiles must
+// load, damaged ones may be refused, anything else must be.
+void Exercise(const std::vector<std::string>& files, const std::function<void(TMetafile&)>& play)
+{
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        TMetafile m;
+        bool loaded = false;
+        try {
+            m.LoadFromBytes(ReadWholeFile(file));
+            loaded = true;
+        } catch (const EInvalidGraphic&) {
+        }
+        if (!IsMetafileName(file)) {
+            EXPECT_FALSE(loaded);
+        } else if (!IsDamaged(file)) {
+            EXPECT_TRUE(loaded);
+        }
+        if (!loaded) continue;
+        EXPECT_GE(m.Width(), 0);
+        EXPECT_GE(m.Height(), 0);
+        play(m);
+        // What loaded saves in its own format and reads back.
+        TMetafile back;
+        EXPECT_NO_THROW(back.LoadFromBytes(m.SaveToBytes()));
+    }
+}
+
+TRect FitInto(const TMetafile& m, int side)
+{
+    const int w = std::max(1, m.Width()), h = std::max(1, m.Height());
+    const int scale = std::max(w, h);
+    return Rect(0, 0, std::max(1, w * side / scale), std::max(1, h * side / scale));
+}
+
+TEST(MetafileCorpus, EveryFileLoadsAndPlaysOrIsRefused)
+{
+    const auto emf = CorpusFiles("emf");
+    const auto wmf = CorpusFiles("wmf");
+    if (emf.empty() && wmf.empty()) GTEST_SKIP() << "no corpus at " << PICTOR_CORPUS_DIR;
+    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
+    auto play = [](TMetafile& m) {
+        TLogCanvas log(200, 200);
+        m.Draw(log, FitInto(m, 200));
+        EXPECT_EQ(log.Depth, 0);
+        EXPECT_FALSE(log.Unbalanced);
+    };
+    Exercise(emf, play);
+    Exercise(wmf, play);
+    const std::string printed = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed, "");
+}
+
+} // namespace
+} // namespace pictor::testing

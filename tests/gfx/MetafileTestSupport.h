@@ -1,0 +1,237 @@
+// Helpers of the metafile tests: a canvas that logs what playback asks of it,
+// builders of enhanced and old-style metafile files from records, and
+// readers of the records a metafile holds.
+#pragma once
+
+#include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
+#include "gfx/Metafile.h"
+
+extern "C" {
+#include <uemf.h>
+#include <uwmf.h>
+}
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace pictor::testing {
+
+// Logs every primitive call; text is measured as 8 by 16 pixels a byte.
+class TLogCanvas : public TCanvas {
+public:
+    struct Fill {
+        TPath Path;
+        TFillRule Rule;
+        TBrush Brush;
+        TPenMode Mode;
+    };
+    struct Stroke {
+        TPath Path;
+        TPen Pen;
+        double Width;
+    };
+    struct Blit {
+        TBitmap Bitmap;
+        TRect Src;
+        double Left, Top, Width, Height;
+        std::uint32_t Rop;
+    };
+
+    TLogCanvas(int width = 1000, int height = 1000) : width_(width), height_(height) {}
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+
+    void FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode) override
+    {
+        Fills.push_back({path, rule, brush, mode});
+    }
+    void StrokePath(const TPath& path, const TPen& pen, double width) override
+    {
+        Strokes.push_back({path, pen, width});
+    }
+    void DrawTextRun(const TTextRun& run) override { Texts.push_back(run); }
+    void DrawBitmap(const TBitmap& bitmap, const TRect& srcRect, double l, double t, double w, double h,
+                    std::uint32_t rop) override
+    {
+        Blits.push_back({bitmap, srcRect, l, t, w, h, rop});
+    }
+    TPointF MeasureText(const std::string& text, const TFont&) override
+    {
+        return {8.0 * static_cast<double>(text.size()), 16};
+    }
+    void SaveClip() override
+    {
+        ++Depth;
+        MaxDepth = std::max(MaxDepth, Depth);
+    }
+    void RestoreClip() override
+    {
+        --Depth;
+        if (Depth < 0) Unbalanced = true;
+    }
+    void IntersectClip(const TPath& path, TFillRule) override { Clips.push_back(path); }
+    void ResetClip() override { ++Resets; }
+
+    std::vector<Fill> Fills;
+    std::vector<Stroke> Strokes;
+    std::vector<TTextRun> Texts;
+    std::vector<Blit> Blits;
+    std::vector<TPath> Clips;
+    int Depth = 0, MaxDepth = 0, Resets = 0;
+    bool Unbalanced = false;
+
+private:
+    int width_, height_;
+};
+
+// The points of a path's moves and lines, in order.
+inline std::vector<TPointF> PointsOf(const TPath& path)
+{
+    std::vector<TPointF> out;
+    for (const auto& e : path.Elements())
+        if (e.kind == TPath::pkMove || e.kind == TPath::pkLine) out.push_back(e.p[0]);
+    return out;
+}
+
+// Bounding box of a path's points: left, top, right, bottom.
+inline std::array<double, 4> BoxOf(const TPath& path)
+{
+    std::array<double, 4> b{1e300, 1e300, -1e300, -1e300};
+    for (const auto& e : path.Elements()) {
+        int n = e.kind == TPath::pkBezier ? 3 : e.kind == TPath::pkClose ? 0 : 1;
+        for (int i = 0; i < n; ++i) {
+            b[0] = std::min(b[0], e.p[i].X);
+            b[1] = std::min(b[1], e.p[i].Y);
+            b[2] = std::max(b[2], e.p[i].X);
+            b[3] = std::max(b[3], e.p[i].Y);
+        }
+    }
+    return b;
+}
+
+// An enhanced metafile file from libuemf records (each freed here), with a
+// header for a device of 1000 by 1000 pixels and 100 by 100 millimetres.
+class TEmfBuilder {
+public:
+    TEmfBuilder& Add(char* record)
+    {
+        std::uint32_t size;
+        std::memcpy(&size, record + 4, 4);
+        records_.insert(records_.end(), record, record + size);
+        std::free(record);
+        ++count_;
+        return *this;
+    }
+    TEmfBuilder& AddRaw(const std::vector<std::uint8_t>& bytes)
+    {
+        records_.insert(records_.end(), bytes.begin(), bytes.end());
+        ++count_;
+        return *this;
+    }
+    // frame in 0.01 mm.
+    std::vector<std::uint8_t> Build(U_RECTL frame = U_RECTL{0, 0, 10000, 10000}, int handles = 16) const
+    {
+        char* header = U_EMRHEADER_set(U_RECTL{0, 0, 999, 999}, frame, nullptr, 0, nullptr, sizel_set(1000, 1000),
+                                       sizel_set(100, 100), 0);
+        std::uint32_t headerSize;
+        std::memcpy(&headerSize, header + 4, 4);
+        std::vector<std::uint8_t> out(header, header + headerSize);
+        std::free(header);
+        out.insert(out.end(), records_.begin(), records_.end());
+        const std::uint8_t eof[20] = {14, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 20, 0, 0, 0};
+        out.insert(out.end(), eof, eof + 20);
+        Put32(out, 48, static_cast<std::uint32_t>(out.size()));
+        Put32(out, 52, count_ + 2);
+        out[56] = static_cast<std::uint8_t>(handles);
+        out[57] = static_cast<std::uint8_t>(handles >> 8);
+        return out;
+    }
+    static void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+
+private:
+    std::vector<char> records_;
+    std::uint32_t count_ = 0;
+};
+
+// A record of 32-bit words (type and size filled in).
+inline std::vector<std::uint8_t> EmfRecord(std::uint32_t type, const std::vector<std::uint32_t>& words)
+{
+    std::vector<std::uint8_t> r(8 + 4 * words.size());
+    TEmfBuilder::Put32(r, 0, type);
+    TEmfBuilder::Put32(r, 4, static_cast<std::uint32_t>(r.size()));
+    for (std::size_t i = 0; i < words.size(); ++i) TEmfBuilder::Put32(r, 8 + 4 * i, words[i]);
+    return r;
+}
+
+// An old-style file from 16-bit words of records (size and function
+// included), placeable with box and inch when inch is not 0.
+inline std::vector<std::uint8_t> WmfFile(const std::vector<std::vector<std::uint16_t>>& records, TRect box,
+                                         int inch)
+{
+    std::vector<std::uint16_t> words;
+    if (inch != 0) {
+        std::vector<std::uint16_t> h = {0xCDD7, 0x9AC6, 0, static_cast<std::uint16_t>(box.Left),
+                                        static_cast<std::uint16_t>(box.Top), static_cast<std::uint16_t>(box.Right),
+                                        static_cast<std::uint16_t>(box.Bottom), static_cast<std::uint16_t>(inch), 0,
+                                        0};
+        std::uint16_t sum = 0;
+        for (auto w : h) sum ^= w;
+        h.push_back(sum);
+        words = h;
+    }
+    std::size_t total = 9 + 3;
+    for (const auto& r : records) total += r.size();
+    std::vector<std::uint16_t> header = {1, 9, 0x0300, static_cast<std::uint16_t>(total),
+                                         static_cast<std::uint16_t>(total >> 16), 16, 20, 0, 0};
+    words.insert(words.end(), header.begin(), header.end());
+    for (const auto& r : records) words.insert(words.end(), r.begin(), r.end());
+    words.insert(words.end(), {3, 0, 0});
+    std::vector<std::uint8_t> out;
+    for (auto w : words) {
+        out.push_back(static_cast<std::uint8_t>(w));
+        out.push_back(static_cast<std::uint8_t>(w >> 8));
+    }
+    return out;
+}
+
+// A record of 16-bit parameters.
+inline std::vector<std::uint16_t> WmfRecord(std::uint16_t function, const std::vector<std::int16_t>& params)
+{
+    std::vector<std::uint16_t> r;
+    std::uint32_t words = static_cast<std::uint32_t>(3 + params.size());
+    r.push_back(static_cast<std::uint16_t>(words));
+    r.push_back(static_cast<std::uint16_t>(words >> 16));
+    r.push_back(function);
+    for (auto p : params) r.push_back(static_cast<std::uint16_t>(p));
+    return r;
+}
+
+// The types of the records of an enhanced metafile file, in order.
+inline std::vector<std::uint32_t> EmfRecordTypes(const std::vector<std::uint8_t>& file)
+{
+    std::vector<std::uint32_t> types;
+    std::size_t at = 0;
+    while (at + 8 <= file.size()) {
+        std::uint32_t type, size;
+        std::memcpy(&type, file.data() + at, 4);
+        std::memcpy(&size, file.data() + at + 4, 4);
+        types.push_back(type);
+        if (size < 8) break;
+        at += size;
+    }
+    return types;
+}
+
+inline int Count(const std::vector<std::uint32_t>& types, std::uint32_t type)
+{
+    return static_cast<int>(std::count(types.begin(), types.end(), type));
+}
+
+} // namespace pictor::testing
