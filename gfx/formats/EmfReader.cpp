@@ -71,7 +71,10 @@ std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
     auto data = std::make_shared<TMetafile::Data>();
     data->Enhanced = true;
     TReferenceDevice device{header.I32(72), header.I32(76), header.I32(80), header.I32(84)};
-    if (device.PixelsX > 0 && device.PixelsY > 0 && device.MillimetersX > 0 && device.MillimetersY > 0)
+    // A device of up to a million pixels and a kilometre a side; anything
+    // else is taken for the screen.
+    auto sane = [](int v) { return v > 0 && v <= 1000000; };
+    if (sane(device.PixelsX) && sane(device.PixelsY) && sane(device.MillimetersX) && sane(device.MillimetersY))
         data->Device = device;
 
     // The frame; files that leave it empty are sized by their drawing bounds.

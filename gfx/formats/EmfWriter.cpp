@@ -48,6 +48,13 @@ std::uint32_t PenStyleBits(TPenStyle style)
     }
 }
 
+// A toolkit coordinate in logical units.
+std::int32_t L(int v)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(v) * TEmfRecorder::kUnitsPerPixel,
+                                                              INT32_MIN, INT32_MAX));
+}
+
 bool Fits16(const std::vector<U_POINTL>& points)
 {
     return std::all_of(points.begin(), points.end(), [](const U_POINTL& p) {
@@ -327,7 +334,7 @@ void TEmfRecorder::EmitBitmap(const TBitmap& bitmap, double l, double t, double 
 
 void TEmfRecorder::RecordMoveTo(int x, int y)
 {
-    Append(U_EMRMOVETOEX_set(point32_set(x * kUnitsPerPixel, y * kUnitsPerPixel)));
+    Append(U_EMRMOVETOEX_set(point32_set(L(x), L(y))));
 }
 
 void TEmfRecorder::RecordLineTo(int x0, int y0, int x, int y)
@@ -335,7 +342,7 @@ void TEmfRecorder::RecordLineTo(int x0, int y0, int x, int y)
     if (Pen.Style == psClear) return;
     UseRop2(Pen.Mode);
     UsePen(PenKeyOf(Pen));
-    Append(U_EMRLINETO_set(point32_set(x * kUnitsPerPixel, y * kUnitsPerPixel)));
+    Append(U_EMRLINETO_set(point32_set(L(x), L(y))));
     Touch(std::min(x0, x), std::min(y0, y), std::max(x0, x) + 1, std::max(y0, y) + 1);
 }
 
@@ -345,8 +352,7 @@ void TEmfRecorder::RecordRectangle(int x1, int y1, int x2, int y2)
     UsePen(PenKeyOf(Pen));
     UseBrush(BrushKeyOf(Brush));
     if (Brush.Style != bsSolid) UseBkOpaque(false);
-    const int u = kUnitsPerPixel;
-    Append(U_EMRRECTANGLE_set(U_RECTL{x1 * u, y1 * u, x2 * u, y2 * u}));
+    Append(U_EMRRECTANGLE_set(U_RECTL{L(x1), L(y1), L(x2), L(y2)}));
     Touch(x1, y1, x2, y2);
 }
 
@@ -355,10 +361,10 @@ void TEmfRecorder::RecordFillRect(const TRect& r)
     if (Brush.Style == bsClear) return;
     UseBrush(BrushKeyOf(Brush));
     if (Brush.Style != bsSolid) UseBkOpaque(false);
-    const int u = kUnitsPerPixel;
     U_XFORM identity = xform_set(1, 0, 0, 1, 0, 0);
-    Append(U_EMRBITBLT_set(U_RECTL{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, point32_set(r.Left * u, r.Top * u),
-                           point32_set(r.Width() * u, r.Height() * u), point32_set(0, 0), identity, Ref(clWhite),
+    Append(U_EMRBITBLT_set(U_RECTL{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, point32_set(L(r.Left), L(r.Top)),
+                           point32_set(L(r.Right) - L(r.Left), L(r.Bottom) - L(r.Top)), point32_set(0, 0), identity,
+                           Ref(clWhite),
                            U_DIB_RGB_COLORS, U_PATCOPY, nullptr, 0, nullptr));
     Touch(r.Left, r.Top, r.Right, r.Bottom);
 }
@@ -369,8 +375,7 @@ void TEmfRecorder::RecordEllipse(int x1, int y1, int x2, int y2)
     UsePen(PenKeyOf(Pen));
     UseBrush(BrushKeyOf(Brush));
     if (Brush.Style != bsSolid) UseBkOpaque(false);
-    const int u = kUnitsPerPixel;
-    Append(U_EMRELLIPSE_set(U_RECTL{x1 * u, y1 * u, x2 * u, y2 * u}));
+    Append(U_EMRELLIPSE_set(U_RECTL{L(x1), L(y1), L(x2), L(y2)}));
     Touch(x1, y1, x2, y2);
 }
 
@@ -387,7 +392,7 @@ void TEmfRecorder::RecordPolyline(const std::vector<TPoint>& points, bool closed
     std::vector<U_POINTL> pts;
     pts.reserve(points.size());
     for (const TPoint& p : points) {
-        pts.push_back(point32_set(p.X * kUnitsPerPixel, p.Y * kUnitsPerPixel));
+        pts.push_back(point32_set(L(p.X), L(p.Y)));
         Touch(p.X, p.Y, p.X + 1, p.Y + 1);
     }
     const std::uint32_t n = static_cast<std::uint32_t>(pts.size());

@@ -13,6 +13,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace pictor {
 
@@ -64,6 +65,16 @@ std::vector<std::vector<TPointF>> PolyPoly(const TRecordView& r, bool small)
 std::array<double, 4> RectL(const TRecordView& r, std::size_t at)
 {
     return {double(r.I32(at)), double(r.I32(at + 4)), double(r.I32(at + 8)), double(r.I32(at + 12))};
+}
+
+// A source rectangle from a record's 32-bit origin and size, refused when it
+// leaves the range that bitmaps can have.
+TRect SourceRect(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h)
+{
+    constexpr std::int64_t kRange = std::int64_t(1) << 30;
+    for (std::int64_t v : {x, y, w, h, x + w, y + h})
+        if (v < -kRange || v > kRange) throw TBadRecord{};
+    return Rect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h));
 }
 
 mf::TXform Xform(const TRecordView& r, std::size_t at)
@@ -239,39 +250,39 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
             p_.PatBlt(x, y, w, h, rop);
             return;
         }
-        const int sx = r.I32(44), sy = r.I32(48);
-        int sw = static_cast<int>(w), sh = static_cast<int>(h);
+        std::int64_t sw = r.I32(32), sh = r.I32(36);
         if (type == U_EMR_STRETCHBLT) {
             sw = r.I32(100);
             sh = r.I32(104);
         }
+        const TRect src = SourceRect(r.I32(44), r.I32(48), sw, sh);
         TBitmap bitmap = Dib(r, 84, 92, r.U32(80));
-        p_.Bitmap(bitmap, Rect(sx, sy, sx + sw, sy + sh), x, y, w, h, rop);
+        p_.Bitmap(bitmap, src, x, y, w, h, rop);
         return;
     }
     case U_EMR_STRETCHDIBITS: {
         const double x = r.I32(24), y = r.I32(28), w = r.I32(72), h = r.I32(76);
-        const int sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
+        const std::int64_t sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
         TBitmap bitmap = Dib(r, 48, 56, r.U32(64));
         // The source origin counts from the bottom of a bottom-up DIB.
-        const int top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
-        p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, r.U32(68));
+        const std::int64_t top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
+        p_.Bitmap(bitmap, SourceRect(sx, top, sw, sh), x, y, w, h, r.U32(68));
         return;
     }
     case U_EMR_SETDIBITSTODEVICE: {
         const double x = r.I32(24), y = r.I32(28);
-        const int sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
+        const std::int64_t sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
         TBitmap bitmap = Dib(r, 48, 56, r.U32(64));
-        const int top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
-        p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, sw, sh, 0x00CC0020);
+        const std::int64_t top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
+        p_.Bitmap(bitmap, SourceRect(sx, top, sw, sh), x, y, static_cast<double>(sw), static_cast<double>(sh),
+                  0x00CC0020);
         return;
     }
     case U_EMR_ALPHABLEND:
     case U_EMR_TRANSPARENTBLT: {
         const double x = r.I32(24), y = r.I32(28), w = r.I32(32), h = r.I32(36);
-        const int sx = r.I32(44), sy = r.I32(48), sw = r.I32(100), sh = r.I32(104);
+        const TRect src = SourceRect(r.I32(44), r.I32(48), r.I32(100), r.I32(104));
         TBitmap bitmap = Dib(r, 84, 92, r.U32(80));
-        const TRect src = Rect(sx, sy, sx + sw, sy + sh);
         if (type == U_EMR_TRANSPARENTBLT) {
             const TColor key = r.U32(40) & 0xFFFFFF;
             p_.MaskedBitmap(bitmap, src, x, y, w, h, [&](int px, int py) { return bitmap.GetPixel(px, py) == key; });
@@ -282,7 +293,9 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
         if ((format & 1) && bitmap.BitsPerPixel() == 32) {
             // Per-pixel alpha: pixels at least half opaque are drawn.
             p_.MaskedBitmap(bitmap, src, x, y, w, h,
-                            [&](int px, int py) { return bitmap.ScanLine(py)[4 * px + 3] < 128; });
+                            [&bitmap](int px, int py) {
+                                return std::as_const(bitmap).ScanLine(py)[4 * px + 3] < 128;
+                            });
             return;
         }
         p_.Bitmap(bitmap, src, x, y, w, h, 0x00CC0020);
@@ -329,7 +342,7 @@ void TEmfPlayer::Play(const TRecordView& r)
         const std::uint32_t style = r.U32(12);
         pen.Style = PenStyle(style);
         pen.Null = pen.Style == psClear;
-        pen.Width = std::abs(r.I32(16));
+        pen.Width = std::fabs(static_cast<double>(r.I32(16)));
         pen.Color = p_.Resolve(r.U32(24));
         p_.SetObject(r.U32(8), pen);
         break;
