@@ -6,6 +6,7 @@
 #include "core/Exception.h"
 #include "core/FileIO.h"
 #include "core/Text.h"
+#include "gfx/Picture.h"
 #include "gfx/formats/EmfWriter.h"
 #include "gfx/formats/MetafileFormats.h"
 #include "gfx/metafile/MetafileData.h"
@@ -21,15 +22,6 @@ std::shared_ptr<TMetafile::Data> Unique(std::shared_ptr<TMetafile::Data>& data)
 {
     if (data.use_count() > 1) data = std::make_shared<TMetafile::Data>(*data);
     return data;
-}
-
-// The extension of the file part of a name, without its dot.
-std::string ExtensionOf(const std::string& fileName)
-{
-    const std::size_t slash = fileName.find_last_of('/');
-    const std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return fileName.substr(dot + 1);
 }
 
 } // namespace
@@ -170,7 +162,7 @@ std::vector<std::uint8_t> TMetafile::SaveToBytes() const
 
 void TMetafile::SaveToFile(const std::string& fileName) const
 {
-    if (AsciiLower(ExtensionOf(fileName)) == "wmf") {
+    if (AsciiLower(TPicture::ExtensionOf(fileName)) == "wmf") {
         WriteFileAtomically(fileName, WriteWmf(*data_));
         return;
     }

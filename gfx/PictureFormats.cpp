@@ -7,6 +7,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
+#include "gfx/Metafile.h"
 #include "gfx/Picture.h"
 
 #include <algorithm>
@@ -32,7 +33,8 @@ constexpr TGraphicFormat kFormats[] = {
     {"jpg", Make<TJPEGImage>},
     {"jpeg", Make<TJPEGImage>},
     {"ico", Make<TIcon>},
-    // Metafiles: {"emf", Make<TMetafile>}, {"wmf", Make<TMetafile>}.
+    {"emf", Make<TMetafile>},
+    {"wmf", Make<TMetafile>},
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "gfx/Metafile.h"
+#include "gfx/Picture.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -265,6 +266,32 @@ TEST(MetafileFile, PlainOldStyleFilesAreSizedByTheirWindow)
     EXPECT_FALSE(m.Enhanced());
     EXPECT_EQ(m.Width(), 96); // twips
     EXPECT_EQ(m.Height(), 48);
+}
+
+TEST(MetafileFile, ThePictureHolderLoadsAndSavesBothExtensions)
+{
+    TempDir dir;
+    TEmfBuilder b;
+    b.Add(U_EMRRECTANGLE_set(U_RECTL{0, 0, 10, 10}));
+    const auto emf = b.Build();
+    const auto wmf = WmfFile({WmfRecord(0x041B, {100, 100, 0, 0})}, Rect(0, 0, 1440, 720), 1440);
+    dir.Write("a.EMF", std::string(emf.begin(), emf.end()));
+    dir.Write("b.wmf", std::string(wmf.begin(), wmf.end()));
+    dir.Write("broken.wmf", "broken");
+    TPicture picture;
+    picture.LoadFromFile(dir.File("a.EMF"));
+    auto* m = dynamic_cast<TMetafile*>(picture.Graphic());
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(m->Enhanced());
+    picture.SaveToFile(dir.File("c.wmf"));
+    EXPECT_EQ(U32(Bytes(dir.Read("c.wmf")), 0), 0x9AC6CDD7u);
+    picture.LoadFromFile(dir.File("b.wmf"));
+    m = dynamic_cast<TMetafile*>(picture.Graphic());
+    ASSERT_NE(m, nullptr);
+    EXPECT_FALSE(m->Enhanced());
+    EXPECT_THROW(picture.LoadFromFile(dir.File("broken.wmf")), EInvalidGraphic);
+    EXPECT_EQ(picture.Graphic(), m);
+    EXPECT_EQ(picture.Width(), 96);
 }
 
 } // namespace
