@@ -17,6 +17,9 @@ bool SameText(std::string_view a, std::string_view b);
 // (0x110000 + byte) and advances by one byte. i must be below s.size().
 char32_t DecodeUtf8Char(std::string_view s, std::size_t& i);
 
+// Appends the UTF-8 form of code point c (below 0x110000) to out.
+void AppendUtf8(std::string& out, char32_t c);
+
 // ASCII letters lowered, everything else kept (for file extensions).
 std::string AsciiLower(std::string_view text);
 

@@ -7,6 +7,7 @@
 
 #include "core/Exception.h"
 #include "gfx/Palette.h"
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Bmp.h"
 
 #include <algorithm>
@@ -17,10 +18,6 @@ namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
 
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // The header (with masks) and colour table of info as a BMP file's start;
 // a table of palette indices becomes one of colours.

@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/RecordView.h"
 
 extern "C" {
@@ -36,10 +37,6 @@ bool LibraryChecks(std::uint32_t type, const TRecordView& record)
     }
 }
 
-void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 bool SizeAllowed(int mmWidth, int mmHeight, const TReferenceDevice& device)
 {

@@ -1,6 +1,7 @@
 // TEmfRecorder: enhanced metafile records built with libuemf.
 #include "gfx/formats/EmfWriter.h"
 
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/formats/MetafileFormats.h"
 #include "gfx/metafile/TextCodec.h"
@@ -26,27 +27,7 @@ U_COLORREF Ref(TColor c)
 
 const U_RECTL kNoBounds{0, 0, -1, -1};
 
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
-void Push32(std::vector<std::uint8_t>& b, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-std::uint32_t PenStyleBits(TPenStyle style)
-{
-    switch (style) {
-    case psDash: return U_PS_DASH;
-    case psDot: return U_PS_DOT;
-    case psDashDot: return U_PS_DASHDOT;
-    case psDashDotDot: return U_PS_DASHDOTDOT;
-    case psClear: return U_PS_NULL;
-    default: return U_PS_SOLID;
-    }
-}
 
 // A toolkit coordinate in logical units.
 std::int32_t L(int v)
@@ -99,25 +80,21 @@ void TEmfRecorder::EmitCreate(int slot, const mf::TObjectKey& key)
     if (auto* pen = std::get_if<mf::TPenKey>(&key)) {
         if (pen->Null || !pen->Geometric) {
             U_POINT width{pen->Null ? 0 : pen->Width, 0};
-            Append(U_EMRCREATEPEN_set(ih, logpen_set(pen->Null ? U_PS_NULL : PenStyleBits(pen->Style), width,
+            Append(U_EMRCREATEPEN_set(ih, logpen_set(pen->Null ? U_PS_NULL : mf::RecordPenStyle(pen->Style), width,
                                                      Ref(pen->Color))));
             return;
         }
-        std::uint32_t style = U_PS_GEOMETRIC | PenStyleBits(pen->Style);
-        style |= pen->Cap == pcSquare ? U_PS_ENDCAP_SQUARE : pen->Cap == pcFlat ? U_PS_ENDCAP_FLAT : U_PS_ENDCAP_ROUND;
-        style |= pen->Join == pjBevel ? U_PS_JOIN_BEVEL : pen->Join == pjMiter ? U_PS_JOIN_MITER : U_PS_JOIN_ROUND;
-        if (pen->Width == 0) style = U_PS_COSMETIC | PenStyleBits(pen->Style);
+        std::uint32_t style = U_PS_GEOMETRIC | mf::RecordPenStyle(pen->Style) | mf::RecordPenEnds(pen->Cap, pen->Join);
+        if (pen->Width == 0) style = U_PS_COSMETIC | mf::RecordPenStyle(pen->Style);
         PU_EXTLOGPEN elp = extlogpen_set(style, static_cast<std::uint32_t>(std::max(pen->Width, 1)), U_BS_SOLID,
                                          Ref(pen->Color), 0, 0, nullptr);
         char* record = U_EMREXTCREATEPEN_set(ih, nullptr, 0, nullptr, elp);
         std::free(elp);
         Append(record);
     } else if (auto* brush = std::get_if<mf::TBrushKey>(&key)) {
-        static const std::uint32_t hatches[] = {0, 0, U_HS_HORIZONTAL, U_HS_VERTICAL, U_HS_FDIAGONAL,
-                                                U_HS_BDIAGONAL, U_HS_CROSS, U_HS_DIAGCROSS};
         std::uint32_t style = brush->Null ? U_BS_NULL : brush->Style == bsSolid ? U_BS_SOLID : U_BS_HATCHED;
         Append(U_EMRCREATEBRUSHINDIRECT_set(
-            ih, logbrush_set(style, Ref(brush->Color), static_cast<std::int32_t>(hatches[brush->Style]))));
+            ih, logbrush_set(style, Ref(brush->Color), mf::RecordHatch(brush->Style))));
     } else if (auto* font = std::get_if<mf::TFontKey>(&key)) {
         std::u16string face = Utf8ToUtf16(font->Name);
         std::uint16_t name[U_LF_FACESIZE] = {};

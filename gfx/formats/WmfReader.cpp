@@ -5,6 +5,7 @@
 
 #include "core/Exception.h"
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/RecordView.h"
 
 #include <algorithm>
@@ -67,12 +68,12 @@ bool FindBox(const TRecordView& records, TRect& box, int& inch)
                 drawing.Add(r.I16(r.Size() - 6), r.I16(r.Size() - 8));
                 break;
             case 0x0A32: drawing.Add(r.I16(8), r.I16(6)); break;
-            case 0x0521: { // text: its position, and cells of 8 by 16 units after it
+            case 0x0521: { // text: its position, and cells of 10 by 24 units after it
                 const std::size_t count = r.U16(6);
                 const std::size_t after = 8 + ((count + 1) & ~std::size_t(1));
                 const int y = r.I16(after), x = r.I16(after + 2);
                 drawing.Add(x, y);
-                drawing.Add(x + 8 * static_cast<std::int64_t>(count), y + 16);
+                drawing.Add(x + 10 * static_cast<std::int64_t>(count), y + 24);
                 break;
             }
             case 0x0324: case 0x0325: {
@@ -102,16 +103,6 @@ bool FindBox(const TRecordView& records, TRect& box, int& inch)
     return false;
 }
 
-void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v)
-{
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-{
-    Put16(b, at, static_cast<std::uint16_t>(v));
-    Put16(b, at + 2, static_cast<std::uint16_t>(v >> 16));
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 // playback understands converts, bitmaps at their own layout included.
 #include "gfx/formats/MetafileFormats.h"
 
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/metafile/Playback.h"
 #include "gfx/metafile/Recorder.h"
@@ -26,26 +27,6 @@ namespace {
 
 constexpr int kMaxLogical = 32000; // old-style coordinates are 16-bit
 
-void Push16(std::vector<std::uint8_t>& b, std::uint16_t v)
-{
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Push32(std::vector<std::uint8_t>& b, std::uint32_t v)
-{
-    Push16(b, static_cast<std::uint16_t>(v));
-    Push16(b, static_cast<std::uint16_t>(v >> 16));
-}
-void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v)
-{
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-{
-    Put16(b, at, static_cast<std::uint16_t>(v));
-    Put16(b, at + 2, static_cast<std::uint16_t>(v >> 16));
-}
 
 std::int16_t Clamp16(long v)
 {
@@ -93,18 +74,13 @@ protected:
     {
         maxSlot_ = std::max(maxSlot_, slot);
         if (auto* pen = std::get_if<mf::TPenKey>(&key)) {
-            std::uint16_t style = pen->Null ? U_PS_NULL : Style(pen->Style);
-            if (!pen->Null && pen->Geometric) {
-                style |= pen->Cap == pcSquare ? U_PS_ENDCAP_SQUARE : pen->Cap == pcFlat ? U_PS_ENDCAP_FLAT : 0;
-                style |= pen->Join == pjBevel ? U_PS_JOIN_BEVEL : pen->Join == pjMiter ? U_PS_JOIN_MITER : 0;
-            }
+            std::uint16_t style = pen->Null ? U_PS_NULL : mf::RecordPenStyle(pen->Style);
+            if (!pen->Null && pen->Geometric) style |= mf::RecordPenEnds(pen->Cap, pen->Join);
             Append(U_WMRCREATEPENINDIRECT_set(
                 U_PEN_set(style, static_cast<std::uint16_t>(std::clamp(pen->Width, 0, 32767)), Ref(pen->Color))));
         } else if (auto* brush = std::get_if<mf::TBrushKey>(&key)) {
-            static const std::uint16_t hatches[] = {0, 0, U_HS_HORIZONTAL, U_HS_VERTICAL, U_HS_FDIAGONAL,
-                                                    U_HS_BDIAGONAL, U_HS_CROSS, U_HS_DIAGCROSS};
             std::uint16_t style = brush->Null ? U_BS_NULL : brush->Style == bsSolid ? U_BS_SOLID : U_BS_HATCHED;
-            Append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(style, Ref(brush->Color), hatches[brush->Style])));
+            Append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(style, Ref(brush->Color), mf::RecordHatch(brush->Style))));
         } else if (auto* font = std::get_if<mf::TFontKey>(&key)) {
             TEncodedText face = EncodeAnsi(Utf8ToUtf32(font->Name));
             char name[32] = {};
@@ -224,18 +200,6 @@ protected:
     }
 
 private:
-    static std::uint16_t Style(TPenStyle s)
-    {
-        switch (s) {
-        case psDash: return U_PS_DASH;
-        case psDot: return U_PS_DOT;
-        case psDashDot: return U_PS_DASHDOT;
-        case psDashDotDot: return U_PS_DASHDOTDOT;
-        case psClear: return U_PS_NULL;
-        default: return U_PS_SOLID;
-        }
-    }
-
     // Figures as 16-bit point lists, curves flattened; closed figures are
     // closed explicitly when stroked.
     std::vector<std::vector<U_POINT16>> Flatten(const TPath& path, bool fill) const

@@ -95,24 +95,6 @@ std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offs
     return rects;
 }
 
-TPenStyle PenStyle(std::uint32_t style)
-{
-    switch (style & 0x0F) {
-    case 1: return psDash;
-    case 2: case 8: return psDot;
-    case 3: return psDashDot;
-    case 4: return psDashDotDot;
-    case 5: return psClear;
-    default: return psSolid;
-    }
-}
-
-TBrushStyle HatchStyle(std::uint32_t hatch)
-{
-    static const TBrushStyle styles[6] = {bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross};
-    return hatch < 6 ? styles[hatch] : bsSolid;
-}
-
 class TEmfPlayer {
 public:
     TEmfPlayer(TPlayer& p) : p_(p) {}
@@ -340,7 +322,7 @@ void TEmfPlayer::Play(const TRecordView& r)
     case U_EMR_CREATEPEN: {
         TPenSpec pen;
         const std::uint32_t style = r.U32(12);
-        pen.Style = PenStyle(style);
+        pen.Style = mf::PenStyleOfRecord(style);
         pen.Null = pen.Style == psClear;
         pen.Width = std::fabs(static_cast<double>(r.I32(16)));
         pen.Color = p_.Resolve(r.U32(24));
@@ -350,15 +332,15 @@ void TEmfPlayer::Play(const TRecordView& r)
     case U_EMR_EXTCREATEPEN: {
         TPenSpec pen;
         const std::uint32_t style = r.U32(28);
-        pen.Style = PenStyle(style);
+        pen.Style = mf::PenStyleOfRecord(style);
         pen.Geometric = style & U_PS_GEOMETRIC;
         pen.Cosmetic = !pen.Geometric;
         pen.Width = r.U32(32);
         const std::uint32_t brushStyle = r.U32(36);
         pen.Null = pen.Style == psClear || brushStyle == U_BS_NULL;
         pen.Color = p_.Resolve(r.U32(40));
-        pen.Cap = (style & 0xF00) == U_PS_ENDCAP_SQUARE ? pcSquare : (style & 0xF00) == U_PS_ENDCAP_FLAT ? pcFlat : pcRound;
-        pen.Join = (style & 0xF000) == U_PS_JOIN_BEVEL ? pjBevel : (style & 0xF000) == U_PS_JOIN_MITER ? pjMiter : pjRound;
+        pen.Cap = mf::PenCapOfRecord(style);
+        pen.Join = mf::PenJoinOfRecord(style);
         p_.SetObject(r.U32(8), pen);
         break;
     }
@@ -367,7 +349,7 @@ void TEmfPlayer::Play(const TRecordView& r)
         const std::uint32_t style = r.U32(12);
         brush.Null = style == U_BS_NULL;
         brush.Color = p_.Resolve(r.U32(16));
-        if (style == U_BS_HATCHED) brush.Style = HatchStyle(r.U32(20));
+        if (style == U_BS_HATCHED) brush.Style = mf::HatchOfRecord(r.U32(20));
         p_.SetObject(r.U32(8), brush);
         break;
     }
@@ -382,21 +364,7 @@ void TEmfPlayer::Play(const TRecordView& r)
         p_.SetObject(r.U32(8), brush);
         break;
     }
-    case U_EMR_EXTCREATEFONTINDIRECTW: {
-        TFontSpec font;
-        font.Height = r.I32(12);
-        font.Escapement = r.I32(20);
-        font.Weight = r.I32(28);
-        font.Italic = r.U8(32) != 0;
-        font.Underline = r.U8(33) != 0;
-        font.StrikeOut = r.U8(34) != 0;
-        font.CharSet = r.U8(35);
-        std::size_t n = 0;
-        while (n < 32 && r.Has(40 + 2 * n, 2) && r.U16(40 + 2 * n) != 0) ++n;
-        font.Name = ToUtf8(DecodeUtf16(r, 40, n));
-        p_.SetObject(r.U32(8), font);
-        break;
-    }
+    case U_EMR_EXTCREATEFONTINDIRECTW: p_.SetObject(r.U32(8), mf::ReadLogFont(r, 12, true)); break;
     case U_EMR_CREATEPALETTE: {
         const std::uint32_t count = r.U16(14);
         r.Need(16, count, 4);

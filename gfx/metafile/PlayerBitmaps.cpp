@@ -1,10 +1,74 @@
-// TPlayer: bitmap transfers with transparency, and pattern brushes reduced
-// to their mean colour.
+// TPlayer: bitmap transfers with transparency; the objects that records
+// describe (pens, hatches, fonts, pattern brushes as their mean colour).
 #include "gfx/metafile/Player.h"
 
 #include <algorithm>
 
 namespace pictor::mf {
+
+TPenStyle PenStyleOfRecord(std::uint32_t style)
+{
+    switch (style & 0x0F) {
+    case 1: return psDash;
+    case 2: case 8: return psDot; // dotted, and every other pixel
+    case 3: return psDashDot;
+    case 4: return psDashDotDot;
+    case 5: return psClear;
+    default: return psSolid; // solid, inside frame, user styles
+    }
+}
+
+TPenCap PenCapOfRecord(std::uint32_t style)
+{
+    switch (style & 0xF00) {
+    case 0x100: return pcSquare;
+    case 0x200: return pcFlat;
+    default: return pcRound;
+    }
+}
+
+TPenJoin PenJoinOfRecord(std::uint32_t style)
+{
+    switch (style & 0xF000) {
+    case 0x1000: return pjBevel;
+    case 0x2000: return pjMiter;
+    default: return pjRound;
+    }
+}
+
+TBrushStyle HatchOfRecord(std::uint32_t hatch)
+{
+    static const TBrushStyle styles[6] = {bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross};
+    return hatch < 6 ? styles[hatch] : bsSolid;
+}
+
+TFontSpec ReadLogFont(const TRecordView& r, std::size_t at, bool enhanced)
+{
+    const std::size_t field = enhanced ? 4 : 2;
+    auto value = [&](int i) {
+        std::size_t o = at + field * static_cast<std::size_t>(i);
+        return enhanced ? r.I32(o) : r.I16(o);
+    };
+    TFontSpec font;
+    font.Height = value(0);
+    font.Escapement = value(2);
+    font.Weight = value(4);
+    const std::size_t flags = at + 5 * field;
+    font.Italic = r.U8(flags) != 0;
+    font.Underline = r.U8(flags + 1) != 0;
+    font.StrikeOut = r.U8(flags + 2) != 0;
+    font.CharSet = r.U8(flags + 3);
+    const std::size_t face = flags + 8;
+    std::size_t n = 0;
+    if (enhanced) {
+        while (n < 32 && r.Has(face + 2 * n, 2) && r.U16(face + 2 * n) != 0) ++n;
+        font.Name = ToUtf8(DecodeUtf16(r, face, n));
+    } else {
+        while (n < 32 && r.Has(face + n, 1) && r.U8(face + n) != 0) ++n;
+        font.Name = ToUtf8(DecodeAnsi(r, face, n, font.CharSet));
+    }
+    return font;
+}
 
 TColor AverageColor(const TBitmap& bitmap)
 {

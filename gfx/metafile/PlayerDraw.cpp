@@ -286,11 +286,28 @@ void TPlayer::RoundRect(double l, double t, double r, double b, double w, double
         TPointF a = P(l, t), c = P(r, b);
         double x1 = std::min(a.X, c.X), x2 = std::max(a.X, c.X), y1 = std::min(a.Y, c.Y), y2 = std::max(a.Y, c.Y);
         double rx = std::fabs(toCanvas_.M11 * w) / 2, ry = std::fabs(toCanvas_.M22 * h) / 2;
-        TPath fill, stroke;
-        AddRoundRect(fill, x1, y1, x2, y2, rx, ry);
-        // The outline runs on the outermost pixel centres inside the box.
-        double i = std::min({0.5, (x2 - x1) / 2, (y2 - y1) / 2});
+        TPath box;
+        AddRoundRect(box, x1, y1, x2, y2, rx, ry);
+        if (inPath_) {
+            Draw(box, box, true);
+            return;
+        }
+        // The outline runs on the outermost pixel centres inside the box;
+        // with a pen, the fill is what lies inside its band, so that no pixel
+        // is drawn twice.
+        const double i = std::min({0.5, (x2 - x1) / 2, (y2 - y1) / 2});
+        TPath stroke, fill;
         AddRoundRect(stroke, x1 + i, y1 + i, x2 - i, y2 - i, std::max(0.0, rx - i), std::max(0.0, ry - i));
+        if (dc_.Pen.Null) {
+            fill = box;
+        } else if (rx > 0 && ry > 0) {
+            fill = stroke;
+        } else {
+            const double half = std::max(1.0, PenWidth()) / 2;
+            const double il = std::ceil(x1 + i + half - 0.5), it = std::ceil(y1 + i + half - 0.5);
+            const double ir = std::ceil(x2 - i - half - 0.5), ib = std::ceil(y2 - i - half - 0.5);
+            if (il < ir && it < ib) fill.AddRectangle(il, it, ir, ib);
+        }
         Draw(fill, stroke, true);
         return;
     }
@@ -306,10 +323,11 @@ void TPlayer::Ellipse(double l, double t, double r, double b)
         TPointF a = P(l, t), c = P(r, b);
         double x1 = std::min(a.X, c.X), x2 = std::max(a.X, c.X), y1 = std::min(a.Y, c.Y), y2 = std::max(a.Y, c.Y);
         double i = std::min({0.5, (x2 - x1) / 2, (y2 - y1) / 2});
-        TPath fill, stroke;
-        fill.AddEllipse(x1, y1, x2, y2);
-        stroke.AddEllipse(x1 + i, y1 + i, x2 - i, y2 - i);
-        Draw(fill, stroke, true);
+        TPath box, outline;
+        box.AddEllipse(x1, y1, x2, y2);
+        outline.AddEllipse(x1 + i, y1 + i, x2 - i, y2 - i);
+        // With a pen the inside is filled up to the outline's centre line.
+        Draw(inPath_ || dc_.Pen.Null ? box : outline, outline, true);
         return;
     }
     TPath logical;

@@ -49,6 +49,36 @@ std::optional<std::array<double, 4>> AsRectangle(const TPath& path)
 
 } // namespace
 
+std::uint16_t RecordPenStyle(TPenStyle style)
+{
+    switch (style) {
+    case psDash: return 1;
+    case psDot: return 2;
+    case psDashDot: return 3;
+    case psDashDotDot: return 4;
+    case psClear: return 5;
+    default: return 0;
+    }
+}
+
+std::uint16_t RecordPenEnds(TPenCap cap, TPenJoin join)
+{
+    std::uint16_t bits = cap == pcSquare ? 0x100 : cap == pcFlat ? 0x200 : 0;
+    return static_cast<std::uint16_t>(bits | (join == pjBevel ? 0x1000 : join == pjMiter ? 0x2000 : 0));
+}
+
+std::uint16_t RecordHatch(TBrushStyle style)
+{
+    switch (style) {
+    case bsVertical: return 1;
+    case bsFDiagonal: return 2;
+    case bsBDiagonal: return 3;
+    case bsCross: return 4;
+    case bsDiagCross: return 5;
+    default: return 0; // horizontal
+    }
+}
+
 TRecordingCanvas::TRecordingCanvas(int width, int height, int unitsPerPixel, int firstSlot)
     : unitsPerPixel_(unitsPerPixel), width_(width), height_(height), firstSlot_(firstSlot)
 {

@@ -55,6 +55,11 @@ struct TFontKey {
 
 using TObjectKey = std::variant<TPenKey, TBrushKey, TFontKey>;
 
+// Pen styles, end caps, joins and hatches as both formats' records give them.
+std::uint16_t RecordPenStyle(TPenStyle style);
+std::uint16_t RecordPenEnds(TPenCap cap, TPenJoin join);
+std::uint16_t RecordHatch(TBrushStyle style);
+
 // Text alignment flags of the records.
 inline constexpr std::uint32_t kAlignLeft = 0, kAlignRight = 2, kAlignCenter = 6;
 inline constexpr std::uint32_t kAlignTop = 0, kAlignBottom = 8, kAlignBaseline = 24;

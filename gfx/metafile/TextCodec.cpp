@@ -2,6 +2,8 @@
 // through iconv for the 8-bit code pages.
 #include "gfx/metafile/TextCodec.h"
 
+#include "core/Text.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -66,25 +68,6 @@ bool IsLeadByte(int charSet, std::uint8_t b)
     }
 }
 
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 std::vector<TDecodedChar> DecodeUtf16(const TRecordView& view, std::size_t offset, std::size_t count)
@@ -138,22 +121,8 @@ std::u32string Utf8ToUtf32(const std::string& text)
 {
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
-        std::uint8_t b = static_cast<std::uint8_t>(text[i]);
-        int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-        bool ok = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; ok && k < length; ++k) {
-            std::uint8_t t = static_cast<std::uint8_t>(text[i + static_cast<std::size_t>(k)]);
-            if ((t & 0xC0) != 0x80) ok = false;
-            c = (c << 6) | (t & 0x3F);
-        }
-        if (!ok) {
-            out += U'\uFFFD';
-            ++i;
-            continue;
-        }
-        out += c;
-        i += static_cast<std::size_t>(length);
+        char32_t c = DecodeUtf8Char(text, i);
+        out += c > 0x10FFFF ? U'\uFFFD' : c;
     }
     return out;
 }

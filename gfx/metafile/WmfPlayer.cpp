@@ -26,18 +26,6 @@ constexpr std::size_t kMinObjectTable = 64;
 
 constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 
-TPenStyle PenStyle(int style)
-{
-    switch (style & 0x0F) {
-    case 1: return psDash;
-    case 2: case 8: return psDot;
-    case 3: return psDashDot;
-    case 4: return psDashDotDot;
-    case 5: return psClear;
-    default: return psSolid;
-    }
-}
-
 class TWmfPlayer {
 public:
     explicit TWmfPlayer(TPlayer& p) : p_(p) {}
@@ -134,12 +122,12 @@ void TWmfPlayer::Play(const TRecordView& r)
     case 0x02FA: {
         TPenSpec pen;
         const int style = r.U16(6);
-        pen.Style = PenStyle(style);
+        pen.Style = mf::PenStyleOfRecord(style);
         pen.Null = pen.Style == psClear;
         pen.Width = std::abs(r.I16(8));
         pen.Color = p_.Resolve(r.U32(12));
-        pen.Cap = (style & 0xF00) == 0x100 ? pcSquare : (style & 0xF00) == 0x200 ? pcFlat : pcRound;
-        pen.Join = (style & 0xF000) == 0x1000 ? pjBevel : (style & 0xF000) == 0x2000 ? pjMiter : pjRound;
+        pen.Cap = mf::PenCapOfRecord(style);
+        pen.Join = mf::PenJoinOfRecord(style);
         Create(pen);
         break;
     }
@@ -148,12 +136,7 @@ void TWmfPlayer::Play(const TRecordView& r)
         const int style = r.U16(6);
         brush.Null = style == 1;
         brush.Color = p_.Resolve(r.U32(8));
-        if (style == 2) {
-            static const TBrushStyle hatches[6] = {bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
-                                                   bsDiagCross};
-            int hatch = r.U16(12);
-            brush.Style = hatch < 6 ? hatches[hatch] : bsSolid;
-        }
+        if (style == 2) brush.Style = mf::HatchOfRecord(r.U16(12));
         Create(brush);
         break;
     }
@@ -170,21 +153,7 @@ void TWmfPlayer::Play(const TRecordView& r)
         break;
     }
     case 0x01F9: Create(TBrushSpec{false, RGBColor(128, 128, 128), bsSolid}); break;
-    case 0x02FB: {
-        TFontSpec font;
-        font.Height = r.I16(6);
-        font.Escapement = r.I16(10);
-        font.Weight = r.I16(14);
-        font.Italic = r.U8(16) != 0;
-        font.Underline = r.U8(17) != 0;
-        font.StrikeOut = r.U8(18) != 0;
-        font.CharSet = r.U8(19);
-        std::size_t n = 0;
-        while (n < 32 && r.Has(24 + n, 1) && r.U8(24 + n) != 0) ++n;
-        font.Name = ToUtf8(DecodeAnsi(r, 24, n, font.CharSet));
-        Create(font);
-        break;
-    }
+    case 0x02FB: Create(mf::ReadLogFont(r, 6, false)); break;
     case 0x00F7: {
         const std::size_t count = r.U16(8);
         r.Need(10, count, 4);

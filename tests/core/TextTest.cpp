@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using pictor::AppendUtf8;
+using pictor::DecodeUtf8Char;
 using pictor::SameText;
 
 TEST(SameText, FoldsLetterCaseOfCommonScripts)
@@ -21,4 +23,18 @@ TEST(SameText, DistinguishesDifferentTexts)
     EXPECT_FALSE(SameText("明るさ", "明るい"));
     EXPECT_FALSE(SameText("\xff", "\xfe"));
     EXPECT_FALSE(SameText("[", "{")); // not letters: no folding
+}
+
+TEST(Utf8, AppendedCharactersDecodeBack)
+{
+    for (char32_t c : {U'A', U'\u00E9', U'\u3042', U'\U0001F600', U'\U0010FFFF'}) {
+        std::string s;
+        AppendUtf8(s, c);
+        std::size_t i = 0;
+        EXPECT_EQ(DecodeUtf8Char(s, i), c);
+        EXPECT_EQ(i, s.size());
+    }
+    std::string s;
+    AppendUtf8(s, U'\u3042');
+    EXPECT_EQ(s, "\xE3\x81\x82");
 }

@@ -83,6 +83,11 @@ TEST(MetafileCorpus, EveryFileLoadsAndPlaysOrIsRefused)
         m.Draw(log, FitInto(m, 200));
         EXPECT_EQ(log.Depth, 0);
         EXPECT_FALSE(log.Unbalanced);
+        // And into a real bitmap, at a modest size to keep this quick.
+        const TRect r = FitInto(m, 160);
+        TBitmap bitmap;
+        bitmap.SetSize(r.Width(), r.Height());
+        bitmap.Canvas().StretchDraw(r, m);
     };
     Exercise(emf, play);
     Exercise(wmf, play);

@@ -1,0 +1,33 @@
+// Little-endian integers written into byte vectors, for the file writers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace pictor {
+
+inline void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value)
+{
+    bytes[at] = static_cast<std::uint8_t>(value);
+    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    Put16(bytes, at, static_cast<std::uint16_t>(value));
+    Put16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+inline void Push16(std::vector<std::uint8_t>& bytes, std::uint16_t value)
+{
+    bytes.push_back(static_cast<std::uint8_t>(value));
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+inline void Push32(std::vector<std::uint8_t>& bytes, std::uint32_t value)
+{
+    Push16(bytes, static_cast<std::uint16_t>(value));
+    Push16(bytes, static_cast<std::uint16_t>(value >> 16));
+}
+
+} // namespace pictor
