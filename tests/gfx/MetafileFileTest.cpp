@@ -90,7 +90,9 @@ TEST(MetafileFile, EachFormatIsKeptUnderEmfAndPlaceableUnderWmf)
 {
     TempDir dir;
     // Read from an old-style file: ".emf" keeps the old-style format.
-    auto old = WmfFile({WmfRecord(0x041B, {100, 100, 0, 0})}, Rect(0, 0, 1440, 720), 1440);
+    auto old = WmfFile({WmfRecord(0x02FA, {5, 0, 0, 0, 0}), WmfRecord(0x012D, {0}), // null pen
+                        WmfRecord(0x041B, {100, 100, 0, 0})},
+                       Rect(0, 0, 1440, 720), 1440);
     TMetafile w;
     w.LoadFromBytes(old);
     w.SetInch(1);

@@ -57,12 +57,13 @@ TEST(MetafilePlayback, LinesRunThroughPixelCentresAndRectanglesExcludeTheirFarEd
     ExpectPoint(line[1], 10.5, 2.5);
     EXPECT_NEAR(log.Strokes[0].Width, 1, 1e-9);
     EXPECT_EQ(log.Strokes[0].Pen.Cap, pcFlat);
+    // The fill lies inside the pen's band, so no pixel is drawn twice.
     ASSERT_EQ(log.Fills.size(), 1u);
     auto fill = BoxOf(log.Fills[0].Path);
-    EXPECT_NEAR(fill[0], 5, 1e-9);
-    EXPECT_NEAR(fill[1], 6, 1e-9);
-    EXPECT_NEAR(fill[2], 15, 1e-9);
-    EXPECT_NEAR(fill[3], 16, 1e-9);
+    EXPECT_NEAR(fill[0], 6, 1e-9);
+    EXPECT_NEAR(fill[1], 7, 1e-9);
+    EXPECT_NEAR(fill[2], 14, 1e-9);
+    EXPECT_NEAR(fill[3], 15, 1e-9);
     EXPECT_EQ(log.Fills[0].Brush.Color, clLime);
     auto outline = BoxOf(log.Strokes[1].Path);
     EXPECT_NEAR(outline[0], 5.5, 1e-9);
@@ -96,8 +97,11 @@ TEST(MetafilePlayback, StretchesTheFrameOntoTheDestination)
 TEST(MetafilePlayback, MappingModesAndWorldTransforms)
 {
     // Anisotropic: window 0..200 onto viewport 0..1000 device pixels.
+    // Without a pen a rectangle's fill is its whole box.
+    auto noPen = [] { return U_EMRSELECTOBJECT_set(U_NULL_PEN | 0x80000000u); };
     TEmfBuilder aniso;
-    aniso.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC))
+    aniso.Add(noPen())
+        .Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC))
         .Add(U_EMRSETWINDOWORGEX_set(point32_set(100, 100)))
         .Add(U_EMRSETWINDOWEXTEX_set(sizel_set(200, 400)))
         .Add(U_EMRSETVIEWPORTEXTEX_set(sizel_set(1000, 1000)))
@@ -108,14 +112,15 @@ TEST(MetafilePlayback, MappingModesAndWorldTransforms)
 
     // Metric: 1 mm (100 units) is 10 device pixels; y runs upwards.
     TEmfBuilder metric;
-    metric.Add(U_EMRSETMAPMODE_set(U_MM_HIMETRIC)).Add(U_EMRRECTANGLE_set(U_RECTL{0, 0, 100, -200}));
+    metric.Add(noPen()).Add(U_EMRSETMAPMODE_set(U_MM_HIMETRIC)).Add(U_EMRRECTANGLE_set(U_RECTL{0, 0, 100, -200}));
     log = Play(metric.Build());
     ASSERT_EQ(log->Fills.size(), 1u);
     EXPECT_EQ(BoxOf(log->Fills[0].Path), (std::array<double, 4>{0, 0, 10, 20}));
 
     // Isotropic keeps the aspect: the smaller scale wins.
     TEmfBuilder iso;
-    iso.Add(U_EMRSETMAPMODE_set(U_MM_ISOTROPIC))
+    iso.Add(noPen())
+        .Add(U_EMRSETMAPMODE_set(U_MM_ISOTROPIC))
         .Add(U_EMRSETWINDOWEXTEX_set(sizel_set(100, 100)))
         .Add(U_EMRSETVIEWPORTEXTEX_set(sizel_set(400, 200)))
         .Add(U_EMRRECTANGLE_set(U_RECTL{0, 0, 10, 10}));
@@ -125,7 +130,8 @@ TEST(MetafilePlayback, MappingModesAndWorldTransforms)
 
     // A world transform, saved and restored with the device context.
     TEmfBuilder world;
-    world.Add(U_EMRSAVEDC_set())
+    world.Add(noPen())
+        .Add(U_EMRSAVEDC_set())
         .Add(U_EMRSETWORLDTRANSFORM_set(xform_set(2, 0, 0, 3, 10, 20)))
         .Add(U_EMRRECTANGLE_set(U_RECTL{0, 0, 10, 10}))
         .Add(U_EMRRESTOREDC_set(-1))
@@ -278,7 +284,11 @@ TEST(MetafilePlayback, OldStyleRecordsMapTheirWindowOntoTheDestination)
                          WmfRecord(0x020C, {500, 500}),       // window extent: half the box
                          WmfRecord(0x02FC, {0, 0x00FF, 0, 0}), // red solid brush
                          WmfRecord(0x012D, {0}),
+                         WmfRecord(0x02FA, {5, 0, 0, 0, 0}), // null pen
+                         WmfRecord(0x012D, {1}),
                          WmfRecord(0x041B, {100, 100, 0, 0}), // rectangle 0,0-100,100
+                         WmfRecord(0x02FA, {0, 0, 0, 0, 0}), // black pen
+                         WmfRecord(0x012D, {2}),
                          WmfRecord(0x0325, {2, 0, 0, 500, 500})},
                         Rect(0, 0, 1000, 1000), 1000);
     auto m = Load(file);
@@ -290,8 +300,8 @@ TEST(MetafilePlayback, OldStyleRecordsMapTheirWindowOntoTheDestination)
     ASSERT_EQ(log.Fills.size(), 1u);
     EXPECT_EQ(BoxOf(log.Fills[0].Path), (std::array<double, 4>{0, 0, 40, 40}));
     EXPECT_EQ(log.Fills[0].Brush.Color, clRed);
-    ASSERT_EQ(log.Strokes.size(), 2u);
-    auto line = PointsOf(log.Strokes[1].Path);
+    ASSERT_EQ(log.Strokes.size(), 1u);
+    auto line = PointsOf(log.Strokes[0].Path);
     ExpectPoint(line[1], 200.5, 200.5);
 }
 
