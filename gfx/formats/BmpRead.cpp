@@ -8,7 +8,9 @@
 // and the OS/2 RLE24; bottom-up and top-down rows (RLE only bottom-up).
 //
 // The file header's size field and the reserved fields are not looked at.
-// 2-bit pictures become 4-bit ones with the same indices and palette.
+// 2-bit pictures become 4-bit ones with the same indices and palette. Pixels
+// that RLE coding skips (moves, early ends of lines or of the picture) are
+// index 0, or white in RLE24.
 //
 // Palette: biClrUsed entries, or 2^depth when it is 0 (none above 8 bits),
 // at most 256, and no more than fit between the headers and the pixel
