@@ -41,6 +41,35 @@ struct TFaceList {
 
 std::mutex gFaceMutex;
 
+// Japanese text that the asked face lacks is drawn preferably in this
+// proportional Gothic face (the stand-in for the platform's Japanese UI
+// face), else in the first face of fontconfig's list that has it.
+constexpr const char* kJapaneseFallback = "IPAPGothic";
+
+std::string FamilyOf(FcPattern* pattern)
+{
+    FcChar8* family = nullptr;
+    if (FcPatternGetString(pattern, FC_FAMILY, 0, &family) != FcResultMatch || !family) return {};
+    return reinterpret_cast<const char*>(family);
+}
+
+FcPattern* NewRequest(const char* family, const TFont& font)
+{
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddInteger(pattern, FC_WEIGHT, font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    return pattern;
+}
+
+TFaceList::Face FaceOf(FcPattern* prepared)
+{
+    TFaceList::Face f;
+    f.pattern = prepared;
+    if (FcPatternGetCharSet(prepared, FC_CHARSET, 0, &f.charset) != FcResultMatch) f.charset = nullptr;
+    return f;
+}
+
 const TFaceList& FacesFor(const TFont& font)
 {
     using Key = std::tuple<std::string, bool, bool>;
@@ -51,28 +80,33 @@ const TFaceList& FacesFor(const TFont& font)
     if (cache.size() >= 64) cache.clear(); // layouts never outlive a drawing call
 
     auto list = std::make_unique<TFaceList>();
-    FcPattern* pattern = FcPatternCreate();
-    const std::string family = font.Name.empty() ? "sans-serif" : font.Name;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPattern* pattern = NewRequest(font.Name.empty() ? "sans-serif" : font.Name.c_str(), font);
     if (!font.Name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcPatternAddInteger(pattern, FC_WEIGHT, font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
     FcFontSet* set = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
     if (set) {
         for (int i = 0; i < set->nfont; ++i) {
-            FcPattern* prepared = FcFontRenderPrepare(nullptr, pattern, set->fonts[i]);
-            if (!prepared) continue;
-            TFaceList::Face f;
-            f.pattern = prepared;
-            if (FcPatternGetCharSet(prepared, FC_CHARSET, 0, &f.charset) != FcResultMatch) f.charset = nullptr;
-            list->faces.push_back(f);
+            if (FcPattern* prepared = FcFontRenderPrepare(nullptr, pattern, set->fonts[i]))
+                list->faces.push_back(FaceOf(prepared));
         }
         FcFontSetDestroy(set);
     }
     FcPatternDestroy(pattern);
+
+    if (!list->faces.empty() && FamilyOf(list->faces[0].pattern) != kJapaneseFallback) {
+        FcPattern* request = NewRequest(kJapaneseFallback, font);
+        FcConfigSubstitute(nullptr, request, FcMatchPattern);
+        FcDefaultSubstitute(request);
+        FcPattern* match = FcFontMatch(nullptr, request, &result);
+        if (match && FamilyOf(match) == kJapaneseFallback) {
+            if (FcPattern* prepared = FcFontRenderPrepare(nullptr, request, match))
+                list->faces.insert(list->faces.begin() + 1, FaceOf(prepared));
+        }
+        if (match) FcPatternDestroy(match);
+        FcPatternDestroy(request);
+    }
     auto& slot = cache[key];
     slot = std::move(list);
     return *slot;

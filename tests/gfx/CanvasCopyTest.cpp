@@ -180,6 +180,20 @@ TEST(CanvasCopy, OverlappingCopyWithinOneBitmapReadsTheOriginal)
         for (int x = 0; x < 10; ++x) ASSERT_EQ(before.GetPixel(x, y), expected[static_cast<std::size_t>(y * 10 + x)]);
 }
 
+TEST(CanvasCopy, StretchWithinOneBitmapReadsTheOriginal)
+{
+    // The top-left quarter blown up over the whole bitmap, overlapping itself.
+    TBitmap b = MakeBitmap({"8", 8, std::nullopt}, 8, 8);
+    FillNoise(b, 12);
+    std::vector<std::uint8_t> quarter;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) quarter.push_back(b.ScanLine(y)[x]);
+    b.Canvas().CopyRect(Rect(0, 0, 8, 8), b.Canvas(), Rect(0, 0, 4, 4));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(b.ScanLine(y)[x], quarter[static_cast<std::size_t>(y / 2 * 4 + x / 2)]) << x << "," << y;
+}
+
 TEST(CanvasCopy, SourceOutsideItsBitmapLeavesDestinationAlone)
 {
     TBitmap src = Plain24(4, 4, clRed);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace pictor {
 namespace {
 
@@ -287,6 +289,58 @@ TEST(CanvasGeometry, LinesFarOutsideTheBitmapAreCutNotWalked)
         for (int x = 0; x < 16; ++x) EXPECT_EQ(b.GetPixel(x, 4), clBlack) << x;
         EXPECT_EQ(b.GetPixel(3, 0), clWhite);
     }
+}
+
+// Shapes are rasterised in tiles of a few megabytes (and cairo surfaces
+// stop at 32767 pixels a side): no seams may show where tiles meet.
+TEST(CanvasGeometry, LargeShapesHaveNoSeamsBetweenTiles)
+{
+    TBitmap b = Plain24(9000, 40, clWhite);
+    TPath triangle;
+    const TPointF pts[] = {{0, 0}, {9000, 20}, {0, 40}};
+    triangle.AddPolygon(pts, 3);
+    TBrush brush;
+    brush.Color = clBlack;
+    b.Canvas().FillPath(triangle, frWinding, brush, pmCopy);
+    for (int y = 0; y < 40; ++y) {
+        // Each row is one run from column 0, as long as the triangle is wide there.
+        const double centre = y + 0.5;
+        const double reach = 9000 * (1 - std::abs(centre - 20) / 20);
+        int x = 0;
+        while (x < 9000 && b.GetPixel(x, y) == clBlack) ++x;
+        // (An edge this shallow moves 450 pixels per row: the rasteriser's
+        // fixed point puts it within a few pixels.)
+        EXPECT_NEAR(x, reach, 3) << y;
+        for (int rest = x; rest < 9000; ++rest) ASSERT_EQ(b.GetPixel(rest, y), clWhite) << rest << "," << y;
+    }
+
+    TBitmap wide = Plain24(40000, 5, clWhite);
+    wide.Canvas().Pen.Width = 3;
+    wide.Canvas().MoveTo(0, 1);
+    wide.Canvas().LineTo(39999, 3);
+    for (int x = 2; x < 39997; ++x) {
+        int covered = 0;
+        for (int y = 0; y < 5; ++y) covered += wide.GetPixel(x, y) == clBlack;
+        ASSERT_EQ(covered, 3) << x;
+    }
+}
+
+TEST(CanvasGeometry, FillRulesOfASelfCrossingFigure)
+{
+    // A five-pointed star drawn in one stroke: its centre is wound twice.
+    TPath star;
+    const TPointF pts[] = {{20, 2}, {31, 36}, {2, 15}, {38, 15}, {9, 36}};
+    star.AddPolygon(pts, 5);
+    TBrush brush;
+    brush.Color = clBlack;
+    TBitmap winding = Plain24(40, 40, clWhite);
+    winding.Canvas().FillPath(star, frWinding, brush, pmCopy);
+    TBitmap alternate = Plain24(40, 40, clWhite);
+    alternate.Canvas().FillPath(star, frAlternate, brush, pmCopy);
+    EXPECT_EQ(winding.GetPixel(20, 20), clBlack);
+    EXPECT_EQ(alternate.GetPixel(20, 20), clWhite);
+    EXPECT_EQ(winding.GetPixel(20, 8), clBlack); // a point: filled either way
+    EXPECT_EQ(alternate.GetPixel(20, 8), clBlack);
 }
 
 TEST(CanvasGeometry, EllipseIsSymmetricAndInsideItsBox)

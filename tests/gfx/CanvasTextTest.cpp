@@ -96,6 +96,25 @@ TEST(CanvasText, ClearBrushDrawsOnlyGlyphs)
     EXPECT_LT(box.Count, c.TextWidth("Wavy") * c.TextHeight("Wavy") / 2);
 }
 
+TEST(CanvasText, UnderlineRunsUnderTheWholeText)
+{
+    TBitmap b = Plain24(120, 40, clWhite);
+    TCanvas& c = b.Canvas();
+    c.Brush.Style = bsClear;
+    c.Font.Height = -16;
+    c.Font.Underline = true;
+    c.TextOut(10, 5, "i i");
+    const int w = c.TextWidth("i i");
+    // Some row below the baseline is dark across the whole width.
+    bool found = false;
+    for (int y = 5; y < 5 + c.TextHeight("i") && !found; ++y) {
+        bool full = true;
+        for (int x = 10; x < 10 + w && full; ++x) full = b.GetPixel(x, y) != clWhite;
+        found = full;
+    }
+    EXPECT_TRUE(found);
+}
+
 TEST(CanvasText, MeasuringIsConsistent)
 {
     TBitmap b = Plain24(10, 10, clWhite);
