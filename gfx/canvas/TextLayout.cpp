@@ -41,6 +41,26 @@ struct TFaceList {
 
 std::mutex gFaceMutex;
 
+using TFaceKey = std::tuple<std::string, bool, bool>;
+
+// fontconfig's configuration, loaded on first use and released at exit, and
+// the face lists built from it.
+struct TFontSystem {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    std::map<TFaceKey, std::unique_ptr<TFaceList>> lists;
+    ~TFontSystem()
+    {
+        lists.clear();
+        if (config) FcConfigDestroy(config);
+    }
+};
+
+TFontSystem& Fonts()
+{
+    static TFontSystem fonts;
+    return fonts;
+}
+
 // Japanese text that the asked face lacks is drawn preferably in this
 // proportional Gothic face (the stand-in for the platform's Japanese UI
 // face), else in the first face of fontconfig's list that has it.
@@ -72,23 +92,25 @@ TFaceList::Face FaceOf(FcPattern* prepared)
 
 const TFaceList& FacesFor(const TFont& font)
 {
-    using Key = std::tuple<std::string, bool, bool>;
-    static std::map<Key, std::unique_ptr<TFaceList>> cache;
-    Key key{font.Name, font.Bold, font.Italic};
+    TFontSystem& fonts = Fonts();
+    FcConfig* config = fonts.config;
+    auto& cache = fonts.lists;
+    TFaceKey key{font.Name, font.Bold, font.Italic};
     auto it = cache.find(key);
     if (it != cache.end()) return *it->second;
     if (cache.size() >= 64) cache.clear(); // layouts never outlive a drawing call
 
     auto list = std::make_unique<TFaceList>();
+    if (!config) return *(cache[key] = std::move(list));
     FcPattern* pattern = NewRequest(font.Name.empty() ? "sans-serif" : font.Name.c_str(), font);
     if (!font.Name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcFontSet* set = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
+    FcFontSet* set = FcFontSort(config, pattern, FcTrue, nullptr, &result);
     if (set) {
         for (int i = 0; i < set->nfont; ++i) {
-            if (FcPattern* prepared = FcFontRenderPrepare(nullptr, pattern, set->fonts[i]))
+            if (FcPattern* prepared = FcFontRenderPrepare(config, pattern, set->fonts[i]))
                 list->faces.push_back(FaceOf(prepared));
         }
         FcFontSetDestroy(set);
@@ -97,11 +119,11 @@ const TFaceList& FacesFor(const TFont& font)
 
     if (!list->faces.empty() && FamilyOf(list->faces[0].pattern) != kJapaneseFallback) {
         FcPattern* request = NewRequest(kJapaneseFallback, font);
-        FcConfigSubstitute(nullptr, request, FcMatchPattern);
+        FcConfigSubstitute(config, request, FcMatchPattern);
         FcDefaultSubstitute(request);
-        FcPattern* match = FcFontMatch(nullptr, request, &result);
+        FcPattern* match = FcFontMatch(config, request, &result);
         if (match && FamilyOf(match) == kJapaneseFallback) {
-            if (FcPattern* prepared = FcFontRenderPrepare(nullptr, request, match))
+            if (FcPattern* prepared = FcFontRenderPrepare(config, request, match))
                 list->faces.insert(list->faces.begin() + 1, FaceOf(prepared));
         }
         if (match) FcPatternDestroy(match);
