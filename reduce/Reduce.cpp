@@ -1,7 +1,7 @@
 #include "reduce/Reduce.h"
 
 #include "core/Exception.h"
-#include "reduce/Diffusion.h"
+#include "reduce/DiffusionEngine.h"
 #include "reduce/MedianCut.h"
 #include "reduce/Octree.h"
 #include "reduce/StaticPalette.h"
@@ -14,21 +14,50 @@ namespace pictor {
 
 namespace {
 
-// Writes indexOf(pixel) for every pixel of mapped into a new 8-bit bitmap of
-// its size with the given palette (one black entry when it has none).
-template <class IndexFn>
-std::unique_ptr<TBitmap> IndexPass(const TBitmap& mapped, TPalette palette, IndexFn&& indexOf)
+// A new 8-bit bitmap of the given size with the palette (one black entry
+// when it has none), its indices still to be written.
+std::unique_ptr<TBitmap> NewResult(int width, int height, TPalette palette)
 {
     if (palette.Empty()) palette = TPalette(std::vector<TPaletteEntry>{TPaletteEntry{}});
-    const int width = mapped.Width(), height = mapped.Height();
     auto result = std::make_unique<TBitmap>();
     result->SetLayout(8, std::nullopt, width, height);
     result->SetPalette(palette);
+    return result;
+}
+
+// Writes indexOf(pixel) for every pixel of mapped into a new 8-bit bitmap of
+// its size with the given palette.
+template <class IndexFn>
+std::unique_ptr<TBitmap> IndexPass(const TBitmap& mapped, const TPalette& palette, IndexFn&& indexOf)
+{
+    const int width = mapped.Width(), height = mapped.Height();
+    auto result = NewResult(width, height, palette);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src = mapped.ScanLine(y);
         std::uint8_t* dst = result->ScanLine(y);
         for (int x = 0; x < width; ++x, src += 3) dst[x] = static_cast<std::uint8_t>(indexOf(src));
     }
+    return result;
+}
+
+// Diffuses source against quantizer and writes indexOf(palette colour) for
+// every pixel into a new 8-bit bitmap: the index pass over the diffused
+// picture, done row by row as diffusion puts the rows out.
+template <class Quantizer, class IndexFn>
+std::unique_ptr<TBitmap> DiffusedIndexPass(const TBitmap& source, const Quantizer& quantizer, const TPalette& palette,
+                                           IndexFn&& indexOf)
+{
+    detail::CheckFilterSource(source);
+    auto result = NewResult(source.Width(), source.Height(), palette);
+    std::uint8_t* row = nullptr;
+    int rowNumber = -1;
+    detail::DiffuseRows(source, quantizer, [&](int y, int x, const TRGBTriple& colour) {
+        if (y != rowNumber) {
+            row = result->ScanLine(y);
+            rowNumber = y;
+        }
+        row[x] = static_cast<std::uint8_t>(indexOf(colour));
+    });
     return result;
 }
 
@@ -104,21 +133,16 @@ std::unique_ptr<TBitmap> MedianCutDiffusionReduce(const TBitmap& bitmap, int dep
     else
         medianCut->MakePalette(depth, false);
 
-    std::unique_ptr<TBitmap> diffused;
-    {
-        const TMedianCutQuantizeColor quantizer(*medianCut);
-        diffused = DiffuseBitmap(bitmap, quantizer);
-    }
-
     // A box's mean colour may lie in a cell of another box, so looking the
     // index up again from the colour's cell can name a different entry than
     // the one diffusion chose. Each pixel gets the entry of its colour.
+    const TMedianCutQuantizeColor quantizer(*medianCut);
     const TPalette palette = medianCut->GetPalette();
     const TPaletteIndexMap entryOf(palette);
     const std::uint8_t* table = medianCut->IndexTable();
-    return IndexPass(*diffused, palette, [&entryOf, table](const std::uint8_t* p) {
-        const int index = entryOf.Find(PixelColor(p));
-        return index >= 0 ? index : table[TMedianCut::CellNumber(p[2], p[1], p[0])];
+    return DiffusedIndexPass(bitmap, quantizer, palette, [&entryOf, table](const TRGBTriple& colour) {
+        const int index = entryOf.Find(PixelColor(colour));
+        return index >= 0 ? index : table[TMedianCut::CellNumber(colour.rgbtRed, colour.rgbtGreen, colour.rgbtBlue)];
     });
 }
 
@@ -170,13 +194,10 @@ std::unique_ptr<TBitmap> MedianCutByVarianceDiffusionQuantize(const TBitmap& bit
 
 std::unique_ptr<TBitmap> StaticColorDiffusionQuantize(const TBitmap& bitmap)
 {
-    std::unique_ptr<TBitmap> diffused;
-    {
-        const TQuantizeToStaticColor quantizer;
-        diffused = DiffuseBitmap(bitmap, quantizer);
-    }
-    return IndexPass(*diffused, StaticPalette(),
-                     [](const std::uint8_t* p) { return StaticColorIndex(p[2], p[1], p[0]); });
+    const TQuantizeToStaticColor quantizer;
+    return DiffusedIndexPass(bitmap, quantizer, StaticPalette(), [](const TRGBTriple& colour) {
+        return StaticColorIndex(colour.rgbtRed, colour.rgbtGreen, colour.rgbtBlue);
+    });
 }
 
 } // namespace pictor
