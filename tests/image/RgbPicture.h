@@ -9,6 +9,33 @@
 
 namespace pictor::testing {
 
+// The value of pixel x of a row of the depth: its unit's bits as a number
+// (the first pixel of a byte in its most significant bits; whole units
+// little-endian).
+inline std::uint32_t GetUnit(const std::uint8_t* row, int bits, int x)
+{
+    if (bits >= 8) {
+        std::uint32_t v = 0;
+        for (int k = bits / 8 - 1; k >= 0; --k) v = (v << 8) | row[x * (bits / 8) + k];
+        return v;
+    }
+    const int bit = x * bits;
+    const int shift = 8 - bits - bit % 8;
+    return (row[bit / 8] >> shift) & ((1u << bits) - 1);
+}
+
+inline void SetUnit(std::uint8_t* row, int bits, int x, std::uint32_t v)
+{
+    if (bits >= 8) {
+        for (int k = 0; k < bits / 8; ++k) row[x * (bits / 8) + k] = static_cast<std::uint8_t>(v >> (8 * k));
+        return;
+    }
+    const int bit = x * bits;
+    const int shift = 8 - bits - bit % 8;
+    const std::uint8_t mask = static_cast<std::uint8_t>(((1u << bits) - 1) << shift);
+    row[bit / 8] = static_cast<std::uint8_t>((row[bit / 8] & ~mask) | ((v << shift) & mask));
+}
+
 // Rows of Width * Bits bits, padded to 4 bytes (as a device-independent
 // bitmap's rows are).
 struct TPackedPicture {
@@ -40,32 +67,8 @@ struct TPackedPicture {
         return rows;
     }
 
-    // The value of pixel (x, y): its unit's bits as a number (the first
-    // pixel of a byte in its most significant bits; whole units little-endian).
-    std::uint32_t Get(int x, int y) const
-    {
-        const std::uint8_t* row = Row(y);
-        if (Bits >= 8) {
-            std::uint32_t v = 0;
-            for (int k = Bits / 8 - 1; k >= 0; --k) v = (v << 8) | row[x * (Bits / 8) + k];
-            return v;
-        }
-        const int bit = x * Bits;
-        const int shift = 8 - Bits - bit % 8;
-        return (row[bit / 8] >> shift) & ((1u << Bits) - 1);
-    }
-    void Set(int x, int y, std::uint32_t v)
-    {
-        std::uint8_t* row = Row(y);
-        if (Bits >= 8) {
-            for (int k = 0; k < Bits / 8; ++k) row[x * (Bits / 8) + k] = static_cast<std::uint8_t>(v >> (8 * k));
-            return;
-        }
-        const int bit = x * Bits;
-        const int shift = 8 - Bits - bit % 8;
-        const std::uint8_t mask = static_cast<std::uint8_t>(((1u << Bits) - 1) << shift);
-        row[bit / 8] = static_cast<std::uint8_t>((row[bit / 8] & ~mask) | ((v << shift) & mask));
-    }
+    std::uint32_t Get(int x, int y) const { return GetUnit(Row(y), Bits, x); }
+    void Set(int x, int y, std::uint32_t v) { SetUnit(Row(y), Bits, x, v); }
 
     void Randomise(std::mt19937& rng)
     {
