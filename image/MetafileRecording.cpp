@@ -1,19 +1,47 @@
 #include "image/MetafileRecording.h"
 
 #include "core/Exception.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Metafile.h"
+#include "image/KestrelImgSupport.h"
+#include "image/PixelMove.h"
+#include "image/TrimmingPlan.h"
 
 namespace pictor {
 
-// Recording waits for the metafile classes of the graphics layer.
-
-std::unique_ptr<TMetafile> RecordBitmap(const TBitmap&, int, int)
+std::unique_ptr<TMetafile> RecordBitmap(const TBitmap& Bitmap, int Width, int Height)
 {
-    throw EInvalidOperation("メタファイルの記録は未実装です");
+    auto metafile = std::make_unique<TMetafile>();
+    metafile->SetWidth(Width);
+    metafile->SetHeight(Height);
+    {
+        TMetafileCanvas canvas(*metafile); // the recording completes when it goes
+        canvas.Draw(0, 0, Bitmap);
+    }
+    metafile->SetInch(1);
+    return metafile;
 }
 
-std::unique_ptr<TMetafile> CroppedMetafile(const TMetafile&, const TTrimmingPlan&)
+std::unique_ptr<TMetafile> CroppedMetafile(const TMetafile& Source, const TTrimmingPlan& Plan)
 {
-    throw EInvalidOperation("メタファイルの記録は未実装です");
+    auto metafile = std::make_unique<TMetafile>();
+    metafile->SetWidth(Plan.CropWidth());
+    metafile->SetHeight(Plan.CropHeight());
+    metafile->SetPalette(Source.Palette());
+    {
+        TMetafileCanvas canvas(*metafile);
+        TBitmap crop;
+        crop.SetSize(Plan.CropWidth(), Plan.CropHeight());
+        {
+            TBitmap full;
+            full.SetSize(Source.Width(), Source.Height());
+            full.Canvas().Draw(0, 0, Source);
+            CopyBitmapArea(full, Plan.Source, crop);
+        }
+        canvas.Draw(0, 0, crop);
+    }
+    metafile->SetInch(1);
+    return metafile;
 }
 
 } // namespace pictor
