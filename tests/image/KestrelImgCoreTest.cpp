@@ -20,6 +20,7 @@ const std::vector<std::pair<std::string, std::function<void(TKestrelImage&)>>>& 
         {"Bright", [](TKestrelImage& i) { i.Bright(120); }},
         {"Contrast", [](TKestrelImage& i) { i.Contrast(120, 127); }},
         {"Gamma", [](TKestrelImage& i) { i.Gamma(2.0L); }},
+        {"Reduce", [](TKestrelImage& i) { i.ReduceColors(0); }},
         {"Enlarge", [](TKestrelImage& i) { i.Enlarge(8, 8); }},
         {"Shrink", [](TKestrelImage& i) { i.Shrink(2, 2); }},
         {"Reverse", [](TKestrelImage& i) { i.Reverse(); }},
