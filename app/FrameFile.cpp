@@ -1,0 +1,123 @@
+// TForm1: opening and saving pictures.
+#include "app/Frame.h"
+
+#include "app/WaitCursor.h"
+#include "core/FileIO.h"
+#include "gfx/Canvas.h"
+#include "gfx/Icon.h"
+#include "gfx/JPEGImage.h"
+#include "gfx/Metafile.h"
+#include "gfx/Picture.h"
+
+#include <QAction>
+#include <QSlider>
+
+#include <algorithm>
+#include <cctype>
+
+namespace pictor {
+
+std::string TForm1::FileSizeText(std::uint64_t Bytes)
+{
+    std::uint64_t k = Bytes / 1024;
+    const std::uint64_t r = Bytes % 1024;
+    if (r != 0 && (k == 0 || r >= 512)) ++k;
+    return "  " + std::to_string(k) + "KB";
+}
+
+int TForm1::InitialScale(int M)
+{
+    if (M <= 1024) return 100;
+    const int p = (102400 / M) / 10 * 10;
+    // Beyond 10240 pixels: the scale slider's tick step.
+    return p == 0 ? 10 : p;
+}
+
+void TForm1::Open1Click()
+{
+    HideTrimAreaIfShown();
+    OpenDialog1->SetInitialDir(FOpenDir);
+    OpenDialog1->SetFileName("");
+    if (OpenDialog1->Execute()) LoadPicture(OpenDialog1->FileName());
+}
+
+void TForm1::LoadPicture(const std::string& FileName)
+{
+    if (FileName.empty()) return;
+    TWaitCursor wait;
+
+    // The file is read aside first: a file that cannot be read changes
+    // nothing, and the picture on screen is kept.
+    TPicture loaded;
+    loaded.LoadFromFile(FileName);
+    const std::uint64_t bytes = FileSize(FileName).value_or(0);
+
+    KestrelImage1.Picture().SetGraphic(nullptr);
+    SetPosition(TrackBar4, 0);
+    SetPosition(TrackBar3, 100);
+    SetPosition(TrackBar2, 100);
+    SetPosition(TrackBar1, 100);
+    KestrelImage1.SetStretch(false);
+    KestrelImage1.Picture().SetGraphic(loaded.Graphic());
+
+    if (TGraphic* graphic = KestrelImage1.Picture().Graphic()) {
+        if (auto* metafile = dynamic_cast<TMetafile*>(graphic)) metafile->SetInch(1);
+        FPictureFileName = FileName;
+        FFileSizeText = FileSizeText(bytes);
+        FOpenDir = TParameter::FolderPart(FileName);
+        const int w = graphic->Width(), h = graphic->Height();
+        const int p = InitialScale(std::max(w, h));
+        UpdateBaseBitmap();
+        if (dynamic_cast<TJPEGImage*>(KestrelImage1.Picture().Graphic()))
+            KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
+        if (p == TrackBar1->value())
+            KestrelImage1.SetBounds(p * w / 100, p * h / 100);
+        else
+            SetPosition(TrackBar1, p);
+    }
+    KestrelImage1.SetStretch(true);
+    UpdateCaption();
+    RefreshHistogram();
+}
+
+void TForm1::Save1Click()
+{
+    HideTrimAreaIfShown();
+    SaveDialog1->SetInitialDir(FSaveDir);
+    SaveDialog1->SetFileName(TParameter::FileNamePart(FPictureFileName));
+    if (!SaveDialog1->Execute()) return;
+    const std::string name = SaveDialog1->FileName();
+    std::string e = TPicture::ExtensionOf(name);
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+
+    TWaitCursor wait;
+    TGraphic* view = KestrelImage1.Picture().Graphic();
+    if (e == "bmp") {
+        FBaseBitmap->SaveToFile(name);
+    } else if (e == "emf" || e == "wmf") {
+        // A metafile saves itself old-style under ".wmf", in the format it
+        // carries under ".emf".
+        if (dynamic_cast<TMetafile*>(view)) {
+            KestrelImage1.Picture().SaveToFile(name);
+        } else {
+            TMetafile metafile;
+            metafile.SetWidth(FBaseBitmap->Width());
+            metafile.SetHeight(FBaseBitmap->Height());
+            {
+                TMetafileCanvas canvas(metafile);
+                canvas.Draw(0, 0, *FBaseBitmap);
+            }
+            metafile.SetInch(1);
+            metafile.SaveToFile(name);
+        }
+    } else if (e == "jpg" || e == "jpeg") {
+        TJPEGImage jpeg;
+        jpeg.Assign(*FBaseBitmap);
+        jpeg.SaveToFile(name);
+    } else if (e == "ico") {
+        if (dynamic_cast<TIcon*>(view)) KestrelImage1.Picture().SaveToFile(name);
+    }
+    FSaveDir = TParameter::FolderPart(name);
+}
+
+} // namespace pictor

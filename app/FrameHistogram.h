@@ -1,0 +1,42 @@
+// The main window's side of the histogram window: what TForm2 asks of the
+// main window (THistogramHost), and the histogram window's placement as the
+// main window stores it.
+#pragma once
+
+#include "histogram/HistogramHost.h"
+
+namespace pictor {
+
+class TForm1;
+
+struct THistogramPlacement {
+    int Left = 694;
+    int Top = 496;
+    int Width = 294;
+    int Height = 209;
+    int WindowState = 0;
+    // The form description's placement of the histogram window.
+    static THistogramPlacement FormDescription() { return {}; }
+};
+
+class TForm1HistogramHost : public THistogramHost {
+public:
+    explicit TForm1HistogramHost(TForm1& Form) : form_(Form) {}
+
+    TParameter& Parameter1() override;
+    TKestrelImage& KestrelImage1() override;
+    bool A1Checked() const override;
+    void DrawTrimRect() override;
+    void SetH1Checked(bool Checked) override;
+
+    // The histogram window's placement; without a window, the one last set
+    // (the form description's at first).
+    THistogramPlacement Placement() const;
+    void SetPlacement(const THistogramPlacement& Placement);
+
+private:
+    TForm1& form_;
+    THistogramPlacement placement_;
+};
+
+} // namespace pictor
