@@ -205,7 +205,7 @@ protected:
 private:
     void CreatePanel();
     void CreateMenus();
-    QAction* AddItem(QMenu* Menu, const char* Caption, void (TForm1::*Handler)());
+    QAction* AddItem(QMenu* Menu, const char* Caption, void (TForm1::*Handler)(), bool Checkable = false);
     // Runs a handler that Qt calls: inside the exception guard when no other
     // handler is running; nested (a slider moved by a handler), directly, and
     // a failure is handed on to the handler that moved the slider.

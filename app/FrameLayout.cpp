@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,7 +38,17 @@ QString Q(const char* text) { return QString::fromUtf8(text); }
 QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h, const char* text, int fontPixels = 12)
 {
     auto* label = new QLabel(Q(text), parent);
-    label->setFont(ui::UiFont(fontPixels));
+    QFont font = ui::UiFont(fontPixels);
+    // The scale marks are spaced with blanks for the form description's
+    // font; in another font the blanks are narrowed or widened so that the
+    // marks keep their width and stay under the ticks.
+    const QString caption = label->text();
+    const int blanks = static_cast<int>(caption.count(QLatin1Char(' ')));
+    if (blanks > 0 && caption.contains(QStringLiteral("   "))) {
+        const int natural = QFontMetrics(font).horizontalAdvance(caption);
+        font.setWordSpacing(static_cast<qreal>(w - natural) / blanks);
+    }
+    label->setFont(font);
     // A caption may be wider than the form description's box in this font:
     // let it run on rather than be cut.
     label->setGeometry(x, y, std::max(w, label->sizeHint().width()), std::max(h, label->sizeHint().height()));
@@ -154,10 +165,16 @@ void TForm1::CreatePanel()
     connect(Button2, &QPushButton::clicked, this, [this] { Dispatch(&TForm1::Button2Click); });
 }
 
-QAction* TForm1::AddItem(QMenu* Menu, const char* Caption, void (TForm1::*Handler)())
+QAction* TForm1::AddItem(QMenu* Menu, const char* Caption, void (TForm1::*Handler)(), bool Checkable)
 {
     QAction* item = Menu->addAction(Q(Caption));
-    if (Handler) connect(item, &QAction::triggered, this, [this, Handler] { Dispatch(Handler); });
+    if (Checkable) {
+        // The check mark follows the window's state, not the click: undo
+        // Qt's toggle before the handler runs.
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [item](bool checked) { item->setChecked(!checked); });
+    }
+    connect(item, &QAction::triggered, this, [this, Handler] { Dispatch(Handler); });
     return item;
 }
 
@@ -175,8 +192,7 @@ void TForm1::CreateMenus()
     U1 = AddItem(Edit1, "アンドウ(&U)", &TForm1::U1Click);
     O1 = AddItem(Edit1, "もとの画像(&O)", &TForm1::O1Click);
     N2 = Edit1->addSeparator();
-    A1 = AddItem(Edit1, "トリミングエリアの表示(&A)", &TForm1::A1Click);
-    A1->setCheckable(true);
+    A1 = AddItem(Edit1, "トリミングエリアの表示(&A)", &TForm1::A1Click, true);
     T1 = AddItem(Edit1, "トリミングの実行(&T)", &TForm1::T1Click);
     T1->setEnabled(false);
 
@@ -197,11 +213,7 @@ void TForm1::CreateMenus()
     R1 = AddItem(N5, "反転(&R)", &TForm1::R1Click);
 
     O2 = MainMenu1->addMenu(Q("オプション(&O)"));
-    H1 = AddItem(O2, "ヒストグラム(&H)", &TForm1::H1Click);
-    H1->setCheckable(true);
-    // The check marks follow the window's state, not the click.
-    for (QAction* item : {A1, H1})
-        connect(item, &QAction::triggered, this, [item](bool checked) { item->setChecked(!checked); });
+    H1 = AddItem(O2, "ヒストグラム(&H)", &TForm1::H1Click, true);
 }
 
 void TForm1::Dispatch(void (TForm1::*Handler)())

@@ -1,0 +1,227 @@
+// Opening and saving: every format, the initial scale, the size in
+// kilobytes, the folders, and files that cannot be read or written.
+#include "FormFixture.h"
+
+#include "gfx/Icon.h"
+#include "gfx/Metafile.h"
+#include "gfx/Picture.h"
+
+#include <filesystem>
+
+namespace pictor::testing {
+namespace {
+
+using FileTest = FormFixture;
+
+TEST(FileRules, KilobytesRoundAndTheInitialScaleFitsTheLargerSide)
+{
+    const std::pair<std::uint64_t, const char*> sizes[] = {
+        {0, "  0KB"},     {1, "  1KB"},     {512, "  1KB"},   {1024, "  1KB"}, {1535, "  1KB"},
+        {1536, "  2KB"},  {2047, "  2KB"},  {2048, "  2KB"},  {2560, "  3KB"}, {5000000000ull, "  4882813KB"}};
+    for (const auto& [bytes, text] : sizes) EXPECT_EQ(TForm1::FileSizeText(bytes), text) << bytes;
+    const std::pair<int, int> scales[] = {{1, 100},  {1024, 100}, {1025, 90}, {2048, 50},
+                                          {3000, 30}, {4000, 20},  {10240, 10}, {20000, 10}};
+    for (const auto& [m, p] : scales) EXPECT_EQ(TForm1::InitialScale(m), p) << m;
+}
+
+TEST_F(FileTest, ABitmapOpensAtItsOwnSizeAndSetsEverythingAPictureNeeds)
+{
+    Start();
+    const std::string path = SaveBitmap("b.bmp", Photo(600, 400));
+    form->FOpenDir = "/start";
+    Open(path);
+    ASSERT_EQ(openDialog->Runs().size(), 1u);
+    EXPECT_EQ(openDialog->Runs()[0].InitialDir, "/start");
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->TrackBar1->value(), 100);
+    EXPECT_EQ(form->KestrelImage1.Width(), 600);
+    EXPECT_EQ(form->KestrelImage1.Height(), 400);
+    EXPECT_TRUE(form->KestrelImage1.Stretch());
+    EXPECT_EQ(form->FOpenDir, dir.Path());
+    EXPECT_EQ(form->FPictureFileName, path);
+    EXPECT_TRUE(SamePixels(*form->FBaseBitmap, Photo(600, 400)));
+    EXPECT_EQ(form->KestrelImage1View->size(), QSize(600, 400));
+}
+
+TEST_F(FileTest, ALargePictureOpensAtAReducedScaleAndTheSlidersReturnToRest)
+{
+    Start();
+    Open(SaveBitmap("s.bmp", Photo(30, 20)));
+    form->TrackBar2->setValue(130);
+    form->TrackBar4->setValue(-12);
+    Open(SaveBitmap("big.bmp", Photo(4000, 3000)));
+    EXPECT_EQ(form->TrackBar1->value(), 20);
+    EXPECT_EQ(Label(form->Label2), "表示倍率 ( 20 % )");
+    EXPECT_EQ(form->KestrelImage1.Width(), 800);
+    EXPECT_EQ(form->KestrelImage1.Height(), 600);
+    EXPECT_EQ(form->TrackBar2->value(), 100);
+    EXPECT_EQ(form->TrackBar4->value(), 0);
+    EXPECT_EQ(Label(form->Label7), "ガンマ値 ( 1.00 )");
+    EXPECT_NE(form->Caption().find("( 800 × 600 )"), std::string::npos);
+}
+
+TEST_F(FileTest, AJpegInCapitalsBecomesA24BitBitmap)
+{
+    Start();
+    const std::string path = SaveJpeg("PHOTO.JPG", Photo(64, 48));
+    Open(path);
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->FBaseBitmap->PixelFormat(), pf24bit);
+    EXPECT_NE(form->Caption().find("-  24 bit Color"), std::string::npos);
+    EXPECT_TRUE(SamePixels(View(), *form->FBaseBitmap));
+}
+
+TEST_F(FileTest, IconsAndMetafilesKeepTheirKindAndTheBaseIsTheirRendering)
+{
+    Start();
+    dir.Write("i.ico", IconBytes());
+    Open(dir.File("i.ico"));
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picIcon);
+    EXPECT_EQ(form->FBaseBitmap->Width(), 16);
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(0, 0), RGBColor(200, 240, 0)); // rows bottom-up: y 15 on top
+
+    TMetafile metafile;
+    metafile.SetWidth(40);
+    metafile.SetHeight(30);
+    {
+        TMetafileCanvas canvas(metafile);
+        canvas.Brush.Color = clRed;
+        canvas.FillRect(Rect(0, 0, 20, 30));
+    }
+    metafile.SaveToFile(dir.File("m.emf"));
+    Open(dir.File("m.emf"));
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picMetafile);
+    EXPECT_EQ(dynamic_cast<const TMetafile*>(ViewGraphic())->Inch(), 1);
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(5, 5), clRed);
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(30, 5), clWhite);
+}
+
+TEST_F(FileTest, AFileThatCannotBeReadChangesNothing)
+{
+    Start();
+    const std::string good = SaveBitmap("good.bmp", Photo(200, 100));
+    Open(good);
+    form->TrackBar1->setValue(50);
+    form->TrackBar2->setValue(120);
+    const std::string caption = form->Caption();
+    const TBitmap shown = View();
+
+    dir.Write("x.png", "not really");
+    dir.Write("bad.bmp", "BM broken");
+    Open(dir.File("x.png"));
+    Open(dir.File("bad.bmp"));
+    Open(dir.File("missing.jpg"));
+    ASSERT_EQ(messages.Messages().size(), 3u);
+    EXPECT_EQ(messages.Messages()[0], "拡張子 .png の画像形式は処理できません");
+    EXPECT_EQ(form->Caption(), caption);
+    EXPECT_EQ(form->TrackBar1->value(), 50);
+    EXPECT_EQ(form->TrackBar2->value(), 120);
+    EXPECT_TRUE(SamePixels(View(), shown));
+    EXPECT_EQ(form->KestrelImage1.Width(), 100);
+    EXPECT_TRUE(form->KestrelImage1.Stretch());
+    EXPECT_EQ(form->FPictureFileName, good);
+
+    // Reloading a file that has become unreadable behaves the same way.
+    std::filesystem::remove(good);
+    form->O1->trigger();
+    EXPECT_EQ(messages.Messages().size(), 4u);
+    EXPECT_TRUE(SamePixels(View(), shown));
+    // The window stays usable.
+    form->TrackBar2->setValue(100);
+    EXPECT_TRUE(SamePixels(View(), *form->FBaseBitmap));
+}
+
+TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
+{
+    Start();
+    const std::string source = SaveBitmap("pic.bmp", Photo(40, 30));
+    Open(source);
+    form->TrackBar2->setValue(140); // shown, not made the base: not saved
+
+    const std::string out = dir.Path() + "/out";
+    std::filesystem::create_directory(out);
+    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.gif", "h"}) {
+        saveDialog->Answer(out + "/" + name);
+        form->Save1->trigger();
+        EXPECT_EQ(form->FSaveDir, out);
+    }
+    EXPECT_EQ(saveDialog->Runs()[0].FileName, "pic.bmp");
+    EXPECT_EQ(saveDialog->Runs()[0].InitialDir, "");
+    EXPECT_EQ(saveDialog->Runs()[1].InitialDir, out);
+
+    TPicture read;
+    read.LoadFromFile(out + "/a.BMP");
+    EXPECT_TRUE(SamePixels(dynamic_cast<TBitmap&>(*read.Graphic()), Photo(40, 30)));
+    TMetafile emf, wmf;
+    emf.LoadFromFile(out + "/b.emf");
+    EXPECT_TRUE(emf.Enhanced());
+    EXPECT_EQ(emf.Width(), 40);
+    wmf.LoadFromFile(out + "/c.wmf");
+    EXPECT_FALSE(wmf.Enhanced());
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(out + "/d.jpg");
+    EXPECT_EQ(jpeg.Width(), 40);
+    EXPECT_TRUE(std::filesystem::exists(out + "/e.jpeg"));
+    for (const char* none : {"f.ico", "g.gif", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
+
+    // A cancelled dialog changes nothing.
+    form->FSaveDir = "/elsewhere";
+    form->Save1->trigger();
+    EXPECT_EQ(form->FSaveDir, "/elsewhere");
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(FileTest, IconsAndMetafilesAreSavedAsThemselves)
+{
+    Start();
+    dir.Write("i.ico", IconBytes());
+    Open(dir.File("i.ico"));
+    saveDialog->Answer(dir.File("copy.ico"));
+    form->Save1->trigger();
+    EXPECT_EQ(dir.Read("copy.ico"), IconBytes());
+    saveDialog->Answer(dir.File("icon.bmp"));
+    form->Save1->trigger();
+    TBitmap rendered;
+    rendered.LoadFromFile(dir.File("icon.bmp"));
+    EXPECT_TRUE(SamePixels(rendered, *form->FBaseBitmap));
+
+    TMetafile metafile;
+    metafile.SetWidth(40);
+    metafile.SetHeight(30);
+    {
+        TMetafileCanvas canvas(metafile);
+        canvas.Rectangle(2, 2, 30, 20);
+    }
+    metafile.SaveToFile(dir.File("m.wmf"));
+    Open(dir.File("m.wmf"));
+    saveDialog->Answer(dir.File("again.emf"));
+    form->Save1->trigger();
+    TMetafile again;
+    again.LoadFromFile(dir.File("again.emf"));
+    EXPECT_FALSE(again.Enhanced()); // read old-style, written old-style
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(FileTest, AFailedSaveKeepsTheFolderAndTheOldFile)
+{
+    Start();
+    Open(SaveBitmap("p.bmp", Photo(20, 10)));
+    saveDialog->Answer(dir.File("no/such/folder/x.bmp"));
+    form->FSaveDir = "/before";
+    form->Save1->trigger();
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(form->FSaveDir, "/before");
+}
+
+TEST_F(FileTest, LoadPictureWithAnEmptyNameDoesNothing)
+{
+    Start();
+    const std::string path = SaveBitmap("d.bmp", Photo(50, 40));
+    form->LoadPicture(path);
+    EXPECT_EQ(form->FPictureFileName, path);
+    form->LoadPicture("");
+    EXPECT_EQ(form->FPictureFileName, path);
+}
+
+} // namespace
+} // namespace pictor::testing

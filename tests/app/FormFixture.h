@@ -1,0 +1,144 @@
+// A main window for tests: its settings file in a temporary folder, its
+// dialogs answered by script, its messages captured, and picture files
+// made on demand.
+#pragma once
+
+#include "../support/QtTestApp.h"
+#include "../support/TempDir.h"
+
+#include "app/Frame.h"
+#include "gfx/Bitmap.h"
+#include "gfx/JPEGImage.h"
+#include "histogram/Histgram.h"
+#include "ui/ExceptionGuard.h"
+#include "ui/FileDialogs.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pictor::testing {
+
+// A 24-bit picture whose pixels all differ in some channel.
+inline TBitmap Photo(int w, int h)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(w, h);
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = b.ScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            row[3 * x] = static_cast<std::uint8_t>(x * 3 + y);
+            row[3 * x + 1] = static_cast<std::uint8_t>(y * 5 + 40);
+            row[3 * x + 2] = static_cast<std::uint8_t>((x * y) / 7 + 20);
+        }
+    }
+    return b;
+}
+
+// An icon file of one 16 by 16 image, 32 bits per pixel.
+inline std::string IconBytes()
+{
+    std::string out;
+    auto le16 = [&](unsigned v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
+    auto le32 = [&](std::uint32_t v) { le16(v & 0xFFFF); le16(v >> 16); };
+    const int n = 16;
+    const std::uint32_t imageBytes = 40 + n * n * 4 + n * 4;
+    le16(0); le16(1); le16(1);
+    out += char(n); out += char(n); out += char(0); out += char(0);
+    le16(1); le16(32); le32(imageBytes); le32(6 + 16);
+    le32(40); le32(n); le32(2 * n); le16(1); le16(32); le32(0); le32(0); le32(0); le32(0); le32(0); le32(0);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            out += char(x * 16); out += char(y * 16); out += char(200); out += char(255);
+        }
+    out.append(static_cast<std::size_t>(n * 4), '\0');
+    return out;
+}
+
+class FormFixture : public ::testing::Test {
+protected:
+    FormFixture() { QtTestApp(); }
+
+    // Makes the window (and its histogram window) with the settings file in
+    // the temporary folder, and shows it.
+    void Start(bool withHistogram = true)
+    {
+        form = std::make_unique<TForm1>();
+        if (withHistogram) {
+            histogram = std::make_unique<TForm2>(form->HistogramHost());
+            form->SetHistogramWindow(histogram.get());
+        }
+        form->Parameter1.SetDir(dir.Path());
+        form->Parameter1.SetFileName("pictor.ini");
+        auto open = std::make_unique<ui::TScriptedFileDialog>();
+        auto save = std::make_unique<ui::TScriptedFileDialog>();
+        openDialog = open.get();
+        saveDialog = save.get();
+        form->OpenDialog1 = std::move(open);
+        form->SaveDialog1 = std::move(save);
+        form->show();
+    }
+
+    void Stop()
+    {
+        if (form) form->close();
+        histogram.reset();
+        form.reset();
+    }
+
+    ~FormFixture() override { Stop(); }
+
+    std::string SaveBitmap(const std::string& name, const TBitmap& b) const
+    {
+        const std::string path = dir.File(name);
+        b.SaveToFile(path);
+        return path;
+    }
+
+    std::string SaveJpeg(const std::string& name, const TBitmap& b) const
+    {
+        TJPEGImage jpeg;
+        jpeg.Assign(b);
+        const std::string path = dir.File(name);
+        jpeg.SaveToFile(path);
+        return path;
+    }
+
+    // Opens path through the File menu's dialog.
+    void Open(const std::string& path)
+    {
+        openDialog->Answer(path);
+        form->Open1->trigger();
+    }
+
+    TBitmap& View() { return form->KestrelImage1.Picture().Bitmap(); }
+    const TGraphic* ViewGraphic() const { return form->KestrelImage1.Picture().Graphic(); }
+
+    static bool SamePixels(const TBitmap& a, const TBitmap& b)
+    {
+        if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+        for (int y = 0; y < a.Height(); ++y)
+            for (int x = 0; x < a.Width(); ++x)
+                if (a.GetPixel(x, y) != b.GetPixel(x, y)) return false;
+        return true;
+    }
+
+    std::string Label(QLabel* label) const { return label->text().toStdString(); }
+
+    TempDir dir;
+    ui::TMessageCapture messages;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TForm2> histogram;
+    ui::TScriptedFileDialog* openDialog = nullptr;
+    ui::TScriptedFileDialog* saveDialog = nullptr;
+};
+
+} // namespace pictor::testing
