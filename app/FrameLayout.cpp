@@ -40,13 +40,12 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, int w, int h, const char* text,
     auto* label = new QLabel(Q(text), parent);
     QFont font = ui::UiFont(fontPixels);
     // The scale marks are spaced with blanks for the form description's
-    // font; in another font the blanks are narrowed or widened so that the
-    // marks keep their width and stay under the ticks.
+    // font; in another font the letters are moved closer or apart so that
+    // the marks keep their width and stay under the ticks.
     const QString caption = label->text();
-    const int blanks = static_cast<int>(caption.count(QLatin1Char(' ')));
-    if (blanks > 0 && caption.contains(QStringLiteral("   "))) {
+    if (caption.contains(QStringLiteral("   ")) && caption.size() > 1) {
         const int natural = QFontMetrics(font).horizontalAdvance(caption);
-        font.setWordSpacing(static_cast<qreal>(w - natural) / blanks);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, static_cast<qreal>(w - natural) / (caption.size() - 1));
     }
     label->setFont(font);
     // A caption may be wider than the form description's box in this font:
