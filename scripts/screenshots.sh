@@ -46,6 +46,6 @@ for scene in loaded trim reduced; do
     # Each run starts without settings, so the windows take the scene's places.
     rm -f build/app/pictor-scenes.ini
     xvfb-run -a -s "-screen 0 800x600x24" build/shoot-one.sh "$scene" "$photo" "$tmp/$scene.png"
-    convert "$tmp/$scene.png" -crop 780x590+0+0 +repage -strip -define png:compression-level=9 "docs/screenshot-$scene.png"
+    convert "$tmp/$scene.png" -crop 780x590+0+0 +repage -strip -colors 256 "PNG8:docs/screenshot-$scene.png"
     echo "docs/screenshot-$scene.png"
 done
