@@ -3,6 +3,10 @@
 # Usage: scripts/run.sh [picture]   (run as root on a fresh machine)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+# A picture named relative to where the script was started from.
+if [ $# -gt 0 ] && [ -e "$1" ]; then
+    set -- "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+fi
 cd "$root"
 
 ./scripts/install-deps.sh
