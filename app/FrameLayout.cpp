@@ -419,7 +419,7 @@ void TForm1::showEvent(QShowEvent* Event)
 void TForm1::closeEvent(QCloseEvent* Event)
 {
     bool canClose = true;
-    if (FBaseBitmap || shown_) {
+    if (shown_) {
         ++handlerDepth_;
         ui::Guarded([&] { FormCloseQuery(canClose); });
         --handlerDepth_;

@@ -80,6 +80,8 @@ void TForm1::KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState, in
 
 void TForm1::T1Click()
 {
+    // The item is enabled only while the area is shown.
+    if (!A1->isChecked()) return;
     A1Click();
     TWaitCursor wait;
     // The corners may have been set in either order; the trimming takes them

@@ -5,6 +5,7 @@
 #include "gfx/Image.h"
 #include "ui/ExceptionGuard.h"
 
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -76,7 +77,10 @@ const QImage& ImageView::Tile(int column, int row)
         // reported once per repaint request, not once per tile.
         tile = QImage(area.Width(), area.Height(), QImage::Format_RGB32);
         tile.fill(ToQColor(background_));
-        if (tiles_.isEmpty()) ShowErrorMessage(CurrentExceptionMessage());
+        // Shown after the paint event: a message box must not run inside it.
+        if (tiles_.isEmpty())
+            QMetaObject::invokeMethod(
+                this, [message = CurrentExceptionMessage()] { ShowErrorMessage(message); }, Qt::QueuedConnection);
     }
     ++tilesRendered_;
     if (tiles_.size() >= kMaxTiles) tiles_.clear();

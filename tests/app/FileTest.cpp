@@ -6,6 +6,12 @@
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
 
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
 #include <filesystem>
 
 namespace pictor::testing {
@@ -211,6 +217,29 @@ TEST_F(FileTest, AFailedSaveKeepsTheFolderAndTheOldFile)
     form->Save1->trigger();
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(form->FSaveDir, "/before");
+}
+
+TEST_F(FileTest, AFileDroppedOnTheWindowOpensLikeTheMenu)
+{
+    Start();
+    const std::string path = SaveBitmap("dropped.bmp", Photo(50, 40));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.get(), &drop);
+    EXPECT_EQ(form->FPictureFileName, path);
+    EXPECT_EQ(form->KestrelImage1.Width(), 50);
+
+    // Two files at once, or something not a file, are not taken.
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile("/a.bmp"), QUrl::fromLocalFile("/b.bmp")});
+    QDragEnterEvent refused(QPoint(300, 200), Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QCoreApplication::sendEvent(form.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 TEST_F(FileTest, LoadPictureWithAnEmptyNameDoesNothing)
