@@ -86,16 +86,10 @@ TEST_F(FileTest, IconsAndMetafilesKeepTheirKindAndTheBaseIsTheirRendering)
     EXPECT_EQ(form->FBaseBitmap->Width(), 16);
     EXPECT_EQ(form->FBaseBitmap->GetPixel(0, 0), RGBColor(200, 240, 0)); // rows bottom-up: y 15 on top
 
-    TMetafile metafile;
-    metafile.SetWidth(40);
-    metafile.SetHeight(30);
-    {
-        TMetafileCanvas canvas(metafile);
-        canvas.Brush.Color = clRed;
-        canvas.FillRect(Rect(0, 0, 20, 30));
-    }
-    metafile.SaveToFile(dir.File("m.emf"));
-    Open(dir.File("m.emf"));
+    Open(SaveMetafile("m.emf", 40, 30, [](TCanvas& c) {
+        c.Brush.Color = clRed;
+        c.FillRect(Rect(0, 0, 20, 30));
+    }));
     EXPECT_EQ(form->KestrelImage1.GetPictureType(), picMetafile);
     EXPECT_EQ(dynamic_cast<const TMetafile*>(ViewGraphic())->Inch(), 1);
     EXPECT_EQ(form->FBaseBitmap->GetPixel(5, 5), clRed);
@@ -191,15 +185,7 @@ TEST_F(FileTest, IconsAndMetafilesAreSavedAsThemselves)
     rendered.LoadFromFile(dir.File("icon.bmp"));
     EXPECT_TRUE(SamePixels(rendered, *form->FBaseBitmap));
 
-    TMetafile metafile;
-    metafile.SetWidth(40);
-    metafile.SetHeight(30);
-    {
-        TMetafileCanvas canvas(metafile);
-        canvas.Rectangle(2, 2, 30, 20);
-    }
-    metafile.SaveToFile(dir.File("m.wmf"));
-    Open(dir.File("m.wmf"));
+    Open(SaveMetafile("m.wmf", 40, 30, [](TCanvas& c) { c.Rectangle(2, 2, 30, 20); }));
     saveDialog->Answer(dir.File("again.emf"));
     form->Save1->trigger();
     TMetafile again;

@@ -9,6 +9,7 @@
 #include "app/Frame.h"
 #include "gfx/Bitmap.h"
 #include "gfx/JPEGImage.h"
+#include "gfx/Metafile.h"
 #include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
 #include "ui/FileDialogs.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -109,6 +111,21 @@ protected:
         jpeg.Assign(b);
         const std::string path = dir.File(name);
         jpeg.SaveToFile(path);
+        return path;
+    }
+
+    // A metafile of w by h pixels recorded by draw, saved as name.
+    std::string SaveMetafile(const std::string& name, int w, int h, const std::function<void(TCanvas&)>& draw) const
+    {
+        TMetafile metafile;
+        metafile.SetWidth(w);
+        metafile.SetHeight(h);
+        {
+            TMetafileCanvas canvas(metafile);
+            draw(canvas);
+        }
+        const std::string path = dir.File(name);
+        metafile.SaveToFile(path);
         return path;
     }
 

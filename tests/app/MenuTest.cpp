@@ -165,15 +165,7 @@ TEST_F(MenuTest, ChangingTheScaleShowsTheAreaAgainWithoutTheUnconfirmedTone)
 TEST_F(MenuTest, AMetafileShownWithTheAreaBecomesItsRendering)
 {
     Start();
-    TMetafile metafile;
-    metafile.SetWidth(60);
-    metafile.SetHeight(50);
-    {
-        TMetafileCanvas canvas(metafile);
-        canvas.Rectangle(5, 5, 50, 40);
-    }
-    metafile.SaveToFile(dir.File("m.emf"));
-    Open(dir.File("m.emf"));
+    Open(SaveMetafile("m.emf", 60, 50, [](TCanvas& c) { c.Rectangle(5, 5, 50, 40); }));
     form->A1->trigger();
     EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
     form->A1->trigger();
