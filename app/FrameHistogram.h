@@ -3,7 +3,7 @@
 // main window stores it.
 #pragma once
 
-#include "histogram/HistogramHost.h"
+#include "app/HistogramWindow.h"
 
 namespace pictor {
 

@@ -3,7 +3,7 @@
 #include "app/Frame.h"
 
 #include "app/WaitCursor.h"
-#include "histogram/Histgram.h"
+#include "app/HistogramWindow.h"
 
 #include <QAction>
 #include <QSlider>

@@ -1,11 +1,13 @@
 // Program body: creates the main window and the hidden histogram window,
 // opens a picture named on the command line, and runs the event loop.
 #include "app/Frame.h"
-#include "histogram/Histgram.h"
+#include "app/HistogramWindow.h"
 #include "ui/ExceptionGuard.h"
 
 #include <QFileInfo>
 #include <QStringList>
+
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -13,8 +15,11 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("pictor"));
 
     pictor::TForm1 Form1;
-    pictor::TForm2 Form2(Form1.HistogramHost());
-    Form1.SetHistogramWindow(&Form2);
+    std::unique_ptr<pictor::TForm2> Form2;
+    if constexpr (pictor::kHistogramWindowAvailable) {
+        Form2 = std::make_unique<pictor::TForm2>(Form1.HistogramHost());
+        Form1.SetHistogramWindow(Form2.get());
+    }
     Form1.show();
 
     const QStringList arguments = QApplication::arguments();

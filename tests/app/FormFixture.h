@@ -10,7 +10,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
-#include "histogram/Histgram.h"
+#include "app/HistogramWindow.h"
 #include "ui/ExceptionGuard.h"
 #include "ui/FileDialogs.h"
 
@@ -74,7 +74,7 @@ protected:
     void Start(bool withHistogram = true)
     {
         form = std::make_unique<TForm1>();
-        if (withHistogram) {
+        if (withHistogram && kHistogramWindowAvailable) {
             histogram = std::make_unique<TForm2>(form->HistogramHost());
             form->SetHistogramWindow(histogram.get());
         }
