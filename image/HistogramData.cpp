@@ -1,0 +1,147 @@
+// Channel counting for the histogram picture, and the percentages and
+// ceiling it plots.
+//
+// Every pixel is counted by the colour its 24-bit form would hold, which is
+// what the row decoder of the graphics layer gives (the pixel-format
+// conversion goes through the same decoder). So no 24-bit copy is made:
+// a 24-bit bitmap is read in place, a palette bitmap of 8 bits counts its
+// indices and adds them up through the palette, and any other layout is
+// decoded one row at a time.
+#include "image/HistogramData.h"
+
+#include "core/Exception.h"
+#include "gfx/Bitmap.h"
+#include "gfx/PixelRows.h"
+
+#include <algorithm>
+
+namespace pictor {
+
+namespace {
+
+// Pixels per channel level (0..255), blue, green, red.
+using TLevelCounts = std::array<std::array<std::uint64_t, 256>, 3>;
+
+TPixelLayout LayoutOf(const TBitmap& Bitmap)
+{
+    TPixelLayout layout;
+    layout.BitsPerPixel = Bitmap.BitsPerPixel();
+    layout.Masks = Bitmap.Masks();
+    if (layout.BitsPerPixel <= 8) layout.Palette = &EffectivePalette(layout.BitsPerPixel, Bitmap.PaletteRef());
+    return layout;
+}
+
+void CountRgb24(const TBitmap& Bitmap, TLevelCounts& Levels)
+{
+    const int width = Bitmap.Width();
+    for (int y = 0; y < Bitmap.Height(); ++y) {
+        const std::uint8_t* p = Bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x, p += 3) {
+            ++Levels[hcBlue][p[0]];
+            ++Levels[hcGreen][p[1]];
+            ++Levels[hcRed][p[2]];
+        }
+    }
+}
+
+void AddPacked(TPacked Colour, std::uint64_t Count, TLevelCounts& Levels)
+{
+    Levels[hcBlue][Colour & 0xFF] += Count;
+    Levels[hcGreen][(Colour >> 8) & 0xFF] += Count;
+    Levels[hcRed][(Colour >> 16) & 0xFF] += Count;
+}
+
+void CountIndexed8(const TBitmap& Bitmap, TLevelCounts& Levels)
+{
+    std::array<std::uint64_t, 256> indices{};
+    const int width = Bitmap.Width();
+    for (int y = 0; y < Bitmap.Height(); ++y) {
+        const std::uint8_t* row = Bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x) ++indices[row[x]];
+    }
+    // The colour of every index, as the decoder reads it (black beyond the
+    // palette).
+    std::array<std::uint8_t, 256> allIndices;
+    for (int i = 0; i < 256; ++i) allIndices[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    std::array<TPacked, 256> colours;
+    TRowDecoder(LayoutOf(Bitmap)).Decode(allIndices.data(), 256, colours.data());
+    for (std::size_t i = 0; i < 256; ++i)
+        if (indices[i] != 0) AddPacked(colours[i], indices[i], Levels);
+}
+
+void CountDecoded(const TBitmap& Bitmap, TLevelCounts& Levels)
+{
+    const int width = Bitmap.Width();
+    const TRowDecoder decoder(LayoutOf(Bitmap));
+    std::vector<TPacked> colours(static_cast<std::size_t>(width));
+    for (int y = 0; y < Bitmap.Height(); ++y) {
+        decoder.Decode(Bitmap.ScanLine(y), width, colours.data());
+        for (TPacked c : colours) AddPacked(c, 1, Levels);
+    }
+}
+
+} // namespace
+
+THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift)
+{
+    PICTOR_ASSERT(Shift >= 0 && Shift <= 3);
+    THistogramCounts counts;
+    counts.Shift = Shift;
+    counts.Pixels = static_cast<std::int64_t>(Bitmap.Width()) * Bitmap.Height();
+
+    // Counting by level keeps the shift out of the pixel loop; the levels are
+    // gathered into bins at the end.
+    TLevelCounts levels{};
+    if (counts.Pixels > 0) {
+        switch (Bitmap.BitsPerPixel()) {
+        case 24: CountRgb24(Bitmap, levels); break;
+        case 8: CountIndexed8(Bitmap, levels); break;
+        default: CountDecoded(Bitmap, levels); break;
+        }
+    }
+
+    const std::size_t bins = std::size_t(256) >> Shift;
+    for (std::size_t c = 0; c < 3; ++c) {
+        counts.Bins[c].assign(bins, 0);
+        for (std::size_t v = 0; v < 256; ++v) counts.Bins[c][v >> Shift] += levels[c][v];
+    }
+    return counts;
+}
+
+THistogramPlot PlotOf(const THistogramCounts& Counts, int Ceiling)
+{
+    THistogramPlot plot = EmptyPlot(Counts.Shift);
+    if (Counts.Pixels <= 0) return plot;
+
+    int highest = 0;
+    for (std::size_t c = 0; c < 3; ++c) {
+        plot.Percent[c].resize(Counts.Bins[c].size());
+        for (std::size_t i = 0; i < Counts.Bins[c].size(); ++i) {
+            // At most 100: a bin never holds more than every pixel.
+            const auto percent =
+                static_cast<int>(Counts.Bins[c][i] * 100 / static_cast<std::uint64_t>(Counts.Pixels));
+            plot.Percent[c][i] = percent;
+            highest = std::max(highest, percent);
+        }
+    }
+
+    if (Ceiling == 0)
+        Ceiling = (highest + 19) / 20 * 20;
+    else if (Ceiling % 2 != 0)
+        ++Ceiling;
+    plot.Ceiling = Ceiling;
+    // An automatic ceiling over bins that are all below 1 % is 0: nothing
+    // can be scaled to it, so the picture is drawn as for no picture.
+    plot.HasData = Ceiling > 0;
+    return plot;
+}
+
+THistogramPlot EmptyPlot(int Shift)
+{
+    PICTOR_ASSERT(Shift >= 0 && Shift <= 3);
+    THistogramPlot plot;
+    plot.Bins = 256 >> Shift;
+    return plot;
+}
+
+} // namespace pictor
