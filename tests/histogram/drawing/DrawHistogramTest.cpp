@@ -2,6 +2,7 @@
 // the layout fixes, the argument checks, and what is counted.
 #include "image/KestrelImg.h"
 
+#include "../FilledBitmap.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
@@ -14,14 +15,7 @@
 namespace pictor {
 namespace {
 
-TBitmap Filled(int width, int height, TColor colour)
-{
-    TBitmap bitmap;
-    bitmap.SetLayout(24, std::nullopt, width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, colour);
-    return bitmap;
-}
+using testing::Filled;
 
 // The main window's call into a new bitmap.
 TBitmap MainWindowPicture(TKestrelImage& image)

@@ -2,6 +2,7 @@
 // description, the placement restored at show and stored at close, H1 kept
 // in step, and the trimming rectangle taken out while the picture is drawn.
 #include "../../support/QtTestApp.h"
+#include "../FilledBitmap.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
@@ -59,14 +60,7 @@ public:
     std::vector<bool> H1Changes;
 };
 
-TBitmap Filled(int width, int height, TColor colour)
-{
-    TBitmap bitmap;
-    bitmap.SetLayout(24, std::nullopt, width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, colour);
-    return bitmap;
-}
+using testing::Filled;
 
 // Image1's metafile played back at its own size.
 TBitmap Played(const TForm2& form)
