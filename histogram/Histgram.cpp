@@ -51,7 +51,12 @@ TForm2::TForm2(THistogramHost& Host, QWidget* Parent)
     setGeometry(kFormLeft, kFormTop, kClientWidth, kClientHeight);
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2()
+{
+    // The view listens to Image1, which goes before QWidget deletes its
+    // children.
+    delete view_;
+}
 
 void TForm2::FormShow()
 {
