@@ -4,9 +4,9 @@
 // Every pixel is counted by the colour its 24-bit form would hold, which is
 // what the row decoder of the graphics layer gives (the pixel-format
 // conversion goes through the same decoder). So no 24-bit copy is made:
-// a 24-bit bitmap is read in place, a palette bitmap of 8 bits counts its
-// indices and adds them up through the palette, and any other layout is
-// decoded one row at a time.
+// 24-bit bitmaps and 32-bit ones without masks (the display's form) are read
+// in place, a palette bitmap of 8 bits counts its indices and adds them up
+// through the palette, and any other layout is decoded one row at a time.
 #include "image/HistogramData.h"
 
 #include "core/Exception.h"
@@ -52,7 +52,10 @@ void AddSets(const std::array<TLevelCounts, kCounterSets>& Sets, TLevelCounts& L
             for (std::size_t v = 0; v < 256; ++v) Levels[c][v] += set[c][v];
 }
 
-void CountRgb24(const TBitmap& Bitmap, TLevelCounts& Levels)
+// 24 bits (blue, green, red) or 32 bits without masks (blue, green, red,
+// unused): the channel bytes are read where they lie.
+template <int Step>
+void CountRgb(const TBitmap& Bitmap, TLevelCounts& Levels)
 {
     auto sets = std::make_unique<std::array<TLevelCounts, kCounterSets>>();
     auto& [s0, s1, s2, s3] = *sets;
@@ -60,21 +63,21 @@ void CountRgb24(const TBitmap& Bitmap, TLevelCounts& Levels)
     const int groups = width / 4;
     for (int y = 0; y < Bitmap.Height(); ++y) {
         const std::uint8_t* p = Bitmap.ScanLine(y);
-        for (int g = 0; g < groups; ++g, p += 12) {
+        for (int g = 0; g < groups; ++g, p += 4 * Step) {
             ++s0[hcBlue][p[0]];
             ++s0[hcGreen][p[1]];
             ++s0[hcRed][p[2]];
-            ++s1[hcBlue][p[3]];
-            ++s1[hcGreen][p[4]];
-            ++s1[hcRed][p[5]];
-            ++s2[hcBlue][p[6]];
-            ++s2[hcGreen][p[7]];
-            ++s2[hcRed][p[8]];
-            ++s3[hcBlue][p[9]];
-            ++s3[hcGreen][p[10]];
-            ++s3[hcRed][p[11]];
+            ++s1[hcBlue][p[Step]];
+            ++s1[hcGreen][p[Step + 1]];
+            ++s1[hcRed][p[Step + 2]];
+            ++s2[hcBlue][p[2 * Step]];
+            ++s2[hcGreen][p[2 * Step + 1]];
+            ++s2[hcRed][p[2 * Step + 2]];
+            ++s3[hcBlue][p[3 * Step]];
+            ++s3[hcGreen][p[3 * Step + 1]];
+            ++s3[hcRed][p[3 * Step + 2]];
         }
-        for (int x = groups * 4; x < width; ++x, p += 3) {
+        for (int x = groups * 4; x < width; ++x, p += Step) {
             ++s0[hcBlue][p[0]];
             ++s0[hcGreen][p[1]];
             ++s0[hcRed][p[2]];
@@ -128,11 +131,15 @@ THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift)
     // gathered into bins at the end.
     TLevelCounts levels{};
     if (counts.Pixels > 0) {
-        switch (Bitmap.BitsPerPixel()) {
-        case 24: CountRgb24(Bitmap, levels); break;
-        case 8: CountIndexed8(Bitmap, levels); break;
-        default: CountDecoded(Bitmap, levels); break;
-        }
+        const int bits = Bitmap.BitsPerPixel();
+        if (bits == 24)
+            CountRgb<3>(Bitmap, levels);
+        else if (bits == 32 && !Bitmap.Masks())
+            CountRgb<4>(Bitmap, levels);
+        else if (bits == 8)
+            CountIndexed8(Bitmap, levels);
+        else
+            CountDecoded(Bitmap, levels);
     }
 
     const std::size_t bins = std::size_t(256) >> Shift;
