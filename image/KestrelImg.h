@@ -15,6 +15,7 @@
 //   KestrelImgResample.cpp  Enlarge, Shrink and their workers
 //   KestrelImgTurn.cpp      Turn, Reverse
 //   KestrelImgTrim.cpp      Trimming
+// and the histogram picture, which is no operation, in DrawHistogram.cpp.
 #pragma once
 
 #include "gfx/Image.h"
