@@ -2,7 +2,7 @@
 #include "app/FrameHistogram.h"
 
 #include "app/Frame.h"
-#include "app/HistogramWindow.h"
+#include "histogram/Histgram.h"
 
 #include <QAction>
 

@@ -3,7 +3,7 @@
 // main window stores it.
 #pragma once
 
-#include "app/HistogramWindow.h"
+#include "histogram/HistogramHost.h"
 
 namespace pictor {
 

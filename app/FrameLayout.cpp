@@ -4,7 +4,7 @@
 
 #include "app/FrameHistogram.h"
 #include "core/Exception.h"
-#include "app/HistogramWindow.h"
+#include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
 #include "ui/UiFont.h"
 

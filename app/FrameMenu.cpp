@@ -3,7 +3,7 @@
 #include "app/Frame.h"
 
 #include "app/WaitCursor.h"
-#include "app/HistogramWindow.h"
+#include "histogram/Histgram.h"
 
 #include <QAction>
 #include <QSlider>
@@ -57,6 +57,8 @@ void TForm1::RotateCommand(int Angle)
     KestrelImage1.SetWidth(h);
     KestrelImage1.SetStretch(true);
     UpdateCaption();
+    // The turn keeps the colours, but tone not yet made the base is gone.
+    RefreshHistogram();
 }
 
 void TForm1::FlipCommand(bool Mirror)
@@ -72,6 +74,8 @@ void TForm1::FlipCommand(bool Mirror)
     UpdateBaseBitmap();
     ResetToneSliders();
     UpdateCaption();
+    // As for the turns: tone not yet made the base is gone.
+    RefreshHistogram();
 }
 
 void TForm1::N901Click() { RotateCommand(90); }

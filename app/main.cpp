@@ -1,13 +1,11 @@
 // Program body: creates the main window and the hidden histogram window,
 // opens a picture named on the command line, and runs the event loop.
 #include "app/Frame.h"
-#include "app/HistogramWindow.h"
+#include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
 
 #include <QFileInfo>
 #include <QStringList>
-
-#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -15,11 +13,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("pictor"));
 
     pictor::TForm1 Form1;
-    std::unique_ptr<pictor::TForm2> Form2;
-    if constexpr (pictor::kHistogramWindowAvailable) {
-        Form2 = std::make_unique<pictor::TForm2>(Form1.HistogramHost());
-        Form1.SetHistogramWindow(Form2.get());
-    }
+    pictor::TForm2 Form2(Form1.HistogramHost());
+    Form1.SetHistogramWindow(&Form2);
     Form1.show();
 
     const QStringList arguments = QApplication::arguments();

@@ -4,7 +4,7 @@
 //   pictor-scenes trim    PICTURE   the trimming area shown
 //   pictor-scenes reduced PICTURE   median cut with diffusion, histogram shown
 #include "app/Frame.h"
-#include "app/HistogramWindow.h"
+#include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
 
 #include <QAction>
@@ -27,7 +27,7 @@ int main(int argc, char** argv)
 
     pictor::TForm1 Form1;
     pictor::TForm2 Form2(Form1.HistogramHost());
-    if constexpr (pictor::kHistogramWindowAvailable) Form1.SetHistogramWindow(&Form2);
+    Form1.SetHistogramWindow(&Form2);
     Form1.show();
     Form1.SetLeft(10);
     Form1.SetTop(30);

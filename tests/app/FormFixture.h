@@ -10,7 +10,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
-#include "app/HistogramWindow.h"
+#include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
 #include "ui/FileDialogs.h"
 
@@ -71,13 +71,11 @@ protected:
 
     // Makes the window (and its histogram window) with the settings file in
     // the temporary folder, and shows it.
-    void Start(bool withHistogram = true)
+    void Start()
     {
         form = std::make_unique<TForm1>();
-        if (withHistogram && kHistogramWindowAvailable) {
-            histogram = std::make_unique<TForm2>(form->HistogramHost());
-            form->SetHistogramWindow(histogram.get());
-        }
+        histogram = std::make_unique<TForm2>(form->HistogramHost());
+        form->SetHistogramWindow(histogram.get());
         form->Parameter1.SetDir(dir.Path());
         form->Parameter1.SetFileName("pictor.ini");
         auto open = std::make_unique<ui::TScriptedFileDialog>();

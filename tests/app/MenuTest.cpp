@@ -1,5 +1,4 @@
-// The reductions, rotations and mirror, the trimming area and the
-// histogram window switch.
+// The reductions, rotations and mirror, and the trimming area.
 #include "FormFixture.h"
 
 #include "gfx/Metafile.h"
@@ -170,38 +169,6 @@ TEST_F(MenuTest, AMetafileShownWithTheAreaBecomesItsRendering)
     EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
     form->A1->trigger();
     EXPECT_TRUE(SamePixels(View(), *form->FBaseBitmap));
-}
-
-TEST_F(MenuTest, TheHistogramSwitchShowsAndClosesTheWindow)
-{
-    if (!kHistogramWindowAvailable) GTEST_SKIP() << "this build has no histogram window";
-    Start();
-    Open(SaveBitmap("p.bmp", Photo(64, 48)));
-    EXPECT_FALSE(histogram->Image1.Picture().Graphic());
-    form->H1->trigger();
-    EXPECT_TRUE(histogram->isVisible());
-    EXPECT_TRUE(form->H1->isChecked());
-    ASSERT_TRUE(histogram->Image1.Picture().Graphic());
-    EXPECT_EQ(histogram->Image1.Picture().Graphic()->Width(), 572);
-
-    // Refreshed after tone changes and reductions, with the area lifted.
-    form->A1->trigger();
-    const TBitmap withArea = View();
-    histogram->Image1.Picture().SetGraphic(nullptr);
-    form->RefreshHistogram();
-    EXPECT_TRUE(histogram->Image1.Picture().Graphic());
-    EXPECT_TRUE(SamePixels(View(), withArea));
-    histogram->Image1.Picture().SetGraphic(nullptr);
-    form->TrackBar2->setValue(120);
-    EXPECT_TRUE(histogram->Image1.Picture().Graphic());
-
-    form->H1->trigger();
-    EXPECT_FALSE(histogram->isVisible());
-    EXPECT_FALSE(form->H1->isChecked());
-    histogram->Image1.Picture().SetGraphic(nullptr);
-    form->RefreshHistogram();
-    EXPECT_FALSE(histogram->Image1.Picture().Graphic());
-    EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(MenuTest, ExitHidesTheAreaAndClosesTheWindow)
