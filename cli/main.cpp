@@ -1,12 +1,11 @@
-#include <cstdio>
-#include <cstring>
+// pictor-cli: the picture operations from the command line (see --help).
+#include "cli/Runner.h"
+
+#include <iostream>
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("pictor-cli 0.1.0");
-        return 0;
-    }
-    std::fputs("pictor-cli: not yet able to process pictures\n", stderr);
-    return 2;
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return pictor::cli::RunCli(args, std::cout, std::cerr);
 }

@@ -122,6 +122,11 @@ bool TIcon::Empty() const
     return !data_;
 }
 
+int TIcon::BitsPerPixel() const
+{
+    return data_ ? data_->Directory.Entries[static_cast<std::size_t>(data_->Shown)].BitsPerPixel : 0;
+}
+
 void TIcon::Draw(TCanvas& canvas, const TRect& rect) const
 {
     if (!data_ || rect.Width() <= 0 || rect.Height() <= 0) return;

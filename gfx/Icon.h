@@ -24,6 +24,9 @@ public:
     void SetWidth(int value) override;   // icons cannot be resized: EInvalidGraphic
     void SetHeight(int value) override;
     bool Empty() const override;
+    // Bits per pixel of the shown image as its file stores it (a PNG image:
+    // bit depth times channels); 0 when empty.
+    int BitsPerPixel() const;
 
     // Composites the shown image over what the canvas holds: transparent
     // pixels leave it as it was.

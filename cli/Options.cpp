@@ -1,0 +1,265 @@
+// The command line parser: options in GNU style ("--jobs 2", "--jobs=2",
+// "-j 2", "-j2"), inputs anywhere, "--" ending the options. A value is always
+// the next argument, so "--bright -20" works.
+#include "cli/Options.h"
+
+#include "cli/ArgumentValues.h"
+#include "core/Text.h"
+#include "gfx/Picture.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace pictor::cli {
+
+namespace {
+
+struct TReduceMethod {
+    const char* Name;
+    TStepKind Kind;
+    std::uint8_t Mode;
+};
+
+constexpr std::array<TReduceMethod, 7> kReduceMethods{{
+    {"octree", TStepKind::Reduce, 0},
+    {"mediancut", TStepKind::Reduce, 1},
+    {"mediancut-variance", TStepKind::Reduce, 2},
+    {"mediancut-diffusion", TStepKind::Reduce, 3},
+    {"mediancut-variance-diffusion", TStepKind::Reduce, 4},
+    {"fixed-diffusion", TStepKind::Reduce, 5},
+    {"halftone", TStepKind::Halftone, 0},
+}};
+
+constexpr std::array<const char*, 6> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico"};
+
+// Options that take a value, by their long name; short forms map here.
+constexpr std::array<std::string_view, 14> kValueOptions{
+    "--output", "--out-dir", "--ext",  "--jobs", "--bright", "--contrast", "--gamma",
+    "--enlarge", "--shrink", "--scale", "--turn", "--trim",   "--reduce", "--histogram"};
+
+constexpr std::array<std::string_view, 5> kFlagOptions{"--info", "--quiet", "--mirror", "--help", "--version"};
+
+bool Contains(auto const& list, std::string_view name)
+{
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+std::string LowerExtensionOf(const std::string& fileName)
+{
+    return AsciiLower(TPicture::ExtensionOf(fileName));
+}
+
+TStep ReduceStep(const std::string& method)
+{
+    for (const TReduceMethod& m : kReduceMethods) {
+        if (method == m.Name) {
+            TStep step;
+            step.Kind = m.Kind;
+            step.Mode = m.Mode;
+            return step;
+        }
+    }
+    throw EUsageError("--reduce: unknown method '" + method +
+                      "' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
+                      "mediancut-variance-diffusion, fixed-diffusion, halftone)");
+}
+
+TStep HistogramStep(const std::string& file)
+{
+    const std::string ext = LowerExtensionOf(file);
+    if (ext != "bmp" && ext != "emf")
+        throw EUsageError("--histogram: '" + file + "' must end in .bmp or .emf");
+    TStep step;
+    step.Kind = TStepKind::Histogram;
+    step.File = file;
+    return step;
+}
+
+// The step of a step option with its value (empty for --mirror).
+TStep MakeStep(std::string_view option, const std::string& value)
+{
+    TStep step;
+    if (option == "--bright") {
+        step.Kind = TStepKind::Bright;
+        step.Value = ParseInt(option, value);
+    } else if (option == "--contrast") {
+        step.Kind = TStepKind::Contrast;
+        ParseContrast(option, value, step.Value, step.Pivot);
+    } else if (option == "--gamma") {
+        step.Kind = TStepKind::Gamma;
+        step.Gamma = ParseDecimal(option, value);
+    } else if (option == "--enlarge" || option == "--shrink") {
+        step.Kind = option == "--enlarge" ? TStepKind::Enlarge : TStepKind::Shrink;
+        ParseSize(option, value, step.Width, step.Height);
+    } else if (option == "--scale") {
+        step.Kind = TStepKind::Scale;
+        step.Value = ParseInt(option, value);
+        if (step.Value < 1) throw EUsageError("--scale: '" + value + "': the scale must be at least 1 %");
+    } else if (option == "--turn") {
+        step.Kind = TStepKind::Turn;
+        step.Value = ParseInt(option, value);
+    } else if (option == "--mirror") {
+        step.Kind = TStepKind::Mirror;
+    } else if (option == "--trim") {
+        step.Kind = TStepKind::Trim;
+        step.Area = ParseRect(option, value);
+    } else if (option == "--reduce") {
+        step = ReduceStep(value);
+    } else {
+        step = HistogramStep(value);
+    }
+    step.Option = std::string(option);
+    return step;
+}
+
+class TParser {
+public:
+    explicit TParser(const std::vector<std::string>& args) : args_(args) {}
+
+    TCliOptions Parse()
+    {
+        for (std::size_t i = 0; i < args_.size(); ++i) {
+            const std::string& arg = args_[i];
+            if (optionsEnded_ || arg == "-" || arg.empty() || arg[0] != '-') {
+                options_.Inputs.push_back(arg);
+            } else if (arg == "--") {
+                optionsEnded_ = true;
+            } else {
+                i = Option(i);
+            }
+        }
+        Check();
+        return std::move(options_);
+    }
+
+private:
+    // Handles the option at args_[i]; returns the index of the last
+    // argument it used.
+    std::size_t Option(std::size_t i)
+    {
+        const std::string& arg = args_[i];
+        std::string name;
+        std::optional<std::string> value;
+        if (arg.starts_with("--")) {
+            const std::size_t eq = arg.find('=');
+            name = arg.substr(0, eq);
+            if (eq != std::string::npos) value = arg.substr(eq + 1);
+        } else {
+            name = ShortToLong(arg.substr(0, 2));
+            if (arg.size() > 2) value = arg.substr(2);
+        }
+
+        if (Contains(kFlagOptions, name)) {
+            if (value) throw EUsageError(name + " takes no value");
+            Flag(name);
+            return i;
+        }
+        if (!Contains(kValueOptions, name)) throw EUsageError("unknown option '" + arg + "'");
+        if (!value) {
+            if (i + 1 >= args_.size()) throw EUsageError(name + " needs a value");
+            value = args_[++i];
+        }
+        Valued(name, *value);
+        return i;
+    }
+
+    static std::string ShortToLong(const std::string& option)
+    {
+        if (option == "-o") return "--output";
+        if (option == "-j") return "--jobs";
+        if (option == "-h") return "--help";
+        throw EUsageError("unknown option '" + option + "'");
+    }
+
+    void Flag(const std::string& name)
+    {
+        if (name == "--info") options_.Info = true;
+        else if (name == "--quiet") options_.Quiet = true;
+        else if (name == "--help") options_.Help = true;
+        else if (name == "--version") options_.Version = true;
+        else options_.Steps.push_back(MakeStep(name, std::string()));
+    }
+
+    void Valued(const std::string& name, const std::string& value)
+    {
+        if (name == "--output") {
+            Once(name, options_.Output, value);
+        } else if (name == "--out-dir") {
+            Once(name, options_.OutDir, value);
+        } else if (name == "--ext") {
+            std::string ext = AsciiLower(value.starts_with('.') ? value.substr(1) : value);
+            if (!WritableExtension(ext))
+                throw EUsageError("--ext: '" + value + "' is not one of bmp, emf, wmf, jpg, jpeg, ico");
+            Once(name, options_.Extension, ext);
+        } else if (name == "--jobs") {
+            if (jobsGiven_) throw EUsageError(name + " given twice");
+            jobsGiven_ = true;
+            options_.Jobs = ParseInt(name, value);
+            if (options_.Jobs < 1) throw EUsageError("--jobs: '" + value + "': at least 1 thread is needed");
+        } else {
+            options_.Steps.push_back(MakeStep(name, value));
+        }
+    }
+
+    static void Once(const std::string& name, std::string& field, const std::string& value)
+    {
+        if (!field.empty()) throw EUsageError(name + " given twice");
+        if (value.empty()) throw EUsageError(name + " needs a value");
+        field = value;
+    }
+
+    // The rules that involve several options.
+    void Check() const
+    {
+        const TCliOptions& o = options_;
+        if (o.Inputs.empty()) throw EUsageError("no INPUT given");
+        if (!o.Output.empty() && !o.OutDir.empty()) throw EUsageError("-o and --out-dir exclude each other");
+        if (!o.Output.empty() && o.Inputs.size() > 1)
+            throw EUsageError("-o names the output of a single INPUT; use --out-dir for several");
+        if (!o.Extension.empty() && o.OutDir.empty()) throw EUsageError("--ext works with --out-dir only");
+        if (!o.Output.empty() && !WritableExtension(LowerExtensionOf(o.Output)))
+            throw EUsageError("-o: '" + o.Output + "' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico");
+
+        const bool histogram = std::any_of(o.Steps.begin(), o.Steps.end(),
+                                           [](const TStep& s) { return s.Kind == TStepKind::Histogram; });
+        if (o.Info && (!o.Output.empty() || !o.OutDir.empty() || histogram))
+            throw EUsageError("--info writes nothing: it excludes -o, --out-dir and --histogram");
+        if (histogram && o.Inputs.size() > 1) throw EUsageError("--histogram works with a single INPUT");
+        if (!o.Info && o.Output.empty() && o.OutDir.empty() && !histogram)
+            throw EUsageError("nothing to write: give -o FILE or --out-dir DIR (or --info)");
+    }
+
+    const std::vector<std::string>& args_;
+    TCliOptions options_;
+    bool optionsEnded_ = false;
+    bool jobsGiven_ = false;
+};
+
+} // namespace
+
+bool WritableExtension(const std::string& lowerExtension)
+{
+    return Contains(kWritableExtensions, lowerExtension);
+}
+
+TCliOptions ParseArguments(const std::vector<std::string>& args)
+{
+    // Help and version answer whatever else the line holds.
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (arg == "-h" || arg == "--help") {
+            TCliOptions options;
+            options.Help = true;
+            return options;
+        }
+        if (arg == "--version") {
+            TCliOptions options;
+            options.Version = true;
+            return options;
+        }
+    }
+    return TParser(args).Parse();
+}
+
+} // namespace pictor::cli

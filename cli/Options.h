@@ -1,0 +1,71 @@
+// What pictor-cli was asked to do: the inputs, where the results go, and the
+// steps in the order they were given. ParseArguments builds it from the
+// command line and rejects everything malformed with EUsageError, before any
+// file is touched.
+#pragma once
+
+#include "core/Exception.h"
+#include "gfx/Types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pictor::cli {
+
+// A malformed command line: exit status 2, nothing processed.
+class EUsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+enum class TStepKind {
+    Bright,    // Bright(Value)
+    Contrast,  // Contrast(Value, Pivot)
+    Gamma,     // Gamma(Gamma)
+    Enlarge,   // Enlarge(Width, Height)
+    Shrink,    // Shrink(Width, Height)
+    Scale,     // the scale OK button at Value percent
+    Turn,      // Turn(Value)
+    Mirror,    // Reverse
+    Trim,      // Trimming(Area, picture pixels)
+    Reduce,    // ReduceColors(Mode)
+    Halftone,  // the 8-bit pixel-format conversion
+    Histogram, // the histogram picture written to File
+};
+
+struct TStep {
+    TStepKind Kind = TStepKind::Mirror;
+    // The option as the user knows it ("--bright"), for messages.
+    std::string Option;
+    int Value = 0;
+    int Pivot = 127;
+    long double Gamma = 1.0L;
+    int Width = 0;
+    int Height = 0;
+    TRect Area;             // Right and Bottom inclusive
+    std::uint8_t Mode = 0;  // ReduceColors mode 0..5
+    std::string File;       // --histogram
+};
+
+struct TCliOptions {
+    std::vector<std::string> Inputs;
+    std::string Output;     // -o: the output of the single input
+    std::string OutDir;     // --out-dir
+    std::string Extension;  // --ext, lower case without the dot; "" = each input's own
+    int Jobs = 1;
+    bool Info = false;
+    bool Quiet = false;
+    bool Help = false;
+    bool Version = false;
+    std::vector<TStep> Steps;
+};
+
+// Parses the arguments after the program name. -h/--help and --version win
+// over everything else (the rest is then not checked). Raises EUsageError.
+TCliOptions ParseArguments(const std::vector<std::string>& args);
+
+// The extensions an output may have (lower case, without the dot).
+bool WritableExtension(const std::string& lowerExtension);
+
+} // namespace pictor::cli

@@ -1,0 +1,129 @@
+#include "cli/Runner.h"
+
+#include "cli/Help.h"
+#include "cli/InputJob.h"
+#include "cli/Options.h"
+#include "cli/OutputPlan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+namespace pictor::cli {
+
+namespace {
+
+// How bad a status is: a failure outranks a refusal, which outranks success.
+int Severity(int status)
+{
+    switch (status) {
+    case kExitDone: return 0;
+    case kExitRefused: return 1;
+    default: return 2;
+    }
+}
+
+// What the workers report, in the order the inputs finish; info lines are
+// held back until the inputs before them have finished.
+class TReporter {
+public:
+    TReporter(const TCliOptions& options, std::size_t count, std::ostream& out, std::ostream& err)
+        : options_(options), info_(count), out_(out), err_(err)
+    {
+    }
+
+    void Finished(std::size_t index, const TJob& job, const TJobResult& result)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++finished_;
+        if (Severity(result.Status) > Severity(status_)) status_ = result.Status;
+        if (result.Status != kExitDone) {
+            err_ << "pictor-cli: " << job.Input << ": " << result.Message << '\n' << std::flush;
+        } else if (options_.Inputs.size() > 1 && !options_.Quiet && !options_.Info) {
+            err_ << '[' << finished_ << '/' << info_.size() << "] " << job.Input << " -> " << job.Output << '\n'
+                 << std::flush;
+        }
+        info_[index] = result.Status == kExitDone ? result.Info : std::string();
+        while (nextInfo_ < info_.size() && info_[nextInfo_]) {
+            if (options_.Info && !info_[nextInfo_]->empty()) out_ << *info_[nextInfo_] << '\n';
+            ++nextInfo_;
+        }
+        out_ << std::flush;
+    }
+
+    int Status() const { return status_; }
+
+private:
+    const TCliOptions& options_;
+    std::mutex mutex_;
+    std::size_t finished_ = 0;
+    int status_ = kExitDone;
+    std::vector<std::optional<std::string>> info_;
+    std::size_t nextInfo_ = 0;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+// Runs every job on the calling thread and up to options.Jobs - 1 more.
+int RunJobs(const std::vector<TJob>& jobs, const TCliOptions& options, std::ostream& out, std::ostream& err)
+{
+    TReporter reporter(options, jobs.size(), out, err);
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < jobs.size(); i = next++) reporter.Finished(i, jobs[i], RunJob(jobs[i], options));
+    };
+
+    const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(options.Jobs), jobs.size());
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // fewer threads than asked for; the others take the work
+        }
+    }
+    work();
+    helpers.clear(); // joins
+    return reporter.Status();
+}
+
+int UsageError(const std::string& message, std::ostream& err)
+{
+    err << "pictor-cli: " << message << "\nTry 'pictor-cli --help' for more information.\n";
+    return kExitUsage;
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    TCliOptions options;
+    std::vector<TJob> jobs;
+    try {
+        options = ParseArguments(args);
+        if (options.Help) {
+            out << HelpText();
+            return kExitDone;
+        }
+        if (options.Version) {
+            out << VersionText();
+            return kExitDone;
+        }
+        jobs = PlanJobs(options);
+    } catch (const EUsageError& error) {
+        return UsageError(error.what(), err);
+    }
+
+    try {
+        PrepareOutDir(options);
+    } catch (const std::exception& error) {
+        err << "pictor-cli: " << options.OutDir << ": " << error.what() << '\n';
+        return kExitFailed;
+    }
+    return RunJobs(jobs, options, out, err);
+}
+
+} // namespace pictor::cli
