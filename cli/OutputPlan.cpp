@@ -33,7 +33,9 @@ public:
         for (std::size_t i = 0; i < inputs.size(); ++i) inputs_.emplace(Identity(inputs[i]), i);
     }
 
-    void Add(const std::string& file, std::size_t input, const std::vector<std::string>& inputs)
+    // A picture may replace its own input; a histogram may not.
+    void Add(const std::string& file, std::size_t input, const std::vector<std::string>& inputs,
+             bool mayReplaceOwnInput)
     {
         const std::string id = Identity(file);
         const auto writer = written_.find(id);
@@ -45,7 +47,7 @@ public:
         }
         const auto [first, last] = inputs_.equal_range(id);
         for (auto it = first; it != last; ++it)
-            if (it->second != input)
+            if (it->second != input || !mayReplaceOwnInput)
                 throw EUsageError("the output " + file + " of " + inputs[input] + " would overwrite the input " +
                                   inputs[it->second]);
         written_.emplace(id, input);
@@ -78,8 +80,8 @@ std::vector<TJob> PlanJobs(const TCliOptions& options)
         else if (!options.OutDir.empty())
             job.Output = OutputNameIn(options.OutDir, job.Input, options.Extension);
         for (const TStep& step : options.Steps)
-            if (step.Kind == TStepKind::Histogram) check.Add(step.File, i, options.Inputs);
-        if (!job.Output.empty()) check.Add(job.Output, i, options.Inputs);
+            if (step.Kind == TStepKind::Histogram) check.Add(step.File, i, options.Inputs, false);
+        if (!job.Output.empty()) check.Add(job.Output, i, options.Inputs, true);
         jobs.push_back(std::move(job));
     }
     return jobs;

@@ -19,8 +19,9 @@ struct TJob {
 // The output of each input, in input order: -o FILE, or
 // DIR/<input name without its extension>.<--ext, else the input's own
 // extension in lower case>. Raises EUsageError when two inputs would write
-// one file, when an output or a histogram file would overwrite another
-// input, or when a histogram file is also the output or written twice.
+// one file, when an output would overwrite another input or a histogram file
+// any input, or when a histogram file is also the output or written twice.
+// An output may replace its own input.
 // Paths are compared after making them absolute and resolving the symbolic
 // links of their existing part.
 std::vector<TJob> PlanJobs(const TCliOptions& options);

@@ -90,6 +90,22 @@ inline TBitmap Gradient24(int width, int height)
     return bitmap;
 }
 
+// An 8-bit picture with a palette of its own of entries colours (at most
+// 256), pixel (x, y) showing entry (x + y) mod entries.
+inline TBitmap Paletted(int width, int height, int entries)
+{
+    TBitmap bitmap;
+    bitmap.SetLayout(8, std::nullopt, width, height);
+    std::vector<TPaletteEntry> palette;
+    for (int i = 0; i < entries; ++i)
+        palette.push_back(TPaletteEntry{static_cast<std::uint8_t>(i * 50), static_cast<std::uint8_t>(255 - i),
+                                        static_cast<std::uint8_t>(i * 7), 0});
+    bitmap.SetPalette(TPalette(std::move(palette)));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) bitmap.ScanLine(y)[x] = static_cast<std::uint8_t>((x + y) % entries);
+    return bitmap;
+}
+
 inline TBitmap WithFormat(TBitmap bitmap, TPixelFormat format)
 {
     bitmap.SetPixelFormat(format);

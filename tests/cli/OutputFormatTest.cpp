@@ -1,0 +1,110 @@
+// What each output extension writes, and how JPEG and icon inputs are read:
+// the bytes the graphics layer gives for the same picture.
+#include "CliTestSupport.h"
+
+#include "gfx/Canvas.h"
+#include "gfx/Icon.h"
+#include "gfx/JPEGImage.h"
+#include "tests/gfx/IconFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace pictor::testing {
+namespace {
+
+std::string Bytes(const std::vector<std::uint8_t>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::uint32_t Le(const std::string& bytes, std::size_t at, int size)
+{
+    std::uint32_t v = 0;
+    for (int i = size - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+// A 16 by 16 icon, half transparent, half opaque red.
+std::string HalfTransparentIcon()
+{
+    const TBytes image = DibIconImage(
+        16, 16, 32, {}, [](int x, int) { return x < 8 ? 0x00000000u : 0xFFFF0000u; },
+        [](int, int) { return false; });
+    const TBytes file = BuildIcon({TIconPart{image, 16, 16, 32}});
+    return std::string(file.begin(), file.end());
+}
+
+TEST_F(CliTest, JpegOutputIsTheBaselineEncodingOfTheResult)
+{
+    Save(Gradient24(40, 30), "in.bmp");
+    ASSERT_EQ(Run({"in.bmp", "--bright", "120", "-o", "out.jpg"}).Status, 0);
+    TKestrelImage image;
+    image.Picture().LoadFromFile(File("in.bmp"));
+    image.Bright(120);
+    TJPEGImage jpeg;
+    jpeg.Assign(*image.Picture().Graphic());
+    EXPECT_EQ(Read("out.jpg"), Bytes(jpeg.SaveToBytes()));
+}
+
+TEST_F(CliTest, JpegInputIsItsDecodedBitmap)
+{
+    TJPEGImage jpeg;
+    jpeg.Assign(Gradient24(33, 17));
+    Save(jpeg, "in.JPEG");
+    ASSERT_EQ(Run({"in.JPEG", "--mirror", "-o", "out.bmp"}).Status, 0);
+
+    TJPEGImage read;
+    read.LoadFromFile(File("in.JPEG"));
+    TKestrelImage image;
+    image.Picture().SetGraphic(&read.Bitmap());
+    image.Reverse();
+    EXPECT_EQ(Read("out.bmp"), Bytes(dynamic_cast<const TBitmap&>(*image.Picture().Graphic()).SaveToBytes()));
+}
+
+TEST_F(CliTest, PaletteBitmapsKeepTheirDepthAndPaletteExactly)
+{
+    Save(Paletted(13, 7, 37), "in.bmp");
+    ASSERT_EQ(Run({"in.bmp", "--turn", "90", "--mirror", "-o", "out.bmp"}).Status, 0);
+    const std::string in = Read("in.bmp");
+    const std::string out = Read("out.bmp");
+    EXPECT_EQ(Le(out, 28, 2), 8u);  // bits per pixel
+    EXPECT_EQ(Le(out, 46, 4), 37u); // palette entries
+    EXPECT_EQ(out.substr(54, 37 * 4), in.substr(54, 37 * 4));
+    EXPECT_EQ(out, LibraryBmp(File("in.bmp"), [](TKestrelImage& i) {
+                  i.Turn(90);
+                  i.Reverse();
+              }));
+}
+
+TEST_F(CliTest, AnIconIsWrittenAsItselfOrAsItsRenderingOverWhite)
+{
+    const std::string icon = HalfTransparentIcon();
+    Dir().Write("in.ico", icon);
+
+    ASSERT_EQ(Run({"in.ico", "-o", "copy.ico"}).Status, 0);
+    EXPECT_EQ(Read("copy.ico"), icon);
+
+    ASSERT_EQ(Run({"in.ico", "-o", "flat.bmp"}).Status, 0);
+    TIcon read;
+    read.LoadFromFile(File("in.ico"));
+    TBitmap white;
+    white.SetSize(16, 16);
+    white.Canvas().Draw(0, 0, read);
+    EXPECT_EQ(Read("flat.bmp"), Bytes(white.SaveToBytes()));
+    TBitmap flat;
+    flat.LoadFromFile(File("flat.bmp"));
+    EXPECT_EQ(flat.GetPixel(2, 2), clWhite);
+    EXPECT_EQ(flat.GetPixel(12, 2), clRed);
+
+    // A step that needs a bitmap works on that rendering; the result is no
+    // icon any more.
+    ASSERT_EQ(Run({"in.ico", "--mirror", "-o", "mirrored.bmp"}).Status, 0);
+    TBitmap mirrored;
+    mirrored.LoadFromFile(File("mirrored.bmp"));
+    EXPECT_EQ(mirrored.GetPixel(2, 2), clRed);
+    EXPECT_EQ(mirrored.GetPixel(12, 2), clWhite);
+    EXPECT_EQ(Run({"in.ico", "--mirror", "-o", "mirrored.ico"}).Status, 1);
+}
+
+} // namespace
+} // namespace pictor::testing
