@@ -72,6 +72,16 @@ inline TCliRun RunCliIn(const std::string& dir, const std::vector<std::string>& 
     return run;
 }
 
+// The arguments input, steps..., -o output.
+inline std::vector<std::string> Command(const std::string& input, const std::vector<std::string>& steps,
+                                        const std::string& output)
+{
+    std::vector<std::string> args{input};
+    args.insert(args.end(), steps.begin(), steps.end());
+    args.insert(args.end(), {"-o", output});
+    return args;
+}
+
 // A 24-bit picture of width by height whose pixels all differ from their
 // neighbours in every channel.
 inline TBitmap Gradient24(int width, int height)

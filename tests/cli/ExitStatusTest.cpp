@@ -56,11 +56,7 @@ TEST_P(RefusalTest, ExitsWithThreeAndWritesNothing)
 {
     const RefusalCase& c = GetParam();
     Save(WithFormat(Gradient24(40, 30), c.Input), "in.bmp");
-    std::vector<std::string> args{"in.bmp"};
-    args.insert(args.end(), c.Args.begin(), c.Args.end());
-    args.insert(args.end(), {"-o", "out.bmp"});
-
-    const TCliRun run = Run(args);
+    const TCliRun run = Run(Command("in.bmp", c.Args, "out.bmp"));
     EXPECT_EQ(run.Status, 3);
     EXPECT_EQ(run.Err, std::string("pictor-cli: in.bmp: ") + c.Message + "\n");
     EXPECT_FALSE(Exists("out.bmp"));

@@ -75,11 +75,7 @@ TEST_P(StepResultTest, MatchesTheImageControl)
 {
     const StepCase& c = GetParam();
     Save(WithFormat(Gradient24(40, 30), c.Input), "in.bmp");
-    std::vector<std::string> args{"in.bmp"};
-    args.insert(args.end(), c.Args.begin(), c.Args.end());
-    args.insert(args.end(), {"-o", "out.bmp"});
-
-    const TCliRun run = Run(args);
+    const TCliRun run = Run(Command("in.bmp", c.Args, "out.bmp"));
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
     EXPECT_EQ(run.Out, "");
