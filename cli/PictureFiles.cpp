@@ -25,12 +25,6 @@ void LoadPicture(TKestrelImage& image, const std::string& fileName)
     }
 }
 
-void MakeBitmapPicture(TKestrelImage& image)
-{
-    const TPictureType type = image.GetPictureType();
-    if (type == picMetafile || type == picIcon) image.SetPictureType(picBitmap);
-}
-
 std::unique_ptr<TBitmap> BaseBitmapOf(const TGraphic& graphic)
 {
     auto bitmap = std::make_unique<TBitmap>();

@@ -18,10 +18,6 @@ namespace pictor::cli {
 // a JPEG is replaced by its 24-bit bitmap.
 void LoadPicture(TKestrelImage& image, const std::string& fileName);
 
-// A metafile or icon picture becomes a bitmap (PictureType := picBitmap):
-// rendered at (0, 0) into a white bitmap of its size.
-void MakeBitmapPicture(TKestrelImage& image);
-
 // The picture as a bitmap, as the window's base picture would hold it: a
 // bitmap as it is, anything else rendered at (0, 0) into a white bitmap of
 // its size.

@@ -2,20 +2,29 @@
 // window's command calls and watches OnAmended to learn whether it ran.
 #include "cli/Steps.h"
 
-#include "cli/PictureFiles.h"
 #include "core/Exception.h"
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
+#include "gfx/Picture.h"
 #include "image/KestrelImg.h"
 
 namespace pictor::cli {
 
 namespace {
 
-bool NeedsBitmap(TStepKind kind)
+// Whether a picture of this type must become a bitmap before the step: the
+// histogram counts any picture; trimming and the scale OK button take a
+// metafile as it is; everything else works on bitmaps.
+bool NeedsBitmap(TStepKind kind, TPictureType type)
 {
-    return kind != TStepKind::Histogram && kind != TStepKind::Scale && kind != TStepKind::Trim;
+    if (type != picMetafile && type != picIcon) return false;
+    switch (kind) {
+    case TStepKind::Histogram: return false;
+    case TStepKind::Scale:
+    case TStepKind::Trim: return type == picIcon;
+    default: return true;
+    }
 }
 
 // The scale OK button on a metafile: a new metafile of the displayed size
@@ -114,8 +123,8 @@ bool Run(TKestrelImage& image, const TStep& step, std::vector<TPendingFile>& pen
 
 void RunStep(TKestrelImage& image, const TStep& step, std::vector<TPendingFile>& pending)
 {
-    if (NeedsBitmap(step.Kind) || (image.GetPictureType() == picIcon && step.Kind != TStepKind::Histogram))
-        MakeBitmapPicture(image);
+    // Rendered at (0, 0) into a white bitmap of the picture's size.
+    if (NeedsBitmap(step.Kind, image.GetPictureType())) image.SetPictureType(picBitmap);
 
     bool amended = false;
     const TAmendedWatch watch(image, amended);
