@@ -2,10 +2,12 @@
 
 #include "core/Exception.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,6 +83,30 @@ std::string ResolveTarget(const std::string& path)
     return current;
 }
 
+// Creates a new file in folder under a name no other file has, opened for
+// writing, and returns its descriptor (path receives the name), or -1 with
+// errno set. The kernel applies the umask to mode, so the process's umask is
+// never changed: threads writing at the same time cannot see it cleared.
+int CreateTempFile(const std::string& folder, mode_t mode, std::string& path)
+{
+    static std::atomic<unsigned> counter{0};
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = folder + "/.pictor-";
+        std::uint64_t bits = (std::uint64_t(entropy()) << 32 | entropy()) ^ counter.fetch_add(1);
+        for (int i = 0; i < 8; ++i, bits /= 36)
+            name += digits[bits % 36];
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) {
+            path = std::move(name);
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 std::string FolderOf(const std::string& path)
 {
     auto slash = path.rfind('/');
@@ -146,25 +172,13 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     const bool hadOld = ::stat(target.c_str(), &old) == 0;
     if (hadOld && S_ISDIR(old.st_mode)) throw EFCreateError(path, ErrnoText(EISDIR));
 
-    std::string tempPath = FolderOf(target) + "/.pictor-XXXXXX";
-    std::vector<char> templ(tempPath.begin(), tempPath.end());
-    templ.push_back('\0');
-    FdGuard fd(::mkstemp(templ.data()));
+    // A new file gets the usual mode under the umask; a replacement starts
+    // private and then takes the old file's mode exactly.
+    std::string tempPath;
+    FdGuard fd(CreateTempFile(FolderOf(target), hadOld ? 0600 : 0666, tempPath));
     if (fd.get() < 0) throw EFCreateError(path, ErrnoText(errno));
-    tempPath = templ.data();
     TempFileGuard cleanup(tempPath);
-
-    // mkstemp makes the file 0600; give it the old file's mode, or the usual
-    // mode of a new file under the present umask.
-    mode_t mode;
-    if (hadOld) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd.get(), mode);
+    if (hadOld) ::fchmod(fd.get(), old.st_mode & 07777);
 
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::size_t left = size;

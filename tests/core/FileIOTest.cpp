@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+#include <vector>
+
 using namespace pictor;
 using pictor::testing::TempDir;
 
@@ -44,6 +47,32 @@ TEST(AtomicWrite, KeepsPermissionsAndFollowsSymlinks)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(::stat(dir.File("real.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// New files take the umask's mode, also while other threads write: the
+// umask itself is never touched, so no thread can catch it cleared.
+TEST(AtomicWrite, NewFilesFollowTheUmaskWhileThreadsWrite)
+{
+    TempDir dir;
+    const mode_t saved = ::umask(027);
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&dir, t] {
+            for (int i = 0; i < 100; ++i)
+                WriteFileAtomically(dir.File(std::to_string(t) + "-" + std::to_string(i)),
+                                    std::vector<std::uint8_t>{1});
+        });
+    for (std::thread& writer : writers)
+        writer.join();
+    const mode_t during = ::umask(saved);
+    EXPECT_EQ(during, 027u);
+    const std::vector<std::string> names = dir.Entries();
+    ASSERT_EQ(names.size(), 400u);
+    for (const std::string& name : names) {
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.File(name).c_str(), &st), 0);
+        ASSERT_EQ(st.st_mode & 0777, 0640u) << name;
+    }
 }
 
 TEST(AtomicWrite, UnwritableFolderRaisesCreateErrorNamingTheFile)
