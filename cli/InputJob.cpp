@@ -60,7 +60,7 @@ TJobResult Run(const TJob& job, const TCliOptions& options)
     }
     // Everything is made before the first file is written.
     if (!job.Output.empty()) pending.push_back(TPendingFile{job.Output, GraphicToSave(image, job.Output)});
-    for (const TPendingFile& file : pending) file.Graphic->SaveToFile(file.FileName);
+    WritePendingFiles(pending);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cli/Options.h"
+#include "cli/PendingFiles.h"
 
 #include <memory>
 #include <string>
@@ -21,12 +22,6 @@ namespace pictor::cli {
 class EStepRefused : public Exception {
 public:
     using Exception::Exception;
-};
-
-// A file a step made, written only when every step of the input succeeded.
-struct TPendingFile {
-    std::string FileName;
-    std::unique_ptr<TGraphic> Graphic;
 };
 
 // Runs one step on the picture. A metafile or icon picture first becomes a

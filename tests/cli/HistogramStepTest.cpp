@@ -68,5 +68,17 @@ TEST_F(CliTest, NoHistogramIsWrittenWhenALaterStepFails)
     EXPECT_EQ(Dir().Entries(), (std::vector<std::string>{"in.bmp"}));
 }
 
+TEST_F(CliTest, AnOutputThatCannotBeWrittenTakesTheHistogramsBack)
+{
+    Save(Gradient24(40, 30), "in.bmp");
+    Dir().Write("old.bmp", "previous histogram");
+    const TCliRun run =
+        Run({"in.bmp", "--histogram", "old.bmp", "--histogram", "new.emf", "-o", "no/such/folder/out.bmp"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(run.Err.starts_with("pictor-cli: in.bmp: ")) << run.Err;
+    EXPECT_EQ(Read("old.bmp"), "previous histogram");
+    EXPECT_EQ(Dir().Entries(), (std::vector<std::string>{"in.bmp", "old.bmp"}));
+}
+
 } // namespace
 } // namespace pictor::testing
