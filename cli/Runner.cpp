@@ -96,9 +96,8 @@ int UsageError(const std::string& message, std::ostream& err)
     return kExitUsage;
 }
 
-} // namespace
-
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+// Everything but the check of standard output.
+int RunAll(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     TCliOptions options;
     std::vector<TJob> jobs;
@@ -124,6 +123,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitFailed;
     }
     return RunJobs(jobs, options, out, err);
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const int status = RunAll(args, out, err);
+    // Info lines or help that could not be written (a full disk) are a
+    // failure, not a success.
+    if (!out.flush()) {
+        err << "pictor-cli: standard output: cannot write\n";
+        if (status != kExitUsage) return kExitFailed;
+    }
+    return status;
 }
 
 } // namespace pictor::cli

@@ -37,10 +37,11 @@ inline std::string ReadFileText(const std::string& path)
 }
 
 // Runs the binary with args in folder dir (its standard output and error
-// captured through files there).
-inline TCliRun RunCliIn(const std::string& dir, const std::vector<std::string>& args)
+// captured through files there, or standard output sent to stdoutPath).
+inline TCliRun RunCliIn(const std::string& dir, const std::vector<std::string>& args,
+                        const std::string& stdoutPath = {})
 {
-    const std::string outFile = dir + "/.cli-stdout";
+    const std::string outFile = stdoutPath.empty() ? dir + "/.cli-stdout" : stdoutPath;
     const std::string errFile = dir + "/.cli-stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -65,10 +66,12 @@ inline TCliRun RunCliIn(const std::string& dir, const std::vector<std::string>& 
     int status = 0;
     waitpid(pid, &status, 0);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.Out = ReadFileText(outFile);
     run.Err = ReadFileText(errFile);
-    std::remove(outFile.c_str());
     std::remove(errFile.c_str());
+    if (stdoutPath.empty()) {
+        run.Out = ReadFileText(outFile);
+        std::remove(outFile.c_str());
+    }
     return run;
 }
 

@@ -60,5 +60,18 @@ TEST_F(CliTest, InfoShowsThePictureAfterTheSteps)
     EXPECT_EQ(run.Out, "app.ico\t8\t8\t32\t0\tbitmap\n");
 }
 
+TEST_F(CliTest, LinesThatCannotBeWrittenAreAFailure)
+{
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Save(Gradient24(4, 4), "in.bmp");
+    TCliRun run = RunCliIn(Dir().Path(), {"in.bmp", "--info"}, "/dev/full");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "pictor-cli: standard output: cannot write\n");
+
+    run = RunCliIn(Dir().Path(), {"--help"}, "/dev/full");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "pictor-cli: standard output: cannot write\n");
+}
+
 } // namespace
 } // namespace pictor::testing
