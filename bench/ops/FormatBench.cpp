@@ -1,0 +1,84 @@
+// Pixel-format conversions of the photographs between 24 bits and 8, 16 and
+// 32 bits, both ways, and BMP and JPEG reading and writing.
+#include "OpsBench.h"
+
+#include "gfx/JPEGImage.h"
+
+namespace {
+
+using namespace pictor;
+using namespace pictor::bench;
+
+void From24(benchmark::State& state)
+{
+    const TBitmap& photo = Photo(state.range(0));
+    const auto format = static_cast<TPixelFormat>(state.range(1));
+    for (auto _ : state) {
+        TBitmap bitmap = photo;
+        bitmap.SetPixelFormat(format);
+        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+    }
+}
+
+void To24(benchmark::State& state)
+{
+    TBitmap source = Photo(state.range(0));
+    source.SetPixelFormat(static_cast<TPixelFormat>(state.range(1)));
+    for (auto _ : state) {
+        TBitmap bitmap = source;
+        bitmap.SetPixelFormat(pf24bit);
+        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+    }
+}
+
+void Conversions(benchmark::internal::Benchmark* b)
+{
+    b->ArgsProduct({{24, 2}, {pf8bit, pf16bit, pf32bit}})->ArgNames({"mp", "format"});
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(From24)->Apply(Conversions);
+BENCHMARK(To24)->Apply(Conversions);
+
+void BmpWrite(benchmark::State& state)
+{
+    const TBitmap& photo = Photo(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(photo.SaveToBytes());
+}
+void BmpRead(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> bytes = Photo(state.range(0)).SaveToBytes();
+    for (auto _ : state) {
+        TBitmap bitmap;
+        bitmap.LoadFromBytes(bytes);
+        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+    }
+}
+PICTOR_ON_PHOTOS(BmpWrite);
+PICTOR_ON_PHOTOS(BmpRead);
+
+// JPEG at quality 90 from and to a 24-bit bitmap, 24 megapixels.
+void JpegWrite(benchmark::State& state)
+{
+    const TBitmap& photo = Photo(TPictureSize::Mega24);
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.Assign(photo);
+        benchmark::DoNotOptimize(jpeg.SaveToBytes());
+    }
+}
+void JpegRead(benchmark::State& state)
+{
+    const std::vector<std::uint8_t>& bytes = PhotoJpegBytes();
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.LoadFromBytes(bytes);
+        TBitmap bitmap;
+        bitmap.Assign(jpeg);
+        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+    }
+}
+BENCHMARK(JpegWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(JpegRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

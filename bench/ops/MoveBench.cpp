@@ -1,0 +1,48 @@
+// Turn by 90 and 180 degrees, Reverse, and Trimming of the middle two thirds,
+// through the image control on 24-bit photographs.
+#include "OpsBench.h"
+
+#include "gfx/Types.h"
+
+namespace {
+
+using namespace pictor;
+using namespace pictor::bench;
+
+template <typename Operation> void PixelMoving(benchmark::State& state, Operation operation)
+{
+    const TBitmap& photo = Photo(state.range(0));
+    TKestrelImage image;
+    for (auto _ : state) {
+        state.PauseTiming();
+        LoadPrivateCopy(image, photo);
+        state.ResumeTiming();
+        operation(image, photo.Width(), photo.Height());
+    }
+}
+
+void Turn90(benchmark::State& state)
+{
+    PixelMoving(state, [](TKestrelImage& image, int, int) { image.Turn(90); });
+}
+void Turn180(benchmark::State& state)
+{
+    PixelMoving(state, [](TKestrelImage& image, int, int) { image.Turn(180); });
+}
+void Reverse(benchmark::State& state)
+{
+    PixelMoving(state, [](TKestrelImage& image, int, int) { image.Reverse(); });
+}
+// The middle two thirds of each side, in picture pixels.
+void Trimming(benchmark::State& state)
+{
+    PixelMoving(state, [](TKestrelImage& image, int w, int h) {
+        image.Trimming(TRect{w / 6, h / 6, w - w / 6 - 1, h - h / 6 - 1}, true);
+    });
+}
+PICTOR_ON_PHOTOS(Turn90);
+PICTOR_ON_PHOTOS(Turn180);
+PICTOR_ON_PHOTOS(Reverse);
+PICTOR_ON_PHOTOS(Trimming);
+
+} // namespace
