@@ -24,7 +24,8 @@ public:
     void BezierTo(TPointF c1, TPointF c2, TPointF end);
     void Close();
 
-    // Whole figures, appended as closed subpaths.
+    // Whole figures, appended as closed subpaths (a polyline as an open
+    // one, so its ends get the pen's caps).
     void AddRectangle(double left, double top, double right, double bottom);
     void AddEllipse(double left, double top, double right, double bottom);
     void AddPolygon(const TPointF* points, int count);
