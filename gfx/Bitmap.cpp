@@ -15,7 +15,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
+
+#include <sys/mman.h>
 
 namespace pictor {
 
@@ -33,6 +36,24 @@ TPixelLayout TBitmap::Data::Layout() const
 TPixelLayout BitmapLayout(const TBitmap& bitmap)
 {
     return bitmap.data_->Layout();
+}
+
+void* AllocatePixelStorage(std::size_t size)
+{
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    void* block = nullptr;
+    if (size >= 2 * kHugePage) {
+        const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+        block = std::aligned_alloc(kHugePage, rounded);
+#ifdef MADV_HUGEPAGE
+        // Only advice: where huge pages are off, the block is ordinary memory.
+        if (block != nullptr) madvise(block, rounded, MADV_HUGEPAGE);
+#endif
+    } else {
+        block = std::malloc(size == 0 ? 1 : size);
+    }
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
 }
 
 void CheckPictureSize(std::int64_t width, std::int64_t height)
@@ -179,17 +200,26 @@ void TBitmap::SetSize(int width, int height)
 {
     const Data& old = *data_;
     if (width == old.Width && height == old.Height) return;
-    auto data = NewBitmapData(old.BitsPerPixel, old.Masks, old.Device, old.Palette, width, height);
+    // Whole-byte pixels are all written below, so only the padding needs
+    // clearing; smaller pixels share bytes with the padding bits.
+    const bool wholeBytes = old.BitsPerPixel >= 8;
+    auto data = NewBitmapData(old.BitsPerPixel, old.Masks, old.Device, old.Palette, width, height, !wholeBytes);
     std::uint32_t white = WhiteRaw(*data);
     int commonWidth = std::min(width, old.Width), commonHeight = std::min(height, old.Height);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = data->Row(y);
         if (y < commonHeight) {
             CopyRowPixels(row, old.Row(y), old.BitsPerPixel, commonWidth);
-            for (int x = commonWidth; x < width; ++x) WriteRawPixel(row, x, data->BitsPerPixel, white);
+            if (wholeBytes) {
+                const std::size_t start = static_cast<std::size_t>(commonWidth) * (old.BitsPerPixel / 8);
+                FillRowRaw(row + start, data->BitsPerPixel, width - commonWidth, white);
+            } else {
+                for (int x = commonWidth; x < width; ++x) WriteRawPixel(row, x, data->BitsPerPixel, white);
+            }
         } else {
             FillRowRaw(row, data->BitsPerPixel, width, white);
         }
+        if (wholeBytes) ClearRowPadding(*data, y);
     }
     ReplaceData(std::move(data));
 }

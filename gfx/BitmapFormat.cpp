@@ -129,10 +129,16 @@ void TBitmap::SetLayout(int bitsPerPixel, std::optional<TColorMasks> masks, int 
     default: throw EInvalidGraphic("1 画素 " + std::to_string(bitsPerPixel) + " ビットの画像は扱えません");
     }
     if (masks && !MasksUsable(*masks, bitsPerPixel)) throw EInvalidGraphic("色マスクが不正です");
-    auto data = NewBitmapData(bitsPerPixel, masks, false, data_->Palette, width, height);
-    if (bitsPerPixel > 8) {
-        std::uint32_t white = WhiteRaw(*data);
-        for (int y = 0; y < height; ++y) FillRowRaw(data->Row(y), bitsPerPixel, width, white);
+    // Above 8 bits every pixel is filled white, so only the padding needs
+    // clearing; palette formats start at index 0.
+    const bool white = bitsPerPixel > 8;
+    auto data = NewBitmapData(bitsPerPixel, masks, false, data_->Palette, width, height, !white);
+    if (white) {
+        const std::uint32_t raw = WhiteRaw(*data);
+        for (int y = 0; y < height; ++y) {
+            FillRowRaw(data->Row(y), bitsPerPixel, width, raw);
+            ClearRowPadding(*data, y);
+        }
     }
     ReplaceData(std::move(data));
 }
