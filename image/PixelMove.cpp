@@ -10,6 +10,7 @@ namespace {
 // A pixel of Bytes whole bytes, copied as one unit.
 template <int Bytes>
 struct TByteUnit {
+    static constexpr int kBytes = Bytes;
     static void Copy(const std::uint8_t* from, int fromX, std::uint8_t* to, int toX)
     {
         std::memcpy(to + static_cast<std::ptrdiff_t>(toX) * Bytes, from + static_cast<std::ptrdiff_t>(fromX) * Bytes,
@@ -75,7 +76,14 @@ void MoveMapped(TPixelMapping Mapping, const std::uint8_t* const* Source, int W,
 template <class Unit>
 void CopyBlock(const std::uint8_t* const* Source, int Left, int Top, int W, int H, std::uint8_t* const* Dest)
 {
-    Move<Unit>(Source, Dest, W, H, [Left, Top](int x, int y, int& sx, int& sy) { sx = Left + x; sy = Top + y; });
+    if constexpr (requires { Unit::kBytes; }) {
+        // Whole bytes: each row of the block is one run of bytes.
+        const std::size_t bytes = static_cast<std::size_t>(W) * Unit::kBytes;
+        const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(Left) * Unit::kBytes;
+        for (int y = 0; y < H; ++y) std::memcpy(Dest[y], Source[Top + y] + start, bytes);
+    } else {
+        Move<Unit>(Source, Dest, W, H, [Left, Top](int x, int y, int& sx, int& sy) { sx = Left + x; sy = Top + y; });
+    }
 }
 
 // Calls F with the unit type of a depth; false for a depth without one.
