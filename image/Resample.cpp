@@ -27,7 +27,10 @@ inline std::uint8_t RoundToByte(long double v)
 // half-integer; otherwise false (the value needs the exact evaluation).
 inline bool RoundClear(double v, double margin, std::uint8_t& out)
 {
-    const double below = std::floor(v);
+    // floor(v) without a library call (v is far inside the range of a long
+    // long: resampled channels lie within a few units of 0..255).
+    double below = static_cast<double>(static_cast<long long>(v));
+    if (below > v) below -= 1;
     const double frac = v - below;
     if (std::fabs(frac - 0.5) <= margin) return false;
     out = static_cast<std::uint8_t>(static_cast<long long>(below) + (frac > 0.5 ? 1 : 0));
