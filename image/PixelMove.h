@@ -6,7 +6,7 @@
 //
 // Row tables: Source[i] is the first byte of source row i (0 = top), Dest[y]
 // that of new row y. The loops run over the new pixels, rows and columns
-// ascending.
+// ascending (the quarter turns of whole-byte pixels tile by tile).
 #pragma once
 
 #include <cstdint>
