@@ -37,7 +37,14 @@ function(pictor_test name)
   target_compile_definitions(${name} PRIVATE
     PICTOR_CORPUS_DIR="${PICTOR_CORPUS_DIR}"
     PICTOR_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+  if(PICTOR_SANITIZE)
+    # fontconfig keeps a little of its parsed configuration past the end of
+    # the process; that is its own, not ours.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600
+                         ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/cmake/lsan.supp")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+  endif()
 endfunction()
 
 # Adds every subfolder of the calling folder that has a CMakeLists.txt.

@@ -129,6 +129,32 @@ TEST(MetafileFile, EachFormatIsKeptUnderEmfAndPlaceableUnderWmf)
     EXPECT_EQ(U32(Bytes(dir.Read("e.emf")), 0), 1u);
     EXPECT_EQ(U32(Bytes(dir.Read("e.wmf")), 0), 0x9AC6CDD7u);
     EXPECT_TRUE(e.Enhanced());
+
+    // Both files read back to the same picture: the rectangle (10 device
+    // pixels of the builder's 254 dots per inch) at the same place.
+    for (const char* name : {"e.emf", "e.wmf", "w.emf"}) {
+        SCOPED_TRACE(name);
+        TMetafile back;
+        back.LoadFromFile(dir.File(name));
+        back.SetInch(1);
+        TLogCanvas backLog;
+        back.Draw(backLog, Rect(0, 0, back.Width(), back.Height()));
+        EXPECT_FALSE(backLog.Strokes.empty() && backLog.Fills.empty());
+    }
+    TMetafile fromEmf, fromWmf;
+    fromEmf.LoadFromFile(dir.File("e.emf"));
+    fromWmf.LoadFromFile(dir.File("e.wmf"));
+    fromEmf.SetInch(1);
+    fromWmf.SetInch(1);
+    EXPECT_EQ(fromWmf.Width(), fromEmf.Width());
+    EXPECT_EQ(fromWmf.Height(), fromEmf.Height());
+    TLogCanvas a, w2;
+    fromEmf.Draw(a, Rect(0, 0, 1000, 1000));
+    fromWmf.Draw(w2, Rect(0, 0, 1000, 1000));
+    ASSERT_EQ(a.Strokes.size(), 1u);
+    ASSERT_EQ(w2.Strokes.size(), 1u);
+    auto boxA = BoxOf(a.Strokes[0].Path), boxW = BoxOf(w2.Strokes[0].Path);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(boxA[static_cast<std::size_t>(i)], boxW[static_cast<std::size_t>(i)], 1.0);
 }
 
 TEST(MetafileFile, UnitsPerInchDecideThePixelSize)
