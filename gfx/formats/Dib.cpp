@@ -6,6 +6,7 @@
 #include "gfx/formats/Dib.h"
 
 #include "core/Exception.h"
+#include "gfx/Limits.h"
 #include "gfx/Palette.h"
 #include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Bmp.h"
@@ -72,6 +73,22 @@ TBitmap Read(const std::vector<std::uint8_t>& file)
 }
 
 } // namespace
+
+std::int64_t DibPixelCount(const TRecordView& info)
+{
+    const std::uint32_t headerSize = info.U32(0);
+    std::int64_t w, h;
+    if (headerSize == 12) {
+        w = info.U16(4);
+        h = info.U16(6);
+    } else {
+        w = info.I32(4);
+        h = info.I32(8);
+    }
+    if (h < 0) h = -h;
+    if (w <= 0 || h == 0 || !PictureSizeAllowed(w, h)) throw TBadRecord{};
+    return w * h;
+}
 
 TBitmap DecodeDib(const TRecordView& info, const TRecordView& bits, TDibColors colors, const TPalette& palette)
 {

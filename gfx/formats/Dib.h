@@ -28,6 +28,10 @@ TBitmap DecodeDib(const TRecordView& info, const TRecordView& bits, TDibColors c
 // The same for a packed DIB, whose rows follow its colour table.
 TBitmap DecodePackedDib(const TRecordView& dib, TDibColors colors, const TPalette& palette);
 
+// Width times height that info declares (for budgets before decoding);
+// raises TBadRecord for a size that decoding would refuse anyway.
+std::int64_t DibPixelCount(const TRecordView& info);
+
 // A bitmap as BITMAPINFO (header, masks, colour table) and bottom-up rows.
 struct TDibBytes {
     std::vector<std::uint8_t> Info;

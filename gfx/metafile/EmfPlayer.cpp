@@ -115,8 +115,10 @@ TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t of
     const std::uint32_t bmi = r.U32(offBmi), cbBmi = r.U32(offBmi + 4);
     const std::uint32_t bits = r.U32(offBits), cbBits = r.U32(offBits + 4);
     if (usage > 1) throw TBadRecord{};
+    const TRecordView info = r.Sub(bmi, cbBmi);
+    if (!p_.SpendBitmapPixels(DibPixelCount(info))) throw TBadRecord{};
     const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
-    return DecodeDib(r.Sub(bmi, cbBmi), r.Sub(bits, cbBits),
+    return DecodeDib(info, r.Sub(bits, cbBits),
                      usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
 }
 

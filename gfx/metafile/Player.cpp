@@ -186,6 +186,13 @@ void TPlayer::RestoreDc(int relative)
     ApplyClip();
 }
 
+bool TPlayer::SpendBitmapPixels(std::int64_t pixels)
+{
+    if (pixels < 0 || pixels > kMaxPlaybackBitmapPixels - bitmapPixels_) return false;
+    bitmapPixels_ += pixels;
+    return true;
+}
+
 TColor TPlayer::Resolve(std::uint32_t colorRef) const
 {
     if ((colorRef >> 24) == 1) {

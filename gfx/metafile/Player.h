@@ -31,7 +31,10 @@ namespace pictor::mf {
 // Bounds of playback, besides those of the file and record sizes.
 inline constexpr std::size_t kMaxSavedStates = 256;  // nesting of save/restore
 inline constexpr std::size_t kMaxClipItems = 64;     // clip operations in force at once
-inline constexpr std::size_t kMaxPathElements = std::size_t(1) << 22; // elements of one path
+inline constexpr std::size_t kMaxPathElements = std::size_t(1) << 20; // elements of one path
+// Pixels of the bitmaps that one playback decodes, all records together
+// (two pictures of the largest size).
+inline constexpr std::int64_t kMaxPlaybackBitmapPixels = std::int64_t(1) << 28;
 
 struct TXform {
     double M11 = 1, M12 = 0, M21 = 0, M22 = 1, Dx = 0, Dy = 0;
@@ -220,6 +223,10 @@ public:
 
     TCanvas& Canvas() { return canvas_; }
 
+    // Takes pixels from the playback's budget for decoded bitmaps; false
+    // (and nothing taken) when they would exceed it.
+    bool SpendBitmapPixels(std::int64_t pixels);
+
 private:
     TPointF P(double x, double y) const { return toCanvas_.Apply(x, y); }
     TPath RectPath(double l, double t, double r, double b) const;
@@ -246,6 +253,7 @@ private:
     std::vector<TDcState> saved_;
     std::size_t refusedSaves_ = 0;
     std::vector<TObject> objects_;
+    std::int64_t bitmapPixels_ = 0;
     bool inPath_ = false;
     TPath path_;  // canvas pixels
     bool pathDone_ = false;

@@ -39,6 +39,7 @@ private:
     TBitmap Dib(const TRecordView& r, std::size_t at, int usage)
     {
         if (usage > 1) throw TBadRecord{};
+        if (!p_.SpendBitmapPixels(DibPixelCount(r.From(at)))) throw TBadRecord{};
         const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
         return DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
     }

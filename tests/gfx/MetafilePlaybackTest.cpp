@@ -277,6 +277,82 @@ TEST(MetafilePlayback, DamagedRecordsAreSkippedAndTheRestDrawn)
     EXPECT_EQ(log.Fills.size(), 1u);
 }
 
+// A bitmap header of 8192 by 8192 pixels, 4 bits, run-length encoded, with
+// a two-colour table; the rows are just the end-of-bitmap code, so the record
+// is tiny but decodes to 64 megapixels.
+std::vector<std::uint8_t> HugeRleDib()
+{
+    std::vector<std::uint8_t> dib(40 + 8 + 4, 0);
+    TEmfBuilder::Put32(dib, 0, 40);
+    TEmfBuilder::Put32(dib, 4, 8192);
+    TEmfBuilder::Put32(dib, 8, 8192);
+    dib[12] = 1;
+    dib[14] = 4;
+    TEmfBuilder::Put32(dib, 16, 2); // 4-bit run lengths
+    TEmfBuilder::Put32(dib, 20, 4); // bytes of the rows
+    TEmfBuilder::Put32(dib, 32, 2); // colours used
+    dib[48 + 1] = 1;                // 00 01: end of bitmap
+    return dib;
+}
+
+// Counts bitmap transfers without keeping the bitmaps.
+class TBlitCounter : public TLogCanvas {
+public:
+    void DrawBitmap(const TBitmap&, const TRect&, double, double, double, double, std::uint32_t) override { ++Count; }
+    int Count = 0;
+};
+
+TEST(MetafilePlayback, BitmapsDecodedByOnePlaybackAreBounded)
+{
+    // Five records of 64 megapixels each: the first four (256 megapixels)
+    // are drawn, the fifth is skipped, and the next playback starts afresh.
+    // A bitmap too large to decode at all takes nothing from the budget.
+    const std::vector<std::uint8_t> dib = HugeRleDib();
+    std::vector<std::uint8_t> tooLarge = dib;
+    TEmfBuilder::Put32(tooLarge, 4, 65536);
+    TEmfBuilder::Put32(tooLarge, 8, 4096); // 256 megapixels, beyond one picture
+
+    auto emfRecord = [](const std::vector<std::uint8_t>& bitmap) {
+        std::vector<std::uint8_t> blit(80 + bitmap.size(), 0);
+        std::copy(bitmap.begin(), bitmap.end(), blit.begin() + 80);
+        TEmfBuilder::Put32(blit, 0, U_EMR_STRETCHDIBITS);
+        TEmfBuilder::Put32(blit, 4, static_cast<std::uint32_t>(blit.size()));
+        TEmfBuilder::Put32(blit, 40, 1); // source 1 by 1
+        TEmfBuilder::Put32(blit, 44, 1);
+        TEmfBuilder::Put32(blit, 48, 80);
+        TEmfBuilder::Put32(blit, 52, 48);
+        TEmfBuilder::Put32(blit, 56, 128);
+        TEmfBuilder::Put32(blit, 60, 4);
+        TEmfBuilder::Put32(blit, 68, 0x00CC0020);
+        TEmfBuilder::Put32(blit, 72, 10);
+        TEmfBuilder::Put32(blit, 76, 10);
+        return blit;
+    };
+    auto wmfRecord = [](const std::vector<std::uint8_t>& bitmap) {
+        std::vector<std::int16_t> params = {0x0020, 0x00CC, 0, 1, 1, 0, 0, 10, 10, 0, 0};
+        for (std::size_t i = 0; i < bitmap.size(); i += 2)
+            params.push_back(static_cast<std::int16_t>(bitmap[i] | (bitmap[i + 1] << 8)));
+        return WmfRecord(0x0F43, params);
+    };
+
+    TEmfBuilder b;
+    b.AddRaw(emfRecord(tooLarge));
+    for (int i = 0; i < 5; ++i) b.AddRaw(emfRecord(dib));
+    auto emf = Load(b.Build());
+    std::vector<std::vector<std::uint16_t>> records{wmfRecord(tooLarge)};
+    for (int i = 0; i < 5; ++i) records.push_back(wmfRecord(dib));
+    auto wmf = Load(WmfFile(records, Rect(0, 0, 100, 100), 96));
+
+    for (int pass = 0; pass < 2; ++pass) {
+        TBlitCounter counter;
+        emf->Draw(counter, Rect(0, 0, 100, 100));
+        EXPECT_EQ(counter.Count, 4);
+    }
+    TBlitCounter counter;
+    wmf->Draw(counter, Rect(0, 0, 100, 100));
+    EXPECT_EQ(counter.Count, 4);
+}
+
 TEST(MetafilePlayback, OldStyleRecordsMapTheirWindowOntoTheDestination)
 {
     // Placeable, 1000 units per inch, box 0..1000: a picture an inch square.
