@@ -39,14 +39,16 @@ U_COLORREF Ref(TColor c)
                          static_cast<std::uint8_t>(GetBValue(c)));
 }
 
-// Records in old-style form; one canvas pixel is one logical unit.
+// Records in old-style form for a canvas of width by height pixels, in
+// units logical units to a pixel; the window the records set spans the
+// canvas.
 class TWmfRecorder : public mf::TRecordingCanvas {
 public:
-    TWmfRecorder(int width, int height) : TRecordingCanvas(width, height, 1, 0)
+    TWmfRecorder(int width, int height, int units) : TRecordingCanvas(width, height, units, 0)
     {
         Append(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC));
         Append(U_WMRSETWINDOWORG_set(point16_set(0, 0)));
-        Append(U_WMRSETWINDOWEXT_set(point16_set(Clamp16(width), Clamp16(height))));
+        Append(U_WMRSETWINDOWEXT_set(point16_set(Clamp16(std::max(1, Units(width))), Clamp16(std::max(1, Units(height))))));
     }
 
     std::vector<std::uint8_t> Finish()
@@ -107,6 +109,11 @@ protected:
 
     void EmitFill(const TPath& path) override
     {
+        // An ellipse fills its box (the current pen is null).
+        if (auto box = mf::EllipseBox(path)) {
+            Append(U_WMRELLIPSE_set(Rect16((*box)[0], (*box)[1], (*box)[2], (*box)[3])));
+            return;
+        }
         auto figures = Flatten(path, true);
         if (figures.size() == 1) {
             Append(U_WMRPOLYGON_set(static_cast<std::uint16_t>(figures[0].size()), figures[0].data()));
@@ -122,13 +129,18 @@ protected:
     }
     void EmitStroke(const TPath& path) override
     {
+        // An ellipse's outline runs on the pixel centres inside its box: the
+        // box reaches one pixel beyond the outline on the grid.
+        if (auto box = mf::EllipseBox(path)) {
+            Append(U_WMRELLIPSE_set(Rect16((*box)[0], (*box)[1], (*box)[2] + 1, (*box)[3] + 1)));
+            return;
+        }
         for (const auto& f : Flatten(path, false))
             Append(U_WMRPOLYLINE_set(static_cast<std::uint16_t>(f.size()), f.data()));
     }
     void EmitIntersectClipRect(double l, double t, double r, double b) override
     {
-        Append(U_WMRINTERSECTCLIPRECT_set(U_RECT16{Clamp16(Units(l)), Clamp16(Units(t)), Clamp16(Units(r)),
-                                                   Clamp16(Units(b))}));
+        Append(U_WMRINTERSECTCLIPRECT_set(Rect16(l, t, r, b)));
     }
     void EmitIntersectClipPath(const TPath& path, bool) override
     {
@@ -200,6 +212,11 @@ protected:
     }
 
 private:
+    U_RECT16 Rect16(double l, double t, double r, double b) const
+    {
+        return U_RECT16{Clamp16(Units(l)), Clamp16(Units(t)), Clamp16(Units(r)), Clamp16(Units(b))};
+    }
+
     // Figures as 16-bit point lists, curves flattened; closed figures are
     // closed explicitly when stroked.
     std::vector<std::vector<U_POINT16>> Flatten(const TPath& path, bool fill) const
@@ -225,10 +242,12 @@ private:
             case TPath::pkBezier: {
                 if (out.empty()) out.emplace_back();
                 const TPointF p0 = last;
-                double length = std::hypot(e.p[0].X - p0.X, e.p[0].Y - p0.Y) +
-                                std::hypot(e.p[1].X - e.p[0].X, e.p[1].Y - e.p[0].Y) +
-                                std::hypot(e.p[2].X - e.p[1].X, e.p[2].Y - e.p[1].Y);
-                int n = static_cast<int>(std::clamp(std::ceil(length / 4), 2.0, 64.0));
+                // Enough segments to stay within a twentieth of a pixel.
+                const double bend = std::max(std::hypot(p0.X - 2 * e.p[0].X + e.p[1].X, p0.Y - 2 * e.p[0].Y + e.p[1].Y),
+                                             std::hypot(e.p[0].X - 2 * e.p[1].X + e.p[2].X,
+                                                        e.p[0].Y - 2 * e.p[1].Y + e.p[2].Y));
+                const double segments = std::ceil(std::sqrt(0.75 * bend / 0.05));
+                const int n = static_cast<int>(std::isfinite(segments) ? std::clamp(segments, 1.0, 256.0) : 1.0);
                 for (int i = 1; i <= n; ++i) {
                     double u = double(i) / n, v = 1 - u;
                     add({v * v * v * p0.X + 3 * v * v * u * e.p[0].X + 3 * v * u * u * e.p[1].X + u * u * u * e.p[2].X,
@@ -319,15 +338,20 @@ std::vector<std::uint8_t> WriteWmf(const TMetafile::Data& data)
         stream.insert(stream.end(), data.Stream->begin() + kWmfHeaderSize, data.Stream->end());
         Put32(stream, 6, static_cast<std::uint32_t>(stream.size() / 2));
     } else {
-        // Converted at a resolution of whole pixels times k (k up to 16) that
-        // still fits 16 bits; the records set their window, which the header's
-        // box is mapped from.
-        const int w = std::max(1, MulDiv(data.MMWidth, kScreenDpi, kHundredthMMPerInch));
-        const int h = std::max(1, MulDiv(data.MMHeight, kScreenDpi, kHundredthMMPerInch));
-        const int k = std::clamp(kMaxLogical / std::max(w, h), 1, 16);
-        const int lw = std::min(w * k, kMaxLogical), lh = std::min(h * k, kMaxLogical);
-        TWmfRecorder recorder(lw, lh);
-        if (data.Stream) PlayEnhancedMetafile(data, recorder, Rect(0, 0, lw, lh));
+        // Played at the picture's pixel size, so that every pixel lands where
+        // a rendering at that size puts it, and recorded in a whole number of
+        // units a pixel (up to sixteen) that 16 bits can hold. A picture too
+        // large for one unit a pixel is played at the largest size that fits.
+        // The records set their window, which the header's box is mapped from.
+        int w = std::max(1, MulDiv(data.MMWidth, kScreenDpi, kHundredthMMPerInch));
+        int h = std::max(1, MulDiv(data.MMHeight, kScreenDpi, kHundredthMMPerInch));
+        const int largest = std::max(w, h);
+        if (largest > kMaxLogical) {
+            w = std::max(1, MulDiv(w, kMaxLogical, largest));
+            h = std::max(1, MulDiv(h, kMaxLogical, largest));
+        }
+        TWmfRecorder recorder(w, h, std::clamp(kMaxLogical / std::max(w, h), 1, 16));
+        if (data.Stream) PlayEnhancedMetafile(data, recorder, Rect(0, 0, w, h));
         stream = recorder.Finish();
     }
     std::vector<std::uint8_t> out = PlaceableHeader(box, inch);

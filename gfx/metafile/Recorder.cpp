@@ -362,6 +362,34 @@ void TRecordingCanvas::ResetClip()
     EmitResetClip();
 }
 
+// --- shapes ---------------------------------------------------------------------------
+
+std::optional<std::array<double, 4>> EllipseBox(const TPath& path)
+{
+    const auto& e = path.Elements();
+    if (e.size() != 6 || e[0].kind != TPath::pkMove || e[5].kind != TPath::pkClose) return std::nullopt;
+    double l = e[0].p[0].X, r = l, t = e[0].p[0].Y, b = t;
+    for (std::size_t i = 1; i < 5; ++i) {
+        if (e[i].kind != TPath::pkBezier) return std::nullopt;
+        for (const TPointF& p : e[i].p) {
+            l = std::min(l, p.X);
+            r = std::max(r, p.X);
+            t = std::min(t, p.Y);
+            b = std::max(b, p.Y);
+        }
+    }
+    TPath ellipse;
+    ellipse.AddEllipse(l, t, r, b);
+    const double tolerance = 1e-9 * std::max({1.0, std::fabs(l), std::fabs(r), std::fabs(t), std::fabs(b)});
+    for (std::size_t i = 0; i < 5; ++i)
+        for (int k = 0; k < (i == 0 ? 1 : 3); ++k) {
+            const TPointF& p = e[i].p[k];
+            const TPointF& q = ellipse.Elements()[i].p[k];
+            if (std::fabs(p.X - q.X) > tolerance || std::fabs(p.Y - q.Y) > tolerance) return std::nullopt;
+        }
+    return std::array<double, 4>{l, t, r, b};
+}
+
 // --- bitmaps -------------------------------------------------------------------------
 
 TBitmap CropBitmap(const TBitmap& bitmap, const TRect& src)

@@ -173,6 +173,10 @@ private:
     std::unique_ptr<TBitmap> screen_;
 };
 
+// The box (left, top, right, bottom) of a path that is exactly the ellipse
+// TPath::AddEllipse makes of that box, or nothing.
+std::optional<std::array<double, 4>> EllipseBox(const TPath& path);
+
 // The part of bitmap inside src, at the bitmap's own layout and palette.
 TBitmap CropBitmap(const TBitmap& bitmap, const TRect& src);
 

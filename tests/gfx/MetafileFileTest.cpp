@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "tests/gfx/BitmapTestUtil.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -148,13 +149,21 @@ TEST(MetafileFile, EachFormatIsKeptUnderEmfAndPlaceableUnderWmf)
     fromWmf.SetInch(1);
     EXPECT_EQ(fromWmf.Width(), fromEmf.Width());
     EXPECT_EQ(fromWmf.Height(), fromEmf.Height());
-    TLogCanvas a, w2;
-    fromEmf.Draw(a, Rect(0, 0, 1000, 1000));
-    fromWmf.Draw(w2, Rect(0, 0, 1000, 1000));
-    ASSERT_EQ(a.Strokes.size(), 1u);
-    ASSERT_EQ(w2.Strokes.size(), 1u);
-    auto boxA = BoxOf(a.Strokes[0].Path), boxW = BoxOf(w2.Strokes[0].Path);
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(boxA[static_cast<std::size_t>(i)], boxW[static_cast<std::size_t>(i)], 1.0);
+    // At the picture's size the outline is on the same pixels; stretched, the
+    // old-style copy (made at that size) may differ by one of its pixels.
+    const TRect own = Rect(0, 0, fromEmf.Width(), fromEmf.Height());
+    for (TRect dest : {own, Rect(0, 0, 1000, 1000)}) {
+        TLogCanvas a, w2;
+        fromEmf.Draw(a, dest);
+        fromWmf.Draw(w2, dest);
+        ASSERT_EQ(a.Strokes.size(), 1u);
+        ASSERT_EQ(w2.Strokes.size(), 1u);
+        const double pixel = double(dest.Width()) / own.Width();
+        auto boxA = BoxOf(a.Strokes[0].Path), boxW = BoxOf(w2.Strokes[0].Path);
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(boxA[i], boxW[i], dest == own ? 0.1 : pixel) << dest.Width();
+        }
+    }
 }
 
 TEST(MetafileFile, UnitsPerInchDecideThePixelSize)
@@ -221,6 +230,57 @@ TEST(MetafileFile, ConvertingBetweenTheFormats)
     EXPECT_TRUE(m.Enhanced());
     EXPECT_EQ(m.Width(), 30);
     ExpectBitmapAtOrigin(m, picture);
+}
+
+TEST(MetafileFile, WidePicturesKeepTheirPixelsInOldStyleFiles)
+{
+    // 16-bit coordinates hold 3000 pixels only in fewer than sixteen units a
+    // pixel.
+    for (int width : {3000, 2999}) {
+        SCOPED_TRACE(width);
+        TBitmap picture = MakeTestPicture(width, 3, 6);
+        TMetafile m;
+        m.SetWidth(width);
+        m.SetHeight(3);
+        {
+            TMetafileCanvas c(m);
+            c.Draw(0, 0, picture);
+        }
+        m.SetInch(1);
+        m.SetEnhanced(false);
+        TMetafile back;
+        back.LoadFromBytes(m.SaveToBytes());
+        back.SetInch(1);
+        ASSERT_EQ(back.Width(), width);
+        ASSERT_EQ(back.Height(), 3);
+        TBitmap rendered;
+        rendered.SetSize(width, 3);
+        rendered.Canvas().Draw(0, 0, back);
+        EXPECT_TRUE(SameColours(rendered, picture));
+    }
+
+    // 40000 pixels do not fit at all: the old-style copy keeps the size and
+    // shows the picture at the resolution that fits.
+    TMetafile wide;
+    wide.SetWidth(40000);
+    wide.SetHeight(3);
+    {
+        TMetafileCanvas c(wide);
+        c.Brush.Color = clRed;
+        c.FillRect(Rect(0, 0, 20000, 3));
+    }
+    wide.SetInch(1);
+    wide.SetEnhanced(false);
+    wide.SetInch(1);
+    EXPECT_EQ(wide.Width(), 40000);
+    EXPECT_EQ(wide.Height(), 3);
+    TBitmap rendered;
+    rendered.SetSize(40000, 3);
+    rendered.Canvas().Draw(0, 0, wide);
+    for (int y = 0; y < 3; ++y) {
+        EXPECT_EQ(rendered.GetPixel(19990, y), clRed);
+        EXPECT_EQ(rendered.GetPixel(20010, y), clWhite);
+    }
 }
 
 TEST(MetafileFile, DamagedFilesAreRefusedAndLeaveTheMetafileAsItWas)

@@ -1,5 +1,6 @@
 // A metafile played back into a bitmap draws the pixels that the same
-// drawing calls draw on the bitmap directly; bitmaps come back exactly at
+// drawing calls draw on the bitmap directly, also after it went through a
+// placeable old-style file; bitmaps come back exactly at
 // 1:1 and stretched by whole factors; metafiles and bitmaps convert into
 // each other the way the picture-type conversion does it.
 #include "MetafileTestSupport.h"
@@ -7,6 +8,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
 #include "tests/gfx/BitmapTestUtil.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,15 @@ std::unique_ptr<TBitmap> White(int w, int h)
     return b;
 }
 
+// What saving under ".wmf" writes.
+std::vector<std::uint8_t> WmfBytes(const TMetafile& m)
+{
+    TempDir dir;
+    m.SaveToFile(dir.File("m.wmf"));
+    const std::string bytes = dir.Read("m.wmf");
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
 // The drawing made on a bitmap directly, and recorded into a metafile of the
 // same size and played back into a bitmap at (0, 0).
 void ExpectSamePixels(const TDrawing& draw, int w = 64, int h = 48)
@@ -39,9 +50,20 @@ void ExpectSamePixels(const TDrawing& draw, int w = 64, int h = 48)
         TMetafileCanvas c(m);
         draw(c);
     }
+    m.SetInch(1);
     auto played = White(w, h);
     played->Canvas().Draw(0, 0, m);
     EXPECT_TRUE(SameColours(*direct, *played));
+
+    // Saved as a placeable old-style file and read back: the same pixels.
+    TMetafile old;
+    old.LoadFromBytes(WmfBytes(m));
+    old.SetInch(1);
+    ASSERT_EQ(old.Width(), w);
+    ASSERT_EQ(old.Height(), h);
+    auto replayed = White(w, h);
+    replayed->Canvas().Draw(0, 0, old);
+    EXPECT_TRUE(SameColours(*direct, *replayed));
 }
 
 TEST(MetafileRender, ToolkitDrawingPlaysBackPixelForPixel)
@@ -78,6 +100,39 @@ TEST(MetafileRender, ToolkitDrawingPlaysBackPixelForPixel)
         c.Brush.Color = clRed;
         c.FillRect(Rect(3, 3, 40, 30));
     });
+    ExpectSamePixels([](TCanvas& c) {
+        c.Pen.Style = psDash;
+        c.Pen.Color = RGBColor(128, 0, 0);
+        c.Brush.Style = bsClear;
+        c.Ellipse(2, 3, 61, 45);
+        c.Pen.Style = psDot;
+        c.MoveTo(0, 24);
+        c.LineTo(64, 24);
+    });
+}
+
+TEST(MetafileRender, BitmapsAndTextPlayBackPixelForPixel)
+{
+    // Bitmaps of several depths at a point, stretched and copied in part,
+    // and text with a background, as the program records them.
+    TBitmap eight = MakeTestPicture(13, 9, 5);
+    eight.SetPixelFormat(pf8bit);
+    TBitmap four = MakeTestPicture(10, 6, 9);
+    four.SetPixelFormat(pf4bit);
+    TBitmap source = MakeTestPicture(30, 20, 2);
+    ExpectSamePixels(
+        [&](TCanvas& c) {
+            c.Draw(1, 2, MakeTestPicture(21, 17));
+            c.Draw(50, 30, eight);
+            c.StretchDraw(Rect(25, 1, 55, 25), four);
+            c.StretchDraw(Rect(60, 3, 73, 40), MakeTestPicture(7, 11, 4));
+            c.CopyRect(Rect(2, 30, 14, 38), source.Canvas(), Rect(5, 4, 17, 12));
+            c.Brush.Color = RGBColor(255, 255, 0);
+            c.Font.SetSize(12);
+            c.Font.Color = RGBColor(0, 0, 128);
+            c.TextOut(30, 40, "42 %");
+        },
+        80, 60);
 }
 
 TEST(MetafileRender, HistogramStyleTextPlaysBack)
