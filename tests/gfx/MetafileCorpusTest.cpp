@@ -1,6 +1,6 @@
 // Every metafile of the shared corpus loads and plays, or is refused with
 // the invalid-graphic error; none crashes, and the record checks never
-// print anything.
+// print anything. Enhanced ones also go through an old-style file.
 #include "MetafileTestSupport.h"
 
 #include "core/Exception.h"
@@ -61,6 +61,21 @@ void Exercise(const std::vector<std::string>& files, const std::function<void(TM
         // What loaded saves in its own format and reads back.
         TMetafile back;
         EXPECT_NO_THROW(back.LoadFromBytes(m.SaveToBytes()));
+        // An enhanced one also converts to an old-style file of its size,
+        // which reads back and plays.
+        if (m.Enhanced()) {
+            TMetafile old;
+            old.Assign(m);
+            old.SetInch(1);
+            EXPECT_NO_THROW(old.SetEnhanced(false));
+            TMetafile again;
+            EXPECT_NO_THROW(again.LoadFromBytes(old.SaveToBytes()));
+            EXPECT_FALSE(again.Enhanced());
+            again.SetInch(1);
+            EXPECT_NEAR(again.Width(), old.Width(), 1);
+            EXPECT_NEAR(again.Height(), old.Height(), 1);
+            play(again);
+        }
     }
 }
 
