@@ -6,6 +6,9 @@ function(pictor_target_options target)
                                              -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(PICTOR_FUZZ_LIBFUZZER)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # A library of one subsystem: every .cpp of the folder (and its subfolders),
