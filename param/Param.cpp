@@ -62,7 +62,7 @@ void TParameter::LoadFile()
 {
     const std::string name = GetFullName();
     if (name.empty() || !PathExists(name)) return;
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(name);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(name, kMaxFileBytes);
 
     // Lines end at CR, LF or CR LF; a byte 0 ends the text.
     std::vector<std::string> lines;

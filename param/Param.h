@@ -5,6 +5,7 @@
 
 #include "core/Exception.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class TParameter {
 public:
     // The character that stands for an empty value in the file (code 26).
     static constexpr char kEmptyMarker = '\x1a';
+    // Largest settings file read (bytes); ours hold a dozen short lines.
+    static constexpr std::uint64_t kMaxFileBytes = 1 << 20;
 
     TParameter() = default;
     virtual ~TParameter() = default;
@@ -40,6 +43,7 @@ public:
     // Removes line index (0..Count-1); EListError otherwise.
     virtual void Delete(int index);
     // Replaces the lines with those of FullName when that file exists.
+    // A file larger than kMaxFileBytes raises EFOpenError and changes nothing.
     virtual void LoadFile();
     // Writes every line, each ending in CR LF, to FullName (atomically).
     virtual void Save();

@@ -172,6 +172,19 @@ TEST(ParamFile, UnreadableFileRaisesOpenErrorAndKeepsLines)
     EXPECT_EQ(s.store.Lines(), std::vector<std::string>{"kept"});
 }
 
+TEST(ParamFile, AnOversizedFileRaisesOpenErrorAndKeepsTheLines)
+{
+    StoreInDir s;
+    s.store.Add("Left=1");
+    s.SetFileText("Top=2\r\n" + std::string(TParameter::kMaxFileBytes, 'x'));
+    EXPECT_THROW(s.store.LoadFile(), EFOpenError);
+    EXPECT_EQ(s.store.Lines(), std::vector<std::string>{"Left=1"});
+
+    s.SetFileText("Top=2\r\n" + std::string(TParameter::kMaxFileBytes - 7, 'x'));
+    s.store.LoadFile();
+    EXPECT_EQ(s.store.ReadInteger("Top"), 2);
+}
+
 TEST(ParamFile, FolderInPlaceOfTheFileRaisesOpenError)
 {
     StoreInDir s;
