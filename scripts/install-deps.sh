@@ -9,6 +9,7 @@ PACKAGES="
   libcairo2-dev libfontconfig-dev libfreetype-dev
   libjpeg-dev libpng-dev libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth imagemagick
 "
