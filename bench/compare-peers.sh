@@ -55,7 +55,8 @@ sh "$HERE/make-pictures.sh" >&2
 PICTURES=${PICTOR_BENCH_PICTURES:-${XDG_CACHE_HOME:-$HOME/.cache}/pictor-bench}
 IN="$PICTURES/photo-$SIZE.bmp"
 WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT INT TERM
+trap 'rm -rf "$WORK"' EXIT
+trap 'exit 130' INT TERM
 
 export MAGICK_THREAD_LIMIT="$THREADS" OMP_NUM_THREADS="$THREADS" VIPS_CONCURRENCY="$THREADS"
 
@@ -202,7 +203,7 @@ H=$(/usr/bin/python3 -c "from PIL import Image; print(Image.open('$IN').size[1])
 OPS=${*:-"null bright contrast gamma enlarge shrink turn90 turn180 mirror trim histogram octree mediancut mediancut-diffusion fixed-diffusion halftone"}
 
 echo "Picture: $IN ($W x $H), $RUNS runs each, $THREADS thread(s) for ImageMagick and libvips"
-echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Machine: $(getconf _NPROCESSORS_ONLN) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Cells: median processor time in ms (user + system of the whole process),"
 echo "then the median wall-clock time in brackets. The ratio compares processor"
 echo "times, which a busy machine disturbs less; below 1 Pictor leads."
