@@ -86,7 +86,9 @@ std::shared_ptr<TBitmap::Data> NewBitmapData(int bitsPerPixel, std::optional<TCo
 void ClearRowPadding(TBitmap::Data& data, int y)
 {
     const std::size_t used = (static_cast<std::size_t>(data.Width) * data.BitsPerPixel + 7) / 8;
-    std::memset(data.Row(y) + used, 0, static_cast<std::size_t>(data.Stride) - used);
+    // A bitmap 0 pixels wide has no row storage at all.
+    if (static_cast<std::size_t>(data.Stride) > used)
+        std::memset(data.Row(y) + used, 0, static_cast<std::size_t>(data.Stride) - used);
 }
 
 void FillRowRaw(std::uint8_t* row, int bitsPerPixel, int width, std::uint32_t raw)
