@@ -19,6 +19,7 @@
 #include "param/Param.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageView.h"
+#include "ui/WindowPlacement.h"
 
 #include <QMainWindow>
 
@@ -44,7 +45,9 @@ class TForm2;
 class TForm1HistogramHost;
 class THistogramHost;
 
-class TForm1 : public QMainWindow {
+// Its placement (Left, Top, Width, Height, WindowState) is counted as the
+// settings store keeps it (ui/WindowPlacement.h).
+class TForm1 : public ui::TPlacedWindow<QMainWindow> {
     Q_OBJECT
 public:
     TForm1();
@@ -155,25 +158,6 @@ public:
     void DrawTrimRect();
     void HideTrimArea();
     void ResetToneSliders();
-
-    // --- placement as the settings store keeps it -----------------------------
-    // Left and Top are the client area's top-left corner on the screen; Width
-    // and Height the outer size, the client area plus the borders, caption
-    // and menu of the form description (kFrameWidth by kFrameHeight), so
-    // that stored values come back exactly whatever the window system draws.
-    int Left() const;
-    int Top() const;
-    int Width() const;
-    int Height() const;
-    void SetLeft(int Value);
-    void SetTop(int Value);
-    void SetWidth(int Value);
-    void SetHeight(int Value);
-    // 0 normal, 1 minimised, 2 maximised (any other value: normal).
-    int WindowState() const;
-    void SetWindowState(int Value);
-    static constexpr int kFrameWidth = 8;
-    static constexpr int kFrameHeight = 34;
 
     // --- the window's own data (read by tests) ---------------------------------
     std::string FOpenDir;

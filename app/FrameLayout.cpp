@@ -247,57 +247,6 @@ void TForm1::SetHistogramWindow(TForm2* Form)
     Form2 = Form;
 }
 
-// --- placement ------------------------------------------------------------------
-
-int TForm1::Left() const { return geometry().x(); }
-int TForm1::Top() const { return geometry().y(); }
-int TForm1::Width() const { return geometry().width() + kFrameWidth; }
-int TForm1::Height() const { return geometry().height() + kFrameHeight; }
-
-void TForm1::SetLeft(int Value)
-{
-    QRect g = geometry();
-    g.moveLeft(Value);
-    setGeometry(g);
-}
-
-void TForm1::SetTop(int Value)
-{
-    QRect g = geometry();
-    g.moveTop(Value);
-    setGeometry(g);
-}
-
-void TForm1::SetWidth(int Value)
-{
-    QRect g = geometry();
-    g.setWidth(std::max(Value - kFrameWidth, 1));
-    setGeometry(g);
-}
-
-void TForm1::SetHeight(int Value)
-{
-    QRect g = geometry();
-    g.setHeight(std::max(Value - kFrameHeight, 1));
-    setGeometry(g);
-}
-
-int TForm1::WindowState() const
-{
-    const Qt::WindowStates state = windowState();
-    if (state & Qt::WindowMinimized) return 1;
-    if (state & Qt::WindowMaximized) return 2;
-    return 0;
-}
-
-void TForm1::SetWindowState(int Value)
-{
-    Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    if (Value == 1) state |= Qt::WindowMinimized;
-    if (Value == 2) state |= Qt::WindowMaximized;
-    setWindowState(state);
-}
-
 // --- start and close ----------------------------------------------------------------
 
 void TForm1::FormShow()

@@ -34,7 +34,7 @@ constexpr int kClientHeight = 175;
 } // namespace
 
 TForm2::TForm2(THistogramHost& Host, QWidget* Parent)
-    : QWidget(Parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(Host)
+    : TPlacedWindow(Parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(Host)
 {
     setWindowTitle(QStringLiteral("Histgram"));
     setFont(ui::UiFont(12));
@@ -121,51 +121,6 @@ void TForm2::DrawPicture()
     }
     if (trimmingShown) host_.DrawTrimRect();
     Image1.Picture().SetGraphic(&metafile);
-}
-
-int TForm2::Left() const { return geometry().x(); }
-int TForm2::Top() const { return geometry().y(); }
-int TForm2::Width() const { return geometry().width() + kFrameWidth; }
-int TForm2::Height() const { return geometry().height() + kFrameHeight; }
-
-void TForm2::SetLeft(int Value)
-{
-    const QRect r = geometry();
-    setGeometry(Value, r.y(), r.width(), r.height());
-}
-
-void TForm2::SetTop(int Value)
-{
-    const QRect r = geometry();
-    setGeometry(r.x(), Value, r.width(), r.height());
-}
-
-void TForm2::SetWidth(int Value)
-{
-    const QRect r = geometry();
-    setGeometry(r.x(), r.y(), std::max(Value - kFrameWidth, 1), r.height());
-}
-
-void TForm2::SetHeight(int Value)
-{
-    const QRect r = geometry();
-    setGeometry(r.x(), r.y(), r.width(), std::max(Value - kFrameHeight, 1));
-}
-
-int TForm2::WindowState() const
-{
-    const Qt::WindowStates state = windowState();
-    if (state & Qt::WindowMinimized) return 1;
-    if (state & Qt::WindowMaximized) return 2;
-    return 0;
-}
-
-void TForm2::SetWindowState(int Value)
-{
-    Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    if (Value == 1) state |= Qt::WindowMinimized;
-    if (Value == 2) state |= Qt::WindowMaximized;
-    setWindowState(state);
 }
 
 void TForm2::setVisible(bool Visible)

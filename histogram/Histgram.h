@@ -7,6 +7,7 @@
 #pragma once
 
 #include "gfx/Image.h"
+#include "ui/WindowPlacement.h"
 
 #include <QWidget>
 
@@ -18,7 +19,9 @@ namespace ui {
 class ImageView;
 }
 
-class TForm2 : public QWidget {
+// Its placement (Left, Top, Width, Height, WindowState) is counted as the
+// settings store keeps it (ui/WindowPlacement.h).
+class TForm2 : public ui::TPlacedWindow<QWidget> {
     Q_OBJECT
 public:
     // Hidden, at the form description's placement: 694, 496, 294 by 209 (a
@@ -44,27 +47,6 @@ public:
     // back afterwards, also when drawing fails; Image1 then keeps its
     // previous picture.
     void DrawPicture();
-
-    // --- placement as the settings store keeps it ---------------------------
-    // Left and Top are the client area's top-left corner on the screen.
-    // Width and Height are the outer size: the client area plus the borders
-    // and caption of the form description (8 by 34 pixels). Both are counted
-    // the same way whatever frame the window system draws, so that stored
-    // values come back exactly.
-    int Left() const;
-    int Top() const;
-    int Width() const;
-    int Height() const;
-    void SetLeft(int Value);
-    void SetTop(int Value);
-    void SetWidth(int Value);
-    void SetHeight(int Value);
-    // 0 normal, 1 minimised, 2 maximised (any other value: normal).
-    int WindowState() const;
-    void SetWindowState(int Value);
-
-    static constexpr int kFrameWidth = 8;
-    static constexpr int kFrameHeight = 34;
 
 protected:
     // Runs FormShow whenever the hidden window is about to be shown.

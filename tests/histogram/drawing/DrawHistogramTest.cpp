@@ -226,18 +226,39 @@ TEST(DrawHistogramTest, PaletteAndVectorPicturesCountTheirColours)
     EXPECT_EQ(expected.GetPixel(530, 317), clRed);
 }
 
-TEST(DrawHistogramTest, PictureOfNoPixelsDrawsNoCurves)
+TEST(DrawHistogramTest, NothingToPlotDrawsTheFrameAlone)
 {
+    TKestrelImage empty;
+    TBitmap expected;
+    empty.DrawHistogram(expected, 2, 0, 0);
+    auto expectFrameAlone = [&](const TBitmap& picture) {
+        ASSERT_EQ(picture.Width(), expected.Width());
+        for (int y = 0; y < 350; ++y)
+            for (int x = 0; x < 572; ++x)
+                ASSERT_EQ(picture.GetPixel(x, y), expected.GetPixel(x, y)) << x << "," << y;
+    };
+
+    // A picture of no pixels: nothing to take a share of.
     TKestrelImage image;
     TBitmap none;
     none.SetLayout(24, std::nullopt, 0, 5);
     image.Picture().SetGraphic(&none);
-    const TBitmap picture = MainWindowPicture(image);
+    TBitmap picture;
+    image.DrawHistogram(picture, 2, 0, 0);
+    expectFrameAlone(picture);
 
-    TKestrelImage empty;
-    const TBitmap expected = MainWindowPicture(empty);
-    for (int y = 0; y < 350; ++y)
-        for (int x = 0; x < 572; ++x) ASSERT_EQ(picture.GetPixel(x, y), expected.GetPixel(x, y)) << x << "," << y;
+    // Every level once in every channel: 256 bins of 0 % each, so an
+    // automatic ceiling has nothing to scale to.
+    TBitmap ramp;
+    ramp.SetLayout(24, std::nullopt, 256, 1);
+    for (int x = 0; x < 256; ++x) ramp.SetPixel(x, 0, RGBColor(x, 255 - x, x));
+    image.Picture().SetGraphic(&ramp);
+    image.DrawHistogram(picture, 2, 0, 0);
+    expectFrameAlone(picture);
+    // An explicit ceiling scales the flat curves (under the base line) and
+    // is written.
+    image.DrawHistogram(picture, 2, 0, 20);
+    EXPECT_TRUE(HasInk(picture, Rect(546, 174, 572, 194)));
 }
 
 // Pixels of a and b that differ, outside the text areas when skipText.
