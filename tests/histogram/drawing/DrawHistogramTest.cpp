@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,35 @@ bool HasInk(const TBitmap& bitmap, TRect area)
         for (int x = area.Left; x < area.Right; ++x)
             if (bitmap.GetPixel(x, y) != clBtnFace) return true;
     return false;
+}
+
+// An icon file of one opaque 32-bit image holding the pixels of b.
+std::vector<std::uint8_t> IconFile(const TBitmap& b)
+{
+    std::vector<std::uint8_t> out;
+    auto le16 = [&](unsigned v) {
+        out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+    };
+    auto le32 = [&](std::uint32_t v) { le16(v & 0xFFFF), le16(v >> 16); };
+    const unsigned w = static_cast<unsigned>(b.Width()), h = static_cast<unsigned>(b.Height());
+    const unsigned maskRow = (w + 31) / 32 * 4;
+    le16(0), le16(1), le16(1);
+    out.push_back(static_cast<std::uint8_t>(w)), out.push_back(static_cast<std::uint8_t>(h));
+    out.push_back(0), out.push_back(0);
+    le16(1), le16(32), le32(40 + w * h * 4 + maskRow * h), le32(6 + 16);
+    le32(40), le32(w), le32(2 * h), le16(1), le16(32);
+    for (int i = 0; i < 6; ++i) le32(0);
+    for (int y = b.Height() - 1; y >= 0; --y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const TColor c = b.GetPixel(x, y);
+            out.push_back(static_cast<std::uint8_t>(GetBValue(c)));
+            out.push_back(static_cast<std::uint8_t>(GetGValue(c)));
+            out.push_back(static_cast<std::uint8_t>(GetRValue(c)));
+            out.push_back(255);
+        }
+    out.insert(out.end(), maskRow * h, 0);
+    return out;
 }
 
 TEST(DrawHistogramTest, AllBlackPicture)
@@ -212,10 +242,19 @@ TEST(DrawHistogramTest, PaletteAndVectorPicturesCountTheirColours)
     vector.Picture().SetGraphic(&metafile);
     const TBitmap fromMetafile = MainWindowPicture(vector);
 
+    // And as an opaque icon of 32 bits.
+    const std::vector<std::uint8_t> iconFile = IconFile(truecolour);
+    TIcon icon;
+    icon.LoadFromBytes(iconFile);
+    TKestrelImage iconImage;
+    iconImage.Picture().SetGraphic(&icon);
+    const TBitmap fromIcon = MainWindowPicture(iconImage);
+
     for (int y = 0; y < 350; ++y)
         for (int x = 0; x < 572; ++x) {
             ASSERT_EQ(fromPalette.GetPixel(x, y), expected.GetPixel(x, y)) << x << "," << y;
             ASSERT_EQ(fromMetafile.GetPixel(x, y), expected.GetPixel(x, y)) << x << "," << y;
+            ASSERT_EQ(fromIcon.GetPixel(x, y), expected.GetPixel(x, y)) << x << "," << y;
         }
     // Red is 255 everywhere: ceiling 100. Green and blue hold 50 % at 0, so
     // the green curve (over the blue) starts at y = 159 - 50 * 150 / 100.
