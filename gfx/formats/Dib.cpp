@@ -40,21 +40,26 @@ std::vector<std::uint8_t> FileStart(const TRecordView& info, TDibColors colors, 
     info.Need(tableAt, entries, entrySize);
     tableEnd = tableAt + entries * entrySize;
 
-    std::vector<std::uint8_t> file(kFileHeaderSize, 0);
+    // Sized once and filled in place: the table written is of colours, three
+    // bytes an entry in a core header and four otherwise, whatever the record
+    // holds.
+    const std::size_t outEntrySize = core ? 3 : 4;
+    std::vector<std::uint8_t> file(kFileHeaderSize + tableAt + entries * outEntrySize, 0);
     file[0] = 'B';
     file[1] = 'M';
-    file.insert(file.end(), info.Data(), info.Data() + tableAt);
+    std::uint8_t* out = file.data() + kFileHeaderSize;
+    std::copy_n(info.Data(), tableAt, out);
+    out += tableAt;
     if (colors == TDibColors::Rgb) {
-        file.insert(file.end(), info.Data() + tableAt, info.Data() + tableEnd);
+        std::copy_n(info.Data() + tableAt, entries * entrySize, out);
     } else {
         const TPalette& source = palette.Empty() ? HalftonePalette() : palette;
-        for (std::size_t i = 0; i < entries; ++i) {
+        for (std::size_t i = 0; i < entries; ++i, out += outEntrySize) {
             int index = info.U16(tableAt + 2 * i);
             TPaletteEntry e = index < source.Count() ? source[index] : TPaletteEntry{};
-            file.push_back(e.peBlue);
-            file.push_back(e.peGreen);
-            file.push_back(e.peRed);
-            if (!core) file.push_back(0);
+            out[0] = e.peBlue;
+            out[1] = e.peGreen;
+            out[2] = e.peRed;
         }
     }
     Put32(file, 10, static_cast<std::uint32_t>(file.size()));
