@@ -7,19 +7,6 @@
 
 namespace pictor {
 
-namespace {
-
-// The key of a colour's path: bits 7 to 2 of red, green and blue.
-inline std::uint32_t PathKey(int red, int green, int blue)
-{
-    return (static_cast<std::uint32_t>(red >> 2) << 12) | (static_cast<std::uint32_t>(green >> 2) << 6) |
-           static_cast<std::uint32_t>(blue >> 2);
-}
-
-constexpr std::uint32_t kPathKeys = 1u << 18;
-
-} // namespace
-
 // --- nodes ---------------------------------------------------------------------
 
 TOctreeNode::TOctreeNode(TOctree& octree, TOctreeNode* parent) : FOctree(&octree), FParent(parent)
@@ -178,18 +165,58 @@ TOctree::~TOctree()
 
 void TOctree::AddColor(TPackedColor color)
 {
+    MakeNodes();
     FRoot->AddColor(0, color);
     LimitNodes();
 }
 
+TOctreeNode& TOctree::Root() const
+{
+    // Making the nodes changes how the tree is held, not what it is.
+    const_cast<TOctree*>(this)->MakeNodes();
+    return *FRoot;
+}
+
+std::int32_t TOctree::NodeCount() const
+{
+    return FLevels ? FLevels->NodeCount() : FNodeCount;
+}
+
+std::int32_t TOctree::LeafCount() const
+{
+    return FLevels ? FLevels->LeafCount() : FLeafCount;
+}
+
+void TOctree::MakeNodes()
+{
+    if (!FLevels) return;
+    try {
+        FRoot = std::make_unique<TOctreeNode>(*this, nullptr);
+        FLevels->BuildNodes(*FRoot);
+    } catch (...) {
+        FRoot.reset(); // the levels still hold the tree
+        throw;
+    }
+    FLevels.reset();
+}
+
+void TOctree::Walk(TOctreeNodeVisitor& visitor)
+{
+    MakeNodes();
+    FRoot->Traverse(visitor, 0);
+}
+
+TOctreeMergePlan TOctree::MergePlan()
+{
+    return TOctreeMergePlan(FLevels ? FLevels->MergeFacts() : MergeFactsOf(*FRoot));
+}
+
 void TOctree::LimitNodes()
 {
-    if (FNodeCount <= kNodeLimit) return;
-    FlushPending();
-    ForgetLeaves();
+    if (NodeCount() <= kNodeLimit) return;
     // Trim passes with the thresholds 1, 2, 3, ... until at most
     // kTrimmedNodes nodes remain: the last pass alone decides the outcome.
-    const TOctreeMergePlan plan(*this);
+    const TOctreeMergePlan plan = MergePlan();
     const std::int64_t threshold = plan.ThresholdForNodes(kTrimmedNodes);
     Trim(static_cast<std::int32_t>(threshold));
     FMinForkPixels = static_cast<std::int32_t>(threshold + 1);
@@ -198,6 +225,10 @@ void TOctree::LimitNodes()
 void TOctree::Trim(std::int32_t threshold)
 {
     FMinForkPixels = threshold;
+    if (FLevels) {
+        FLevels->Trim(threshold);
+        return;
+    }
     TTrimNodeVisitor trim;
     Walk(trim);
 }
@@ -209,63 +240,12 @@ void TOctree::AddPixels(const std::uint8_t* pixels, int count)
 
 void TOctree::AddPixels(const std::uint8_t* const* rows, int rowCount, int width)
 {
-    if (FLeafOfKey.empty()) FLeafOfKey.assign(kPathKeys, nullptr);
-    for (int y = 0; y < rowCount; ++y) {
-        const std::uint8_t* pixels = rows[y];
-        for (int i = 0; i < width; ++i, pixels += 3) {
-            const int blue = pixels[0], green = pixels[1], red = pixels[2];
-            const std::uint32_t key = PathKey(red, green, blue);
-            TOctreeNode* leaf = FLeafOfKey[key];
-            if (!leaf) {
-                leaf = DescendCreating(PackColor(red, green, blue));
-                FLeafOfKey[key] = leaf;
-                FKnownKeys.push_back(key);
-            }
-            if (leaf->FPendingCount == 0) FPendingLeaves.push_back(leaf);
-            ++leaf->FPendingCount;
-            leaf->FPendingRed += red;
-            leaf->FPendingGreen += green;
-            leaf->FPendingBlue += blue;
-            if (FNodeCount > kNodeLimit) LimitNodes();
-        }
+    if (rowCount <= 0 || width <= 0) return;
+    if (!FLevels) {
+        FLevels = std::make_unique<TOctreeLevels>(*FRoot);
+        FRoot.reset(); // the nodes' counters go with them
     }
-    FlushPending();
-}
-
-TOctreeNode* TOctree::DescendCreating(TPackedColor color)
-{
-    // The nodes AddColor would make on the colour's path, without counting.
-    TOctreeNode* node = FRoot.get();
-    for (int depth = 0; !node->FLeaf; ++depth) {
-        auto& child = node->FChildren[TOctreeNode::ChildSlot(depth, color)];
-        if (!child) {
-            child = std::make_unique<TOctreeNode>(*this, node);
-            if (depth == 5) child->SetLeaf(true);
-        }
-        node = child.get();
-    }
-    return node;
-}
-
-void TOctree::FlushPending()
-{
-    for (TOctreeNode* leaf : FPendingLeaves) {
-        for (TOctreeNode* node = leaf; node; node = node->FParent) {
-            node->FPixelCount += leaf->FPendingCount;
-            node->FRedSum += leaf->FPendingRed;
-            node->FGreenSum += leaf->FPendingGreen;
-            node->FBlueSum += leaf->FPendingBlue;
-        }
-        leaf->FPendingCount = 0;
-        leaf->FPendingRed = leaf->FPendingGreen = leaf->FPendingBlue = 0;
-    }
-    FPendingLeaves.clear();
-}
-
-void TOctree::ForgetLeaves()
-{
-    for (std::uint32_t key : FKnownKeys) FLeafOfKey[key] = nullptr;
-    FKnownKeys.clear();
+    FLevels->AddPixels(*this, rows, rowCount, width);
 }
 
 void TOctree::FindMinForkPixels()
@@ -285,15 +265,15 @@ void TOctree::CountSmallForkPixels()
 void TOctree::MergeLeaves(int colors)
 {
     PICTOR_ASSERT(colors >= 1 && colors <= 256);
-    ForgetLeaves();
     // The merge loop: a trim pass at the threshold; the threshold becomes
     // the smallest mergeable fork's pixel count; the estimate sums of the
     // forks within 2, 4 and 8 pixels of it are compared with the nodes still
     // to go, and the threshold grows by 8, 4, 2 or nothing; until at most
     // colors leaves remain. Passes only ever raise the threshold, so the
     // loop is followed on the plan and the tree trimmed once, at the last
-    // pass's threshold.
-    TOctreeMergePlan plan(*this);
+    // pass's threshold. A tree held as levels is trimmed there, and only
+    // the nodes that remain are made.
+    TOctreeMergePlan plan = MergePlan();
     std::int64_t merged = 0; // threshold of the last pass, 0 before the first
     std::int64_t threshold = 1;
     while (plan.LeavesAfter(merged) > colors) {
@@ -322,6 +302,7 @@ void TOctree::MergeLeaves(int colors)
 
 TPalette TOctree::GetPalette()
 {
+    MakeNodes();
     // The block has room for 256 entries: only a merged tree fits.
     PICTOR_ASSERT(FLeafCount <= 256);
     FColorCount = 0;
@@ -334,7 +315,7 @@ TPalette TOctree::GetPalette()
 
 int TOctree::GetColorIndex(TPackedColor color) const
 {
-    return FRoot->GetColorIndex(0, color);
+    return Root().GetColorIndex(0, color);
 }
 
 } // namespace pictor

@@ -5,11 +5,15 @@
 // sums. When the tree holds more leaves than N, the smallest subtrees (by
 // pixel count) are merged into their parents under a threshold that grows
 // adaptively, and each remaining leaf becomes one palette entry: the
-// truncated mean colour of its pixels. Every walk over the tree is a
-// post-order traversal driven by one of the visitors below.
+// truncated mean colour of its pixels. Every walk over the nodes is a
+// post-order traversal driven by one of the visitors below; a whole
+// picture's pixels are added to the tree held level by level
+// (TOctreeLevels), which merges in the same way.
 #pragma once
 
 #include "gfx/Palette.h"
+#include "reduce/OctreeLevels.h"
+#include "reduce/OctreeMergePlan.h"
 #include "reduce/QuantizeColor.h"
 
 #include <cstdint>
@@ -114,6 +118,7 @@ public:
 
 private:
     friend class TOctree;
+    friend class TOctreeLevels;
     friend class TColorIndexVisitor;
     friend class TTrimNodeVisitor;
 
@@ -133,13 +138,6 @@ private:
     std::int32_t FColorIndex = 0;
     std::int32_t FChildCount = 0;
     std::int32_t FLeafChildCount = 0;
-
-    // Pixels that TOctree::AddPixels has gathered at this leaf and not yet
-    // added to it and its ancestors (zero outside AddPixels).
-    std::int32_t FPendingCount = 0;
-    std::int64_t FPendingRed = 0;
-    std::int64_t FPendingGreen = 0;
-    std::int64_t FPendingBlue = 0;
 };
 
 // The palette block handed to the palette object: version, entry count and
@@ -167,9 +165,10 @@ public:
     // Adds one pixel, then keeps the node count within the bound.
     void AddColor(TPackedColor color);
     // Adds count 24-bit pixels (blue, green, red, one after another) in
-    // order. The tree is exactly the one that AddColor of each would build;
-    // pixels whose leaf already exists are summed there and passed up to the
-    // ancestors in bulk.
+    // order. The tree is exactly the one that AddColor of each would build.
+    // Meanwhile the tree is held as a TOctreeLevels; the first call that
+    // needs nodes (anything but AddPixels, NodeCount and LeafCount) makes
+    // them, and merging before that makes only the nodes that remain.
     void AddPixels(const std::uint8_t* pixels, int count);
     // The same for rowCount rows of width pixels each, in row order.
     void AddPixels(const std::uint8_t* const* rows, int rowCount, int width);
@@ -186,9 +185,9 @@ public:
     void FindMinForkPixels();
     void CountSmallForkPixels();
 
-    TOctreeNode& Root() const { return *FRoot; }
-    std::int32_t NodeCount() const { return FNodeCount; }
-    std::int32_t LeafCount() const { return FLeafCount; }
+    TOctreeNode& Root() const;
+    std::int32_t NodeCount() const;
+    std::int32_t LeafCount() const;
     std::int32_t MinForkPixels() const { return FMinForkPixels; }
     // The estimate sum for margin 2 (index 0), 4 (1) or 8 (2).
     std::int32_t SmallForkPixels(int margin) const { return FSmallForkPixels[margin]; }
@@ -196,6 +195,7 @@ public:
 
 private:
     friend class TOctreeNode;
+    friend class TOctreeLevels;
     friend class TColorIndexVisitor;
     friend class TTrimNodeVisitor;
     friend class TGetMinForkPixels;
@@ -206,14 +206,12 @@ private:
     void LimitNodes();
     // One trim pass at the threshold.
     void Trim(std::int32_t threshold);
-    // Makes the missing nodes of a colour's path; returns the leaf it ends at.
-    TOctreeNode* DescendCreating(TPackedColor color);
-    void Walk(TOctreeNodeVisitor& visitor) { FRoot->Traverse(visitor, 0); }
-    // Passes the pixels gathered by AddPixels up the tree.
-    void FlushPending();
-    // Drops the leaf look-up of AddPixels (leaves may have been freed).
-    void ForgetLeaves();
+    TOctreeMergePlan MergePlan();
+    void Walk(TOctreeNodeVisitor& visitor);
+    // Makes the nodes of a tree held as levels.
+    void MakeNodes();
 
+    // Null while FLevels holds the tree.
     std::unique_ptr<TOctreeNode> FRoot;
     std::int32_t FNodeCount = 0;
     std::int32_t FLeafCount = 0;
@@ -222,11 +220,8 @@ private:
     std::int32_t FMinForkPixels = 0;
     std::int32_t FSmallForkPixels[3] = {0, 0, 0};
 
-    // AddPixels: the leaf reached by each 18-bit key (six top bits of each
-    // channel), the keys filled in, and the leaves holding pending pixels.
-    std::vector<TOctreeNode*> FLeafOfKey;
-    std::vector<std::uint32_t> FKnownKeys;
-    std::vector<TOctreeNode*> FPendingLeaves;
+    // The tree while AddPixels works on it, or null.
+    std::unique_ptr<TOctreeLevels> FLevels;
 };
 
 } // namespace pictor

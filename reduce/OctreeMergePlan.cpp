@@ -3,30 +3,21 @@
 #include "reduce/Octree.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace pictor {
 
 namespace {
 
-constexpr std::int64_t kNoParent = std::numeric_limits<std::int64_t>::max();
-
 // Gathers the counts of every node of a tree.
 class TMergeFactsVisitor final : public TOctreeNodeVisitor {
 public:
-    struct TFacts {
-        std::int64_t Pixels, Children, ParentPixels, MaxForkChildPixels;
-    };
-    std::vector<TFacts> Forks;
-    std::vector<std::int64_t> LeafParentPixels;
-    std::int64_t Nodes = 0;
+    TOctreeMergeFacts Facts;
 
     void Visit(TOctreeNode& node, int, bool&) override
     {
-        ++Nodes;
-        const std::int64_t parentPixels = node.Parent() ? node.Parent()->PixelCount() : kNoParent;
+        ++Facts.Nodes;
         if (node.Leaf()) {
-            LeafParentPixels.push_back(parentPixels);
+            ++Facts.Leaves;
             return;
         }
         std::int64_t maxForkChild = 0;
@@ -34,34 +25,44 @@ public:
             const TOctreeNode* child = node.Child(slot);
             if (child && !child->Leaf()) maxForkChild = std::max<std::int64_t>(maxForkChild, child->PixelCount());
         }
-        Forks.push_back(TFacts{node.PixelCount(), node.ChildCount(), parentPixels, maxForkChild});
+        Facts.Forks.push_back({node.PixelCount(), node.ChildCount(), node.LeafChildCount(), maxForkChild});
     }
 };
 
 } // namespace
 
-TOctreeMergePlan::TOctreeMergePlan(TOctree& tree)
+TOctreeMergeFacts MergeFactsOf(TOctreeNode& root)
 {
-    TMergeFactsVisitor facts;
-    tree.Root().Traverse(facts, 0);
-    FNodes = facts.Nodes;
-    FLeaves = static_cast<std::int64_t>(facts.LeafParentPixels.size());
-    FLeafParentPixels = std::move(facts.LeafParentPixels);
-    std::sort(FLeafParentPixels.begin(), FLeafParentPixels.end());
+    TMergeFactsVisitor visitor;
+    root.Traverse(visitor, 0);
+    return std::move(visitor.Facts);
+}
 
-    std::vector<TMergeFactsVisitor::TFacts> forks = std::move(facts.Forks);
+TOctreeMergePlan::TOctreeMergePlan(TOctreeMergeFacts facts)
+{
+    FNodes = facts.Nodes;
+    FLeaves = facts.Leaves;
+    std::vector<TOctreeMergeFacts::TFork> forks = std::move(facts.Forks);
     std::sort(forks.begin(), forks.end(), [](const auto& a, const auto& b) { return a.Pixels < b.Pixels; });
-    std::int64_t children = 0, pixels = 0;
+    const std::size_t n = forks.size();
+    FForkPixels.reserve(n);
+    FChildrenPrefix.reserve(n);
+    FLeafChildrenPrefix.reserve(n);
+    FForkChildrenPrefix.reserve(n);
+    FPixelsPrefix.reserve(n);
+    FByMaxForkChild.reserve(n);
+    std::int64_t children = 0, leafChildren = 0, pixels = 0;
     for (const auto& f : forks) {
         FForkPixels.push_back(f.Pixels);
         children += f.Children;
+        leafChildren += f.LeafChildren;
         pixels += f.Pixels - 1;
         FChildrenPrefix.push_back(children);
+        FLeafChildrenPrefix.push_back(leafChildren);
+        FForkChildrenPrefix.push_back(children - leafChildren);
         FPixelsPrefix.push_back(pixels);
-        FForkParentPixels.push_back(f.ParentPixels);
         FByMaxForkChild.emplace_back(f.MaxForkChildPixels, f.Pixels);
     }
-    std::sort(FForkParentPixels.begin(), FForkParentPixels.end());
     std::sort(FByMaxForkChild.begin(), FByMaxForkChild.end());
 }
 
@@ -87,8 +88,8 @@ std::int64_t TOctreeMergePlan::NodesAfter(std::int64_t t) const
 std::int64_t TOctreeMergePlan::LeavesAfter(std::int64_t t) const
 {
     // Leaves whose parent stays, and merged forks whose parent stays.
-    return FLeaves - CountAtMost(FLeafParentPixels, t) + CountAtMost(FForkPixels, t) -
-           CountAtMost(FForkParentPixels, t);
+    return FLeaves - SumAtMost(FForkPixels, FLeafChildrenPrefix, t) + CountAtMost(FForkPixels, t) -
+           SumAtMost(FForkPixels, FForkChildrenPrefix, t);
 }
 
 std::int64_t TOctreeMergePlan::ThresholdForNodes(std::int64_t maxNodes) const

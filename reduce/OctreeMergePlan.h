@@ -20,11 +20,27 @@
 
 namespace pictor {
 
-class TOctree;
+class TOctreeNode;
+
+// The counts of every node of a tree that a plan needs.
+struct TOctreeMergeFacts {
+    struct TFork {
+        // MaxForkChildPixels: the largest pixel count of a child that is a
+        // fork, or 0.
+        std::int64_t Pixels, Children, LeafChildren, MaxForkChildPixels;
+    };
+
+    std::vector<TFork> Forks; // any order
+    std::int64_t Leaves = 0;
+    std::int64_t Nodes = 0;
+};
+
+// The facts of the tree below root, gathered by a walk.
+TOctreeMergeFacts MergeFactsOf(TOctreeNode& root);
 
 class TOctreeMergePlan {
 public:
-    explicit TOctreeMergePlan(TOctree& tree);
+    explicit TOctreeMergePlan(TOctreeMergeFacts facts);
 
     // Nodes and leaves left after merging every fork of at most t pixels.
     std::int64_t NodesAfter(std::int64_t t) const;
@@ -47,11 +63,15 @@ private:
 
     std::int64_t FNodes = 0;
     std::int64_t FLeaves = 0;
-    std::vector<std::int64_t> FForkPixels;          // sorted
-    std::vector<std::int64_t> FChildrenPrefix;      // beside FForkPixels
-    std::vector<std::int64_t> FPixelsPrefix;        // sum of pixels - 1, beside FForkPixels
-    std::vector<std::int64_t> FForkParentPixels;    // sorted
-    std::vector<std::int64_t> FLeafParentPixels;    // sorted
+    // Every fork's pixel count, sorted, and beside it sums over the forks
+    // up to it: of children, of leaf children, of fork children, and of
+    // pixels - 1. A leaf or fork whose parent has at most t pixels is
+    // counted in the sums at t.
+    std::vector<std::int64_t> FForkPixels;
+    std::vector<std::int64_t> FChildrenPrefix;
+    std::vector<std::int64_t> FLeafChildrenPrefix;
+    std::vector<std::int64_t> FForkChildrenPrefix;
+    std::vector<std::int64_t> FPixelsPrefix;
     // (largest pixel count of a child that is a fork, or 0; pixel count) of
     // every fork, sorted: a fork is mergeable after merging at t once the
     // first is at most t and while the second is above t.

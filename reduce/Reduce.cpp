@@ -6,6 +6,7 @@
 #include "reduce/Octree.h"
 #include "reduce/StaticPalette.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
@@ -146,6 +147,36 @@ std::unique_ptr<TBitmap> MedianCutDiffusionReduce(const TBitmap& bitmap, int dep
     });
 }
 
+// The palette index of the leaf below which each key's path (bits 7 to 2 of
+// red, green and blue, as red << 12 | green << 6 | blue) lies, for the keys
+// whose path exists in a merged tree; 0 for the others.
+std::vector<std::uint8_t> IndexOfKeys(const TOctree& octree)
+{
+    constexpr int kDeepest = TOctreeLevels::kDeepest;
+    std::vector<std::uint8_t> byPath(std::size_t{1} << (3 * kDeepest), 0);
+    auto fill = [&](auto&& self, const TOctreeNode& node, int level, std::size_t path) -> void {
+        if (node.Leaf()) {
+            const int below = 3 * (kDeepest - level);
+            std::fill(byPath.begin() + static_cast<std::ptrdiff_t>(path << below),
+                      byPath.begin() + static_cast<std::ptrdiff_t>((path + 1) << below),
+                      static_cast<std::uint8_t>(node.ColorIndex()));
+            return;
+        }
+        for (int slot = 0; slot < 8; ++slot)
+            if (const TOctreeNode* child = node.Child(slot))
+                self(self, *child, level + 1, path * 8 + static_cast<std::size_t>(slot));
+    };
+    fill(fill, octree.Root(), 0, 0);
+
+    std::vector<std::uint8_t> byKey(byPath.size());
+    for (std::size_t key = 0; key < byKey.size(); ++key) {
+        const int red = static_cast<int>(key >> 12) << 2, green = static_cast<int>((key >> 6) & 63) << 2,
+                  blue = static_cast<int>(key & 63) << 2;
+        byKey[key] = byPath[TOctreeLevels::PathOf(red, green, blue)];
+    }
+    return byKey;
+}
+
 } // namespace
 
 std::unique_ptr<TBitmap> OctreeQuantize(const TBitmap& bitmap, int colors)
@@ -160,15 +191,13 @@ std::unique_ptr<TBitmap> OctreeQuantize(const TBitmap& bitmap, int colors)
     octree->MergeLeaves(colors);
 
     // Every colour looked up was added, so its path exists and ends at the
-    // same leaf for all colours with the same top six bits per channel: one
-    // descent per such key is enough.
-    std::vector<std::int16_t> indexOfKey(std::size_t{1} << 18, -1);
+    // leaf whose index GetColorIndex gives; that leaf covers every key (top
+    // six bits per channel) below it. So one walk over the merged tree gives
+    // the index of every key that occurs.
+    const std::vector<std::uint8_t> indexOfKey = IndexOfKeys(*octree);
     return IndexPass(bitmap, octree->GetPalette(), [&](const std::uint8_t* p) {
-        const std::size_t key = (static_cast<std::size_t>(p[2] >> 2) << 12) |
-                                (static_cast<std::size_t>(p[1] >> 2) << 6) | static_cast<std::size_t>(p[0] >> 2);
-        std::int16_t& index = indexOfKey[key];
-        if (index < 0) index = static_cast<std::int16_t>(octree->GetColorIndex(PixelColor(p)));
-        return index;
+        return indexOfKey[(static_cast<std::size_t>(p[2] >> 2) << 12) | (static_cast<std::size_t>(p[1] >> 2) << 6) |
+                          static_cast<std::size_t>(p[0] >> 2)];
     });
 }
 

@@ -201,6 +201,7 @@ bool ExpectSameAsReference(const std::vector<TPackedColor>& colors, int n)
     ReferenceOctree reference;
     TOctree byColor;
     TOctree byRows;
+    TOctree whole; // one call for every pixel: trims in the middle of it
     for (TPackedColor c : colors) {
         reference.Add(c);
         const int before = byColor.NodeCount();
@@ -215,12 +216,15 @@ bool ExpectSameAsReference(const std::vector<TPackedColor>& colors, int n)
         byRows.AddPixels(pixels.data() + 3 * done, static_cast<int>(piece));
         done += piece;
     }
+    whole.AddPixels(pixels.data(), static_cast<int>(colors.size()));
     EXPECT_EQ(byColor.NodeCount(), reference.Nodes());
     EXPECT_EQ(byRows.NodeCount(), reference.Nodes());
+    EXPECT_EQ(whole.NodeCount(), reference.Nodes());
 
     reference.Merge(n);
     byColor.MergeLeaves(n);
     byRows.MergeLeaves(n);
+    whole.MergeLeaves(n);
     ExpectCountersConsistent(byColor);
     ExpectCountersConsistent(byRows);
     EXPECT_LE(byColor.LeafCount(), n);
@@ -229,10 +233,12 @@ bool ExpectSameAsReference(const std::vector<TPackedColor>& colors, int n)
     const std::vector<TPaletteEntry> expected = reference.Palette();
     EXPECT_EQ(byColor.GetPalette().Entries(), expected);
     EXPECT_EQ(byRows.GetPalette().Entries(), expected);
+    EXPECT_EQ(whole.GetPalette().Entries(), expected);
     for (TPackedColor c : colors) {
         const int index = reference.IndexOf(c);
         EXPECT_EQ(byColor.GetColorIndex(c), index);
         EXPECT_EQ(byRows.GetColorIndex(c), index);
+        EXPECT_EQ(whole.GetColorIndex(c), index);
         if (byColor.GetColorIndex(c) != index) break;
     }
     return trimmed;
@@ -393,6 +399,66 @@ TEST(Octree, MemoryBoundMergesInPixelOrderLikeTheReference)
             colors.push_back(random() & 0xFFFFFF);
     }
     EXPECT_TRUE(ExpectSameAsReference(colors, 256));
+}
+
+TEST(Octree, AddColorAndAddPixelsMixAcrossTheBound)
+{
+    // Pieces added alternately one by one and in bulk, with looks at the
+    // tree between them, build the tree of adding every pixel one by one.
+    std::mt19937 random(5);
+    std::vector<TPackedColor> colors;
+    for (int i = 0; i < 150000; ++i)
+        colors.push_back(i % 4 == 0 && i > 0 ? colors[random() % static_cast<unsigned>(i)] : random() & 0xFFFFFF);
+    const std::vector<std::uint8_t> pixels = Pixels(colors);
+
+    TOctree byColor, mixed;
+    for (TPackedColor c : colors) byColor.AddColor(c);
+    std::size_t done = 0;
+    for (int piece = 0; done < colors.size(); ++piece) {
+        const std::size_t count = std::min<std::size_t>(colors.size() - done, 7000 + 1000 * (piece % 5));
+        if (piece % 2 == 0) {
+            mixed.AddPixels(pixels.data() + 3 * done, static_cast<int>(count));
+        } else {
+            for (std::size_t i = done; i < done + count; ++i) mixed.AddColor(colors[i]);
+        }
+        done += count;
+        if (piece % 3 == 0) {
+            EXPECT_EQ(mixed.Root().PixelCount(), static_cast<std::int32_t>(done));
+            ExpectCountersConsistent(mixed);
+        }
+    }
+    ASSERT_EQ(mixed.NodeCount(), byColor.NodeCount());
+    ASSERT_EQ(mixed.LeafCount(), byColor.LeafCount());
+    EXPECT_EQ(mixed.Root().RedSum(), byColor.Root().RedSum());
+    byColor.MergeLeaves(200);
+    mixed.MergeLeaves(200);
+    EXPECT_EQ(mixed.GetPalette().Entries(), byColor.GetPalette().Entries());
+    for (std::size_t i = 0; i < colors.size(); i += 7)
+        ASSERT_EQ(mixed.GetColorIndex(colors[i]), byColor.GetColorIndex(colors[i]));
+}
+
+TEST(Octree, OneColourInBulkKeepsExactSums)
+{
+    // Far more pixels of one path than its gathering word holds at once.
+    std::vector<TPackedColor> colors;
+    for (int i = 0; i < 50000; ++i) colors.push_back(PackColor(200 + i % 4, 101 + (i / 4) % 3, 55 - i % 2));
+    TOctree tree;
+    tree.AddPixels(Pixels(colors).data(), static_cast<int>(colors.size()));
+    std::int64_t red = 0, green = 0, blue = 0;
+    for (TPackedColor c : colors) {
+        red += RedOf(c);
+        green += GreenOf(c);
+        blue += BlueOf(c);
+    }
+    EXPECT_EQ(tree.NodeCount(), 7);
+    EXPECT_EQ(tree.Root().PixelCount(), 50000);
+    EXPECT_EQ(tree.Root().RedSum(), red);
+    EXPECT_EQ(tree.Root().GreenSum(), green);
+    EXPECT_EQ(tree.Root().BlueSum(), blue);
+    tree.MergeLeaves(2);
+    EXPECT_EQ(tree.GetPalette()[0], (TPaletteEntry{static_cast<std::uint8_t>(red / 50000),
+                                                   static_cast<std::uint8_t>(green / 50000),
+                                                   static_cast<std::uint8_t>(blue / 50000), 0}));
 }
 
 TEST(Octree, UnaddedColourDescendsToNearestChild)
