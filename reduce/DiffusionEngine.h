@@ -6,8 +6,12 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "reduce/Diffusion.h"
+#include "reduce/StaticPalette.h"
 
+#include <array>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace pictor::detail {
@@ -103,12 +107,124 @@ inline void DiffuseAt(const Quantizer& quantizer, std::uint8_t* cur, std::uint8_
     TakeShare(below + 3, eRed, eGreen, eBlue, 1);
 }
 
+// Floyd-Steinberg for a quantiser that maps each channel on its own (the
+// fixed palette). A pixel's error in a channel, and so each share it gives
+// away, depends on its working value in that channel alone: the shares come
+// from tables. Only the current row and the one below are ever touched, and
+// the working values of the right neighbour and of the three pixels below
+// travel in registers from pixel to pixel; the shares reach every pixel in
+// the order of DiffuseAt, so the results are the same.
+class TChannelDiffusion {
+public:
+    // Level[c][v]: the value the quantiser gives channel c (0 blue, 1 green,
+    // 2 red) for v.
+    using TLevels = std::array<std::array<std::uint8_t, 256>, 3>;
+
+    explicit TChannelDiffusion(const TLevels& levels) : FLevels(levels)
+    {
+        for (std::size_t c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v) {
+                const int error = levels[c][static_cast<std::size_t>(v)] - v;
+                TShares& shares = FShares[c][static_cast<std::size_t>(v)];
+                shares.Right = static_cast<std::int16_t>(error * 7 / 16);
+                shares.BelowLeft = static_cast<std::int16_t>(error * 3 / 16);
+                shares.Below = static_cast<std::int16_t>(error * 5 / 16);
+                shares.BelowRight = static_cast<std::int16_t>(error * 1 / 16);
+            }
+    }
+
+    // As DiffuseRows.
+    template <class Sink> void Run(const TBitmap& source, Sink&& sink) const
+    {
+        CheckFilterSource(source);
+        const int width = source.Width(), height = source.Height();
+        if (width <= 0 || height <= 0) return;
+        // Two working rows with one pixel of margin on either side.
+        const std::size_t rowBytes = (static_cast<std::size_t>(width) + 2) * 3;
+        std::vector<std::uint8_t> store(2 * rowBytes, 0);
+        std::uint8_t* cur = store.data() + 3;
+        std::uint8_t* below = store.data() + rowBytes + 3;
+        std::memcpy(cur, source.ScanLine(0), static_cast<std::size_t>(width) * 3);
+        for (int y = 0; y < height; ++y) {
+            if (y + 1 < height)
+                std::memcpy(below, source.ScanLine(y + 1), static_cast<std::size_t>(width) * 3);
+            else
+                std::memset(below, 0, static_cast<std::size_t>(width) * 3);
+            Row(y, width, cur, below, sink);
+            std::swap(cur, below);
+        }
+    }
+
+private:
+    struct TShares {
+        std::int16_t Right, BelowLeft, Below, BelowRight;
+    };
+
+    template <class Sink>
+    void Row(int y, int width, const std::uint8_t* cur, std::uint8_t* below, Sink& sink) const
+    {
+        // Per channel: the working value of the current pixel, and the
+        // pixels below left (three shares received but the last), below
+        // (one share received) of it.
+        int value[3], belowLeft[3], belowHere[3];
+        for (std::size_t c = 0; c < 3; ++c) {
+            value[c] = cur[c];
+            belowLeft[c] = below[static_cast<std::ptrdiff_t>(c) - 3];
+            belowHere[c] = below[c];
+        }
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* next = cur + 3 * (x + 1);
+            std::uint8_t* under = below + 3 * x;
+            TRGBTriple out;
+            int nextValue[3], belowRight[3];
+            for (std::size_t c = 0; c < 3; ++c) {
+                const auto v = static_cast<std::size_t>(value[c]);
+                const TShares& shares = FShares[c][v];
+                nextValue[c] = ClampByte(next[c] - shares.Right);
+                under[static_cast<std::ptrdiff_t>(c) - 3] = ClampByte(belowLeft[c] - shares.BelowLeft);
+                belowLeft[c] = ClampByte(belowHere[c] - shares.Below);
+                belowRight[c] = ClampByte(under[c + 3] - shares.BelowRight);
+            }
+            out.rgbtBlue = FLevels[0][static_cast<std::size_t>(value[0])];
+            out.rgbtGreen = FLevels[1][static_cast<std::size_t>(value[1])];
+            out.rgbtRed = FLevels[2][static_cast<std::size_t>(value[2])];
+            sink(y, x, out);
+            for (std::size_t c = 0; c < 3; ++c) {
+                value[c] = nextValue[c];
+                belowHere[c] = belowRight[c];
+            }
+        }
+        // The last pixel below has all the shares it gets.
+        std::uint8_t* last = below + 3 * (width - 1);
+        for (std::size_t c = 0; c < 3; ++c) last[c] = static_cast<std::uint8_t>(belowLeft[c]);
+    }
+
+    TLevels FLevels;
+    std::array<std::array<TShares, 256>, 3> FShares;
+};
+
 // Diffuses source against quantizer, row by row from the top, and hands
 // each pixel's palette colour to sink(y, x, colour). Raises the filter's
 // exception for a source that is not 24 bits per pixel, before anything is
 // allocated.
 template <class Quantizer, class Sink> void DiffuseRows(const TBitmap& source, const Quantizer& quantizer, Sink&& sink)
 {
+    if constexpr (std::is_same_v<Quantizer, TQuantizeToStaticColor>) {
+        static const TChannelDiffusion fixed = [] {
+            TChannelDiffusion::TLevels levels;
+            const TQuantizeToStaticColor quantizer;
+            for (int v = 0; v < 256; ++v) {
+                TRGBTriple q;
+                quantizer.Quantize(q, PackColor(v, v, v));
+                levels[0][static_cast<std::size_t>(v)] = q.rgbtBlue;
+                levels[1][static_cast<std::size_t>(v)] = q.rgbtGreen;
+                levels[2][static_cast<std::size_t>(v)] = q.rgbtRed;
+            }
+            return TChannelDiffusion(levels);
+        }();
+        fixed.Run(source, sink);
+        return;
+    }
     CheckFilterSource(source);
     const int width = source.Width();
     TFilterWindow window(source);

@@ -185,6 +185,16 @@ TEST(DiffuseBitmap, MatchesPlainReferenceAndTheGeneralFilter)
         }
         EXPECT_EQ(Colors24(*source), picture);
     }
+
+    // Channels at and near both ends, where the shares push values past
+    // 0 and 255 and clamping decides.
+    std::vector<TPackedColor> extremes;
+    const int ends[] = {0, 1, 3, 20, 235, 252, 254, 255};
+    for (int i = 0; i < 31 * 7; ++i)
+        extremes.push_back(PackColor(ends[random() % 8], ends[random() % 8], static_cast<int>(random() % 256)));
+    const auto source = Bitmap24(31, 7, extremes);
+    for (const TQuantizeColor* quantizer : quantizers)
+        EXPECT_EQ(Colors24(*DiffuseBitmap(*source, *quantizer)), ReferenceDiffusion(31, 7, extremes, *quantizer));
 }
 
 TEST(DiffuseBitmap, EmptySourcesGiveEmptyResults)
