@@ -193,6 +193,19 @@ TEST(Enlarge, MatchesThePerPixelFormulasOnRandomPictures)
     EXPECT_EQ(Enlarged(p, 331, 200).Bytes, ReferenceEnlarge(p, 331, 200).Bytes);
 }
 
+TEST(Enlarge, WideSmoothPicturesNearRoundingTies)
+{
+    // At 150 % every third position falls on a half pixel, give or take
+    // rounding errors of the stored positions that grow with the index; on
+    // gentle ramps many values then lie a hair's breadth from a half-integer.
+    TPackedPicture p(24, 2400, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 2400; ++x)
+            p.Set(x, y, static_cast<std::uint32_t>(((x / 3 + y) % 256) << 16 | ((x / 5) % 256) << 8 | (x % 256)));
+    EXPECT_EQ(Enlarged(p, 3600, 4).Bytes, ReferenceEnlarge(p, 3600, 4).Bytes);
+    EXPECT_EQ(Enlarged(p, 3601, 5).Bytes, ReferenceEnlarge(p, 3601, 5).Bytes);
+}
+
 TEST(Shrink, TwoByTwoBlockWeighsByOverlap)
 {
     // Weights 1, 0.999999, 0.999999, 0.999999^2; Area 4.
