@@ -118,39 +118,40 @@ void InterpolateRow(const std::uint8_t* source, const std::vector<TBilinearTap>&
 
 // Channels 0 to count - 1 of one result row from the interpolated source
 // rows h0 (upper) and h1 (lower): each byte is written from the quick
-// evaluation, and exact(i) writes those within the margin of a tie again.
-template <class Exact>
+// evaluation, and the channels within the margin of a tie are listed in
+// unclear, to be evaluated again together (the extended evaluations of a
+// row then overlap in the processor).
 void BlendRows(const double* h0, const double* h1, double dy, std::size_t count, std::uint8_t* out,
-               Exact&& exact)
+               std::vector<std::uint32_t>& unclear)
 {
+    unclear.clear();
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128d vdy = _mm_set1_pd(dy), half = _mm_set1_pd(0.5);
     const __m128d low = _mm_set1_pd(kBilinearMargin), high = _mm_set1_pd(1 - kBilinearMargin);
     for (; i + 8 <= count; i += 8) {
         __m128i whole[4];
-        int unclear = 0;
+        int flags = 0;
         for (int j = 0; j < 4; ++j) {
             const __m128d a = _mm_loadu_pd(h0 + i + 2 * j), b = _mm_loadu_pd(h1 + i + 2 * j);
             const __m128d w = _mm_add_pd(_mm_add_pd(a, _mm_mul_pd(vdy, _mm_sub_pd(b, a))), half);
             whole[j] = _mm_cvttpd_epi32(w); // w > 0: truncation is floor
             const __m128d frac = _mm_sub_pd(w, _mm_cvtepi32_pd(whole[j]));
-            unclear |= _mm_movemask_pd(_mm_or_pd(_mm_cmplt_pd(frac, low), _mm_cmpgt_pd(frac, high))) << (2 * j);
+            flags |= _mm_movemask_pd(_mm_or_pd(_mm_cmplt_pd(frac, low), _mm_cmpgt_pd(frac, high))) << (2 * j);
         }
         const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi64(whole[0], whole[1]),
                                               _mm_unpacklo_epi64(whole[2], whole[3]));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
-        for (; unclear != 0; unclear &= unclear - 1) exact(i + static_cast<std::size_t>(__builtin_ctz(unclear)));
+        for (; flags != 0; flags &= flags - 1)
+            unclear.push_back(static_cast<std::uint32_t>(i) + static_cast<std::uint32_t>(__builtin_ctz(flags)));
     }
 #endif
     for (; i < count; ++i) {
         const double w = (h0[i] + dy * (h1[i] - h0[i])) + 0.5;
         const auto whole = static_cast<long long>(w);
         const double frac = w - static_cast<double>(whole);
-        if (frac < kBilinearMargin || frac > 1 - kBilinearMargin)
-            exact(i);
-        else
-            out[i] = static_cast<std::uint8_t>(whole);
+        out[i] = static_cast<std::uint8_t>(whole);
+        if (frac < kBilinearMargin || frac > 1 - kBilinearMargin) unclear.push_back(static_cast<std::uint32_t>(i));
     }
 }
 
@@ -280,6 +281,8 @@ void EnlargeRows(const std::uint8_t* const* Source, int Width, int Height, std::
     std::vector<double> store(2 * channels);
     double* const buffers[2] = {store.data(), store.data() + channels};
     int held[2] = {-1, -1};
+    std::vector<std::uint32_t> unclear;
+    unclear.reserve(channels);
     const auto slotOf = [&](int row, int keep) {
         for (int s = 0; s < 2; ++s)
             if (held[s] == row) return s;
@@ -298,13 +301,14 @@ void EnlargeRows(const std::uint8_t* const* Source, int Width, int Height, std::
         const std::uint8_t* lower = Source[row.Far];
         const double dy = row.Frac;
         std::uint8_t* out = Dest[y];
-        BlendRows(buffers[upperSlot], buffers[lowerSlot], dy, channels, out, [&](std::size_t i) {
+        BlendRows(buffers[upperSlot], buffers[lowerSlot], dy, channels, out, unclear);
+        for (const std::uint32_t i : unclear) {
             const TBilinearTap& column = columns[i / 3];
             const std::size_t c = i % 3;
             const std::size_t near = 3 * static_cast<std::size_t>(column.Near) + c;
             const std::size_t far = 3 * static_cast<std::size_t>(column.Far) + c;
             out[i] = ExactBilinear(upper[near], upper[far], lower[near], lower[far], column.Frac, dy);
-        });
+        }
     }
 }
 
