@@ -89,16 +89,14 @@ inline std::uint8_t ExactBilinear(int p00, int p10, int p01, int p11, double dx,
 
 // The quick evaluation is separable: each source row is interpolated along
 // the row once, h = a + dx (b - a), and each result channel is
-// w = (h0 + dy (h1 - h0)) + 0.5, all in double. In exact arithmetic h0 + dy
-// (h1 - h0) is the defined bilinear value (the same polynomial in dx and dy),
-// which lies in 0..255, and so does every intermediate here but w (below
-// 256). Each of the seven roundings is off by at most half a unit in the
-// last place, 2^-46 below 256, and carried errors are scaled by dy <= 1 at
-// most: w - 0.5 is within 2^-42 of the exact value. The extended evaluation
-// rounds four times with 64-bit mantissas, within 2^-53 of it. A w whose
-// distance to an integer (the value's to a half-integer) exceeds the margin
-// therefore rounds like the defined value; the others are evaluated again
-// exactly.
+// v = h0 + dy (h1 - h0), all in double. In exact arithmetic v is the defined
+// bilinear value (the same polynomial in dx and dy), which lies in 0..255,
+// and so does every intermediate here. Each of the six roundings is off by
+// at most half a unit in the last place, 2^-46 below 256, and carried errors
+// are scaled by dy <= 1 at most: v is within 2^-43 of the exact value. The
+// extended evaluation rounds four times with 64-bit mantissas, within 2^-53
+// of it. A v farther than the margin from every half-integer therefore
+// rounds like the defined value; the others are evaluated again exactly.
 constexpr double kBilinearMargin = 1.0 / (1LL << 40);
 
 // One source row interpolated at every result column: channel i of the
@@ -127,17 +125,22 @@ void BlendRows(const double* h0, const double* h1, double dy, std::size_t count,
     unclear.clear();
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128d vdy = _mm_set1_pd(dy), half = _mm_set1_pd(0.5);
-    const __m128d low = _mm_set1_pd(kBilinearMargin), high = _mm_set1_pd(1 - kBilinearMargin);
+    // v + 1.5 * 2^52 rounds v to the nearest integer n, which is then the
+    // low word of the sum's bits; |v - n| is exact, and v lies within the
+    // margin of a half-integer when it exceeds 0.5 - margin.
+    const __m128d vdy = _mm_set1_pd(dy), magic = _mm_set1_pd(6755399441055744.0);
+    const __m128d nearTie = _mm_set1_pd(0.5 - kBilinearMargin);
+    const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
     for (; i + 8 <= count; i += 8) {
         __m128i whole[4];
         int flags = 0;
         for (int j = 0; j < 4; ++j) {
             const __m128d a = _mm_loadu_pd(h0 + i + 2 * j), b = _mm_loadu_pd(h1 + i + 2 * j);
-            const __m128d w = _mm_add_pd(_mm_add_pd(a, _mm_mul_pd(vdy, _mm_sub_pd(b, a))), half);
-            whole[j] = _mm_cvttpd_epi32(w); // w > 0: truncation is floor
-            const __m128d frac = _mm_sub_pd(w, _mm_cvtepi32_pd(whole[j]));
-            flags |= _mm_movemask_pd(_mm_or_pd(_mm_cmplt_pd(frac, low), _mm_cmpgt_pd(frac, high))) << (2 * j);
+            const __m128d v = _mm_add_pd(a, _mm_mul_pd(vdy, _mm_sub_pd(b, a)));
+            const __m128d rounded = _mm_add_pd(v, magic);
+            const __m128d distance = _mm_and_pd(_mm_sub_pd(v, _mm_sub_pd(rounded, magic)), absMask);
+            flags |= _mm_movemask_pd(_mm_cmpgt_pd(distance, nearTie)) << (2 * j);
+            whole[j] = _mm_shuffle_epi32(_mm_castpd_si128(rounded), _MM_SHUFFLE(3, 1, 2, 0));
         }
         const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi64(whole[0], whole[1]),
                                               _mm_unpacklo_epi64(whole[2], whole[3]));
@@ -147,11 +150,11 @@ void BlendRows(const double* h0, const double* h1, double dy, std::size_t count,
     }
 #endif
     for (; i < count; ++i) {
-        const double w = (h0[i] + dy * (h1[i] - h0[i])) + 0.5;
-        const auto whole = static_cast<long long>(w);
-        const double frac = w - static_cast<double>(whole);
-        out[i] = static_cast<std::uint8_t>(whole);
-        if (frac < kBilinearMargin || frac > 1 - kBilinearMargin) unclear.push_back(static_cast<std::uint32_t>(i));
+        const double v = h0[i] + dy * (h1[i] - h0[i]);
+        const auto below = static_cast<long long>(v + 0.5); // v + 0.5 > 0: truncation is floor
+        out[i] = static_cast<std::uint8_t>(below);
+        if (std::fabs(v - static_cast<double>(below)) > 0.5 - kBilinearMargin)
+            unclear.push_back(static_cast<std::uint32_t>(i));
     }
 }
 
