@@ -2,6 +2,7 @@
 // kilobytes, the folders, and files that cannot be read or written.
 #include "FormFixture.h"
 
+#include "core/FileIO.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
@@ -203,6 +204,39 @@ TEST_F(FileTest, AFailedSaveKeepsTheFolderAndTheOldFile)
     form->Save1->trigger();
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(form->FSaveDir, "/before");
+}
+
+TEST_F(FileTest, ADiskThatFillsUpMidwayLeavesEveryOldFileWholeAndSaysSo)
+{
+    Start();
+    const char* names[] = {"a.bmp", "b.emf", "c.wmf", "d.jpg", "e.ico"};
+    auto saveAll = [&] {
+        for (const char* name : names) {
+            saveDialog->Answer(dir.File(name));
+            form->Save1->trigger();
+        }
+    };
+    Open(SaveBitmap("p.bmp", Photo(40, 30)));
+    for (const char* name : names) dir.Write(name, "old");
+    SetWriteFaultAfterBytes(30);
+    saveAll(); // the icon is not written from a bitmap: four failures
+    SetWriteFaultAfterBytes(std::nullopt);
+    EXPECT_EQ(messages.Messages().size(), 4u);
+    for (const char* name : names) EXPECT_EQ(dir.Read(name), "old") << name;
+
+    dir.Write("i.ico", IconBytes());
+    Open(dir.File("i.ico"));
+    SetWriteFaultAfterBytes(IconBytes().size() - 1);
+    saveDialog->Answer(dir.File("e.ico"));
+    form->Save1->trigger();
+    SetWriteFaultAfterBytes(std::nullopt);
+    EXPECT_EQ(messages.Messages().size(), 5u);
+    EXPECT_EQ(dir.Read("e.ico"), "old");
+
+    const std::vector<std::string> expected = {"a.bmp", "b.emf", "c.wmf", "d.jpg", "e.ico", "i.ico", "p.bmp"};
+    std::vector<std::string> entries = dir.Entries();
+    std::erase_if(entries, [](const std::string& e) { return e.ends_with(".ini"); });
+    EXPECT_EQ(entries, expected);
 }
 
 TEST_F(FileTest, AFileDroppedOnTheWindowOpensLikeTheMenu)
