@@ -5,6 +5,7 @@
 //
 // width and height are the window's outer size as the settings store keeps
 // it (294 by 209 when left out).
+#include "core/FileIO.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
 #include "histogram/HistogramHost.h"
@@ -13,6 +14,7 @@
 #include "param/Param.h"
 #include "ui/ExceptionGuard.h"
 
+#include <QBuffer>
 #include <QPixmap>
 #include <QTimer>
 
@@ -63,10 +65,22 @@ int main(int argc, char** argv)
 
     TForm2 form(host);
     form.show();
-    const QString output = QString::fromLocal8Bit(argv[2]);
     bool saved = false;
     QTimer::singleShot(500, [&] {
-        saved = form.grab().save(output, "PNG");
+        // Encoded in memory, then written like every file of ours, so that
+        // a failed write cannot leave half a picture in place of an old one.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        saved = form.grab().save(&buffer, "PNG");
+        if (saved) {
+            try {
+                WriteFileAtomically(argv[2], png.constData(), static_cast<std::size_t>(png.size()));
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                saved = false;
+            }
+        }
         app.quit();
     });
     app.exec();
