@@ -24,7 +24,11 @@ double ResampleScale(int From, int To);
 float ShrinkArea(int Width, int Height, int NewWidth, int NewHeight);
 
 // Bilinear interpolation at the result pixels' centres mapped into the
-// source, neighbours clamped at the edges. Width, Height >= 1.
+// source, neighbours clamped at the edges. Width, Height >= 1. Its quick
+// evaluation uses vector instructions as wide as the processor has, up to
+// four doubles; LimitResampleVectors(2 or 0) keeps it to two or none (for
+// tests: every width gives the same bytes).
+void LimitResampleVectors(int Lanes);
 void EnlargeRows(const std::uint8_t* const* Source, int Width, int Height, std::uint8_t* const* Dest,
                  int NewWidth, int NewHeight);
 

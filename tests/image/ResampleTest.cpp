@@ -177,7 +177,8 @@ TEST(Enlarge, ChannelsAndRowsStayApart)
     EXPECT_EQ(r.Get(1, 0), 0x40BFu); // green 64, blue 191
 }
 
-TEST(Enlarge, MatchesThePerPixelFormulasOnRandomPictures)
+// Random pictures and sizes against the formulas pixel by pixel.
+static void EnlargeMatchesReferenceOnRandomPictures()
 {
     std::mt19937 rng(12345);
     for (int trial = 0; trial < 300; ++trial) {
@@ -191,6 +192,17 @@ TEST(Enlarge, MatchesThePerPixelFormulasOnRandomPictures)
     TPackedPicture p(24, 97, 61);
     p.Randomise(rng);
     EXPECT_EQ(Enlarged(p, 331, 200).Bytes, ReferenceEnlarge(p, 331, 200).Bytes);
+}
+
+TEST(Enlarge, MatchesThePerPixelFormulasOnRandomPictures)
+{
+    // Whatever vector width the quick evaluation uses.
+    for (int lanes : {0, 2, 4}) {
+        SCOPED_TRACE(lanes);
+        LimitResampleVectors(lanes);
+        EnlargeMatchesReferenceOnRandomPictures();
+    }
+    LimitResampleVectors(4);
 }
 
 TEST(Enlarge, WideSmoothPicturesNearRoundingTies)
