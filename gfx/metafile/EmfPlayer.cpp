@@ -3,6 +3,7 @@
 // record make it skip; object indexes beyond the table do nothing.
 #include "gfx/metafile/Playback.h"
 
+#include "gfx/Limits.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/formats/RecordView.h"
 #include "gfx/metafile/Player.h"
@@ -88,7 +89,7 @@ std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offs
     const TRecordView rgn = r.Sub(offset, size);
     const std::uint32_t headerSize = rgn.U32(0);
     const std::uint32_t count = rgn.U32(8);
-    if (headerSize < 32) throw TBadRecord{};
+    if (headerSize < 32 || count > kMaxRegionRects) throw TBadRecord{};
     rgn.Need(headerSize, count, 16);
     std::vector<std::array<double, 4>> rects(count);
     for (std::uint32_t i = 0; i < count; ++i) rects[i] = RectL(rgn, headerSize + 16 * std::size_t(i));

@@ -225,6 +225,7 @@ void TPlayer::SelectObject(std::size_t index)
     else if (auto* brush = std::get_if<TBrushSpec>(&o)) dc_.Brush = *brush;
     else if (auto* font = std::get_if<TFontSpec>(&o)) dc_.Font = *font;
     else if (auto* palette = std::get_if<TPalette>(&o)) dc_.Palette = std::make_shared<const TPalette>(*palette);
+    else if (auto* region = std::get_if<TRegionSpec>(&o)) SelectClipRegion(*region);
 }
 
 void TPlayer::SelectPalette(std::size_t index)
@@ -250,6 +251,11 @@ std::optional<TBrushSpec> TPlayer::BrushObject(std::uint32_t index) const
     if (index < objects_.size())
         if (auto* brush = std::get_if<TBrushSpec>(&objects_[index])) return *brush;
     return std::nullopt;
+}
+
+const TRegionSpec* TPlayer::RegionObject(std::size_t index) const
+{
+    return index < objects_.size() ? std::get_if<TRegionSpec>(&objects_[index]) : nullptr;
 }
 
 void TPlayer::SelectStockObject(std::uint32_t stock)
@@ -370,6 +376,24 @@ void TPlayer::SelectClipRegion(const std::vector<std::array<double, 4>>& deviceR
     // their union, and with the outer rectangle its complement.
     item->Rule = frAlternate;
     AddClip(std::move(item), mode);
+}
+
+void TPlayer::SelectClipRegion(const TRegionSpec& region)
+{
+    if (region.Rects.empty()) {
+        AddClip(nullptr, kRgnCopy);
+        return;
+    }
+    // Each rectangle goes round the same way, so winding filling gives the
+    // union even where the rectangles of a damaged region overlap.
+    auto item = std::make_shared<TClipItem>();
+    for (const auto& r : region.Rects) {
+        TPointF a = P(r[0], r[1]);
+        TPointF c = P(r[2], r[3]);
+        item->Path.AddRectangle(std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y));
+    }
+    item->Rule = frWinding;
+    AddClip(std::move(item), kRgnCopy);
 }
 
 void TPlayer::OffsetClip(double dx, double dy)

@@ -74,10 +74,16 @@ struct TFontSpec {
     int CharSet = 1;
 };
 
-// An object of the table that records create and select. Regions, bitmaps
-// and the like only hold their slot.
+// A region of old-style records: rectangles in logical units, each with
+// left < right and top < bottom. A region may be empty.
+struct TRegionSpec {
+    std::vector<std::array<double, 4>> Rects;
+};
+
+// An object of the table that records create and select. Bitmaps and the
+// like only hold their slot.
 struct TPlaceholder {};
-using TObject = std::variant<std::monostate, TPenSpec, TBrushSpec, TFontSpec, TPalette, TPlaceholder>;
+using TObject = std::variant<std::monostate, TPenSpec, TBrushSpec, TFontSpec, TPalette, TRegionSpec, TPlaceholder>;
 
 struct TClipItem {
     TPath Path; // canvas pixels
@@ -168,12 +174,15 @@ public:
     void SetObject(std::size_t index, TObject object);
     // The lowest free index, or nullopt when the table is full.
     std::optional<std::size_t> FreeObjectIndex() const;
+    // Selecting a region makes it the clipping region (SelectClipRegion).
     void SelectObject(std::size_t index);
     void SelectStockObject(std::uint32_t stock);
     void DeleteObject(std::size_t index);
     void SelectPalette(std::size_t index);
     // The brush at index of the table or, with the top bit set, a stock brush.
     std::optional<TBrushSpec> BrushObject(std::uint32_t index) const;
+    // The region at index of the table, or null.
+    const TRegionSpec* RegionObject(std::size_t index) const;
 
     // --- drawing (logical coordinates) ----------------------------------------
     void MoveTo(double x, double y);
@@ -202,6 +211,11 @@ public:
     void PatBlt(double x, double y, double w, double h, std::uint32_t rop);
     // Rectangles in logical units filled with a brush.
     void FillRects(const std::vector<std::array<double, 4>>& rects, const TBrushSpec& brush);
+    // The border of a region, width by height logical units wide inside its
+    // outline, filled with a brush.
+    void FrameRegion(const TRegionSpec& region, const TBrushSpec& brush, int width, int height);
+    // A region's pixels inverted.
+    void InvertRegion(const TRegionSpec& region);
     void FillSolidPath(const TPath& canvasPath, TColor color);
 
     // --- paths -----------------------------------------------------------------
@@ -219,6 +233,10 @@ public:
     void ExcludeClipRect(double l, double t, double r, double b);
     // rects in device pixels; empty with mode copy: no clipping.
     void SelectClipRegion(const std::vector<std::array<double, 4>>& deviceRects, int mode);
+    // An old-style region replaces the clipping; its rectangles are mapped
+    // as they are now. An empty region ends clipping, as an empty enhanced
+    // one does.
+    void SelectClipRegion(const TRegionSpec& region);
     void OffsetClip(double dx, double dy);
 
     TCanvas& Canvas() { return canvas_; }

@@ -2,6 +2,8 @@
 // bitmap transfers.
 #include "gfx/metafile/Player.h"
 
+#include "gfx/metafile/Region.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -434,6 +436,19 @@ void TPlayer::FillRects(const std::vector<std::array<double, 4>>& rects, const T
     TPath p;
     for (const auto& r : rects) Append(p, RectPath(r[0], r[1], r[2], r[3]));
     FillWithBrush(p, brush, frWinding);
+}
+
+void TPlayer::FrameRegion(const TRegionSpec& region, const TBrushSpec& brush, int width, int height)
+{
+    FillRects(RegionFrame(region, width, height), brush);
+}
+
+void TPlayer::InvertRegion(const TRegionSpec& region)
+{
+    TPath p;
+    for (const auto& r : region.Rects) Append(p, RectPath(r[0], r[1], r[2], r[3]));
+    if (p.Empty() || !Reasonable(p)) return;
+    canvas_.FillPath(p, frWinding, TBrush{clBlack, bsSolid}, pmNot);
 }
 
 // --- bitmaps -----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "gfx/formats/MetafileFormats.h"
 #include "gfx/formats/RecordView.h"
 #include "gfx/metafile/Player.h"
+#include "gfx/metafile/Region.h"
 
 #include <algorithm>
 
@@ -167,7 +168,18 @@ void TWmfPlayer::Play(const TRecordView& r)
         Create(TPalette(std::move(entries)));
         break;
     }
-    case 0x06FF: case 0x06FE: case 0x02FD: Create(mf::TPlaceholder{}); break;
+    case 0x06FF: {
+        // A region that cannot be read still takes its slot, so that the
+        // indexes of later objects stay right.
+        mf::TObject region = mf::TPlaceholder{};
+        try {
+            region = mf::ReadOldStyleRegion(r, 6);
+        } catch (const TBadRecord&) {
+        }
+        Create(std::move(region));
+        break;
+    }
+    case 0x06FE: case 0x02FD: Create(mf::TPlaceholder{}); break;
     case 0x012D: p_.SelectObject(r.U16(6)); break;
     case 0x0234: p_.SelectPalette(r.U16(6)); break;
     case 0x01F0: p_.DeleteObject(r.U16(6)); break;
@@ -214,7 +226,26 @@ void TWmfPlayer::Play(const TRecordView& r)
     case 0x041F: p_.SetPixel(i16(12), i16(10), p_.Resolve(r.U32(6))); break;
     case 0x061D: p_.PatBlt(i16(16), i16(14), i16(12), i16(10), r.U32(6)); break;
 
+    // --- regions
+    case 0x0228: // fill with a brush of the table
+        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6)))
+            if (auto brush = p_.BrushObject(r.U16(8))) p_.FillRects(region->Rects, *brush);
+        break;
+    case 0x012B: // paint with the current brush
+        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6))) p_.FillRects(region->Rects, dc.Brush);
+        break;
+    case 0x0429: // frame with a brush of the table
+        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6)))
+            if (auto brush = p_.BrushObject(r.U16(8))) p_.FrameRegion(*region, *brush, r.I16(12), r.I16(10));
+        break;
+    case 0x012A:
+        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6))) p_.InvertRegion(*region);
+        break;
+
     // --- clipping
+    case 0x012C: // the region replaces the clipping; an index of anything else is ignored
+        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6))) p_.SelectClipRegion(*region);
+        break;
     case 0x0416: p_.IntersectClipRect(i16(12), i16(10), i16(8), i16(6)); break;
     case 0x0415: p_.ExcludeClipRect(i16(12), i16(10), i16(8), i16(6)); break;
     case 0x0220: p_.OffsetClip(i16(8), i16(6)); break;

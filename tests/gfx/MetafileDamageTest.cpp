@@ -107,5 +107,15 @@ TEST(MetafileDamage, DamagedOldStyleMetafilesNeverCrash)
     Damage(RichMetafile(false), 23, 1500);
 }
 
+TEST(MetafileDamage, DamagedOldStyleRegionsNeverCrash)
+{
+    const std::vector<TWmfScan> scans = {{10, 20, {10, 30, 50, 60}}, {20, 40, {10, 60}}, {40, 45, {0, 5}}};
+    const auto file = WmfFile({WmfRecord(0x02FC, {0, 0xFF, 0, 0}), WmfRegionRecord(scans), WmfRecord(0x0228, {1, 0}),
+                               WmfRecord(0x0429, {1, 0, 3, 2}), WmfRecord(0x012A, {1}), WmfRecord(0x012C, {1}),
+                               WmfRecord(0x012B, {1}), WmfRecord(0x01F0, {1}), WmfRecord(0x012C, {1})},
+                              Rect(0, 0, 60, 40), 96);
+    Damage(file, 31, 1500);
+}
+
 } // namespace
 } // namespace pictor::testing

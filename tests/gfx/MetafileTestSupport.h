@@ -12,6 +12,8 @@ extern "C" {
 #include <uwmf.h>
 }
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -211,6 +213,41 @@ inline std::vector<std::uint16_t> WmfRecord(std::uint16_t function, const std::v
     r.push_back(function);
     for (auto p : params) r.push_back(static_cast<std::uint16_t>(p));
     return r;
+}
+
+// One scan of an old-style region: a band from Top to Bottom and the left
+// and right edges of its rectangles, in pairs.
+struct TWmfScan {
+    std::int16_t Top, Bottom;
+    std::vector<std::int16_t> Edges;
+};
+
+// A CREATEREGION record of scans.
+inline std::vector<std::uint16_t> WmfRegionRecord(const std::vector<TWmfScan>& scans)
+{
+    std::vector<std::int16_t> body;
+    std::int16_t l = 0x7FFF, t = 0x7FFF, r = -0x8000, b = -0x8000;
+    std::size_t maxScan = 0;
+    for (const auto& s : scans) {
+        const auto count = static_cast<std::int16_t>(s.Edges.size());
+        body.push_back(count);
+        body.push_back(s.Top);
+        body.push_back(s.Bottom);
+        body.insert(body.end(), s.Edges.begin(), s.Edges.end());
+        body.push_back(count);
+        maxScan = std::max(maxScan, s.Edges.size() / 2);
+        t = std::min(t, s.Top);
+        b = std::max(b, s.Bottom);
+        for (auto e : s.Edges) {
+            l = std::min(l, e);
+            r = std::max(r, e);
+        }
+    }
+    std::vector<std::int16_t> params = {0, 6, 0, 0, static_cast<std::int16_t>(22 + 2 * body.size()),
+                                        static_cast<std::int16_t>(scans.size()), static_cast<std::int16_t>(maxScan),
+                                        l, t, r, b};
+    params.insert(params.end(), body.begin(), body.end());
+    return WmfRecord(0x06FF, params);
 }
 
 // The types of the records of an enhanced metafile file, in order.
