@@ -462,6 +462,11 @@ void TEmfPlayer::Play(const TRecordView& r)
         if (brush) p_.FillRects(Region(r, at, r.U32(24)), *brush);
         break;
     }
+    case U_EMR_FRAMERGN:
+        if (auto brush = p_.BrushObject(r.U32(28)))
+            p_.FrameRegion(mf::TRegionSpec{Region(r, 40, r.U32(24))}, *brush, r.I32(32), r.I32(36));
+        break;
+    case U_EMR_INVERTRGN: p_.InvertRegion(mf::TRegionSpec{Region(r, 28, r.U32(24))}); break;
     case U_EMR_EXTSELECTCLIPRGN: {
         const std::uint32_t size = r.U32(8);
         const int mode = static_cast<int>(r.U32(12));

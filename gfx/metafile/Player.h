@@ -74,7 +74,7 @@ struct TFontSpec {
     int CharSet = 1;
 };
 
-// A region of old-style records: rectangles in logical units, each with
+// A region: rectangles in logical units. Those of old-style regions have
 // left < right and top < bottom. A region may be empty.
 struct TRegionSpec {
     std::vector<std::array<double, 4>> Rects;

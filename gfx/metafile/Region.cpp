@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kScanCountAt = 10;
 constexpr std::size_t kScansAt = 22;
 constexpr std::size_t kMinScanSize = 8; // count, top, bottom, count again
+constexpr double kRange = 1 << 28;       // of the coordinates that frames are computed for
 
 struct TRegionFree {
     void operator()(cairo_region_t* r) const { cairo_region_destroy(r); }
@@ -93,18 +94,21 @@ TRegionSpec ReadOldStyleRegion(const TRecordView& r, std::size_t at)
 std::vector<std::array<double, 4>> RegionFrame(const TRegionSpec& region, int width, int height)
 {
     if (region.Rects.empty()) return {};
+    // Coordinates and widths are kept where their sums and differences fit
+    // an int: far beyond anything that is drawn.
+    auto clamp = [](double v) { return static_cast<int>(std::clamp(std::round(v), -kRange, kRange)); };
     std::vector<cairo_rectangle_int_t> rects;
     rects.reserve(region.Rects.size());
     for (const auto& r : region.Rects) {
-        const int l = static_cast<int>(std::lround(r[0])), t = static_cast<int>(std::lround(r[1]));
-        const int w = static_cast<int>(std::lround(r[2])) - l, h = static_cast<int>(std::lround(r[3])) - t;
+        const int l = clamp(r[0]), t = clamp(r[1]);
+        const int w = clamp(r[2]) - l, h = clamp(r[3]) - t;
         if (w > 0 && h > 0) rects.push_back({l, t, w, h});
     }
     const TCairoRegion source =
         Checked(cairo_region_create_rectangles(rects.data(), static_cast<int>(rects.size())));
     TCairoRegion inner = Copy(source);
-    if (width != 0) Erode(inner, source, std::abs(width), 0);
-    if (height != 0) Erode(inner, source, 0, std::abs(height));
+    if (width != 0) Erode(inner, source, std::abs(clamp(width)), 0);
+    if (height != 0) Erode(inner, source, 0, std::abs(clamp(height)));
     TCairoRegion frame = Copy(source);
     Check(cairo_region_subtract(frame.get(), inner.get()));
 

@@ -1,7 +1,8 @@
 // Regions of metafiles: old-style region objects filled, painted, framed,
 // inverted and selected as the clipping at the place the mapping gives
-// them; damaged regions and regions of too many rectangles skipped, in both
-// formats, without losing the rest of the picture.
+// them, enhanced regions framed and inverted; damaged regions and regions of
+// too many rectangles skipped, in both formats, without losing the rest of
+// the picture.
 #include "MetafileTestSupport.h"
 
 #include "gfx/Limits.h"
@@ -189,31 +190,56 @@ TEST(MetafileRegion, DamagedOldStyleRegionsAreSkippedAndKeepTheirSlot)
     EXPECT_EQ(log->Clips.size(), 2u);
 }
 
-// An enhanced record of type with fields, then a region of count copies of
-// the rectangle 0,0-10,10.
+// An enhanced record of type with fields, then a region of rects.
 std::vector<std::uint8_t> EmfRegionRecord(std::uint32_t type, std::vector<std::uint32_t> fields,
-                                          std::uint32_t count)
+                                          const std::vector<std::array<std::uint32_t, 4>>& rects)
 {
-    fields.insert(fields.end(), {32, 1, count, 16 * count, 0, 0, 10, 10});
-    for (std::uint32_t i = 0; i < count; ++i)
-        fields.insert(fields.end(), {0, 0, 10, 10});
+    const auto count = static_cast<std::uint32_t>(rects.size());
+    fields.insert(fields.end(), {32, 1, count, 16 * count, 0, 0, 100, 100});
+    for (const auto& r : rects) fields.insert(fields.end(), r.begin(), r.end());
     return EmfRecord(type, fields);
+}
+
+std::uint32_t RegionSize(std::size_t rects)
+{
+    return static_cast<std::uint32_t>(32 + 16 * rects);
+}
+
+TEST(MetafileRegion, EnhancedRegionsAreFramedAndInverted)
+{
+    const std::vector<std::array<std::uint32_t, 4>> l = {{10, 10, 30, 20}, {10, 20, 60, 40}};
+    TEmfBuilder builder;
+    // Black stock brush, 2 wide and 3 high.
+    builder.AddRaw(EmfRegionRecord(U_EMR_FRAMERGN, {0, 0, 60, 40, RegionSize(2), 0x80000004u, 2, 3}, l));
+    builder.AddRaw(EmfRegionRecord(U_EMR_INVERTRGN, {70, 45, 90, 55, RegionSize(1)}, {{70, 45, 90, 55}}));
+    TMetafile m;
+    m.LoadFromBytes(builder.Build(U_RECTL{0, 0, 1000, 1000})); // 100 pixels
+    TBitmap b;
+    b.SetSize(100, 100);
+    b.Canvas().StretchDraw(Rect(0, 0, 100, 100), m);
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{10, 30}, {11, 30}, {59, 30}, {30, 39}, {20, 10}, {40, 22}})
+        EXPECT_EQ(b.GetPixel(x, y), clBlack) << x << "," << y;
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{12, 30}, {20, 20}, {40, 23}, {60, 30}, {30, 40}})
+        EXPECT_EQ(b.GetPixel(x, y), clWhite) << x << "," << y;
+    EXPECT_EQ(b.GetPixel(70, 45), clBlack);
+    EXPECT_EQ(b.GetPixel(89, 54), clBlack);
+    EXPECT_EQ(b.GetPixel(90, 50), clWhite);
 }
 
 TEST(MetafileRegion, EnhancedRegionsOfTooManyRectanglesAreSkipped)
 {
-    for (std::uint32_t count : {std::uint32_t(kMaxRegionRects), std::uint32_t(kMaxRegionRects + 1)}) {
+    for (std::size_t count : {std::size_t(kMaxRegionRects), std::size_t(kMaxRegionRects + 1)}) {
         SCOPED_TRACE(count);
-        const std::uint32_t rgnSize = 32 + 16 * count;
+        const std::vector<std::array<std::uint32_t, 4>> rects(count, {0, 0, 10, 10});
         TEmfBuilder b;
-        b.AddRaw(EmfRegionRecord(U_EMR_FILLRGN, {0, 0, 10, 10, rgnSize, 0x80000004u}, count));
-        b.AddRaw(EmfRegionRecord(U_EMR_EXTSELECTCLIPRGN, {rgnSize, 5}, count));
+        b.AddRaw(EmfRegionRecord(U_EMR_FILLRGN, {0, 0, 10, 10, RegionSize(count), 0x80000004u}, rects));
+        b.AddRaw(EmfRegionRecord(U_EMR_EXTSELECTCLIPRGN, {RegionSize(count), 5}, rects));
         b.Add(U_EMRRECTANGLE_set(U_RECTL{0, 0, 30, 30}));
         TMetafile m;
         m.LoadFromBytes(b.Build());
         TLogCanvas log;
         m.Draw(log, Rect(0, 0, 1000, 1000));
-        const bool played = count <= kMaxRegionRects;
+        const bool played = count <= std::size_t(kMaxRegionRects);
         EXPECT_EQ(log.Fills.size(), played ? 2u : 1u);
         EXPECT_EQ(log.Clips.size(), played ? 2u : 1u);
     }
