@@ -2,10 +2,11 @@
 # Times whole processes, BMP file to BMP file, for pictor-cli and the tools
 # people would otherwise use: ImageMagick (convert), Pillow (python3-pil) and
 # libvips (vips). Each operation runs RUNS times per tool (default 3) and the
-# median wall-clock time is reported, with a null run (read and write only)
-# per tool so that the file handling can be told apart from the operation.
-# Prints a Markdown table: operation, each tool's median in milliseconds,
-# and Pictor's time divided by the fastest peer's (below 1: Pictor leads).
+# medians of the processor time (user + system) and of the wall-clock time are
+# reported, with a null run (read and write only) per tool so that the file
+# handling can be told apart from the operation. Prints a Markdown table:
+# operation, each tool's medians in milliseconds, and Pictor's processor time
+# divided by the fastest peer's (below 1: Pictor leads).
 #
 #   bench/compare-peers.sh [--small] [--threads N] [OPERATION...]
 #
