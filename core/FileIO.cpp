@@ -1,6 +1,7 @@
 #include "core/FileIO.h"
 
 #include "core/Exception.h"
+#include "core/LargeBuffer.h"
 
 #include <atomic>
 #include <cerrno>
@@ -128,7 +129,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uint64_t m
         throw EFOpenError(path, "ファイルが大きすぎます");
 
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    ReserveLargeBuffer(bytes, static_cast<std::size_t>(st.st_size));
     std::uint8_t chunk[65536];
     for (;;) {
         ssize_t n = ::read(fd.get(), chunk, sizeof chunk);

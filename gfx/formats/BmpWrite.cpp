@@ -11,6 +11,7 @@
 #include "gfx/formats/Bmp.h"
 
 #include "core/Exception.h"
+#include "core/LargeBuffer.h"
 #include "gfx/Bitmap.h"
 #include "gfx/PixelRows.h"
 
@@ -47,7 +48,7 @@ std::vector<std::uint8_t> WriteBmp(const TBitmap& bitmap)
     const std::uint32_t offBits = 14 + 40 + (masks ? 12 : 0) + 4 * static_cast<std::uint32_t>(palette.Count());
 
     std::vector<std::uint8_t> out;
-    out.reserve(offBits);
+    ReserveLargeBuffer(out, static_cast<std::size_t>(offBits) + imageSize);
     TWriter w(out);
     out.push_back('B');
     out.push_back('M');
