@@ -8,6 +8,7 @@
 #include "gfx/Bitmap.h"
 
 #include "core/Exception.h"
+#include "core/LargeBuffer.h"
 #include "gfx/BitmapCanvas.h"
 #include "gfx/BitmapData.h"
 #include "gfx/Limits.h"
@@ -17,8 +18,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-
-#include <sys/mman.h>
 
 namespace pictor {
 
@@ -40,15 +39,11 @@ TPixelLayout BitmapLayout(const TBitmap& bitmap)
 
 void* AllocatePixelStorage(std::size_t size)
 {
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
     void* block = nullptr;
     if (size >= 2 * kHugePage) {
         const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
         block = std::aligned_alloc(kHugePage, rounded);
-#ifdef MADV_HUGEPAGE
-        // Only advice: where huge pages are off, the block is ordinary memory.
-        if (block != nullptr) madvise(block, rounded, MADV_HUGEPAGE);
-#endif
+        if (block != nullptr) AdviseHugePages(block, rounded);
     } else {
         block = std::malloc(size == 0 ? 1 : size);
     }
