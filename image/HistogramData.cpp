@@ -10,11 +10,13 @@
 #include "image/HistogramData.h"
 
 #include "core/Exception.h"
+#include "core/Parallel.h"
 #include "gfx/Bitmap.h"
 #include "gfx/PixelRows.h"
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 namespace pictor {
 
@@ -55,13 +57,13 @@ void AddSets(const std::array<TLevelCounts, kCounterSets>& Sets, TLevelCounts& L
 // 24 bits (blue, green, red) or 32 bits without masks (blue, green, red,
 // unused): the channel bytes are read where they lie.
 template <int Step>
-void CountRgb(const TBitmap& Bitmap, TLevelCounts& Levels)
+void CountRgb(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Levels)
 {
     auto sets = std::make_unique<std::array<TLevelCounts, kCounterSets>>();
     auto& [s0, s1, s2, s3] = *sets;
     const int width = Bitmap.Width();
     const int groups = width / 4;
-    for (int y = 0; y < Bitmap.Height(); ++y) {
+    for (int y = Top; y < Bottom; ++y) {
         const std::uint8_t* p = Bitmap.ScanLine(y);
         for (int g = 0; g < groups; ++g, p += 4 * Step) {
             ++s0[hcBlue][p[0]];
@@ -86,11 +88,11 @@ void CountRgb(const TBitmap& Bitmap, TLevelCounts& Levels)
     AddSets(*sets, Levels);
 }
 
-void CountIndexed8(const TBitmap& Bitmap, TLevelCounts& Levels)
+void CountIndexed8(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Levels)
 {
     std::array<std::array<std::uint64_t, 256>, kCounterSets> sets{};
     const int width = Bitmap.Width();
-    for (int y = 0; y < Bitmap.Height(); ++y) {
+    for (int y = Top; y < Bottom; ++y) {
         const std::uint8_t* row = Bitmap.ScanLine(y);
         for (int x = 0; x < width; ++x) ++sets[static_cast<std::size_t>(x) % kCounterSets][row[x]];
     }
@@ -105,17 +107,36 @@ void CountIndexed8(const TBitmap& Bitmap, TLevelCounts& Levels)
             if (set[i] != 0) AddPacked(colours[i], set[i], Levels);
 }
 
-void CountDecoded(const TBitmap& Bitmap, TLevelCounts& Levels)
+void CountDecoded(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Levels)
 {
     auto sets = std::make_unique<std::array<TLevelCounts, kCounterSets>>();
     const int width = Bitmap.Width();
     const TRowDecoder decoder(LayoutOf(Bitmap));
     std::vector<TPacked> colours(static_cast<std::size_t>(width));
-    for (int y = 0; y < Bitmap.Height(); ++y) {
+    for (int y = Top; y < Bottom; ++y) {
         decoder.Decode(Bitmap.ScanLine(y), width, colours.data());
         for (std::size_t x = 0; x < colours.size(); ++x) AddPacked(colours[x], 1, (*sets)[x % kCounterSets]);
     }
     AddSets(*sets, Levels);
+}
+
+// Threads count bands of rows, each into counters of its own, which are
+// added up at the end: whole numbers, so the sums are the same in any order.
+template <class Count>
+void CountInBands(const TBitmap& Bitmap, TLevelCounts& Levels, Count count)
+{
+    std::vector<std::unique_ptr<TLevelCounts>> bands;
+    std::mutex mutex;
+    SplitWork(static_cast<std::size_t>(Bitmap.Height()), static_cast<std::size_t>(Bitmap.Width()),
+              [&](std::size_t top, std::size_t bottom) {
+                  auto band = std::make_unique<TLevelCounts>();
+                  count(Bitmap, static_cast<int>(top), static_cast<int>(bottom), *band);
+                  const std::lock_guard<std::mutex> lock(mutex);
+                  bands.push_back(std::move(band));
+              });
+    for (const auto& band : bands)
+        for (std::size_t c = 0; c < 3; ++c)
+            for (std::size_t v = 0; v < 256; ++v) Levels[c][v] += (*band)[c][v];
 }
 
 } // namespace
@@ -133,13 +154,13 @@ THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift)
     if (counts.Pixels > 0) {
         const int bits = Bitmap.BitsPerPixel();
         if (bits == 24)
-            CountRgb<3>(Bitmap, levels);
+            CountInBands(Bitmap, levels, CountRgb<3>);
         else if (bits == 32 && !Bitmap.Masks())
-            CountRgb<4>(Bitmap, levels);
+            CountInBands(Bitmap, levels, CountRgb<4>);
         else if (bits == 8)
-            CountIndexed8(Bitmap, levels);
+            CountInBands(Bitmap, levels, CountIndexed8);
         else
-            CountDecoded(Bitmap, levels);
+            CountInBands(Bitmap, levels, CountDecoded);
     }
 
     const std::size_t bins = std::size_t(256) >> Shift;

@@ -3,10 +3,13 @@
 // 24 bits per pixel, then sets the former pixel format back.
 #include "image/KestrelImg.h"
 
+#include "core/Parallel.h"
 #include "gfx/Bitmap.h"
+#include "image/KestrelImgSupport.h"
 #include "image/ToneTables.h"
 
 #include <cmath>
+#include <vector>
 
 namespace pictor {
 
@@ -52,9 +55,13 @@ void TKestrelImage::ApplyToneTable(TBitmap& Bitmap, const TToneTable& Table)
 {
     const TPixelFormat format = Bitmap.PixelFormat();
     if (format != pf24bit) Bitmap.SetPixelFormat(pf24bit);
-    const int height = Bitmap.Height();
-    const std::size_t rowBytes = static_cast<std::size_t>(Bitmap.Width()) * 3;
-    for (int y = 0; y < height; ++y) MapBytes(Table, Bitmap.ScanLine(y), rowBytes);
+    const std::size_t width = static_cast<std::size_t>(Bitmap.Width());
+    // Rows are looked up before the threads start: ScanLine may detach a
+    // shared picture, which only the caller may do.
+    const std::vector<std::uint8_t*> rows = WriteRows(Bitmap);
+    SplitWork(rows.size(), width, [&](std::size_t first, std::size_t end) {
+        for (std::size_t y = first; y < end; ++y) MapBytes(Table, rows[y], 3 * width);
+    });
     // A custom format is refused here with EInvalidGraphic: the picture then
     // stays adjusted at 24 bits and OnAmended is not fired.
     if (format != pf24bit) Bitmap.SetPixelFormat(format);

@@ -1,5 +1,7 @@
 #include "image/PixelMove.h"
 
+#include "core/Parallel.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -7,6 +9,9 @@
 namespace pictor {
 
 namespace {
+
+// The side of the square tiles of the quarter turns, in pixels.
+constexpr int kTile = 64;
 
 // A pixel of Bytes whole bytes, copied as one unit.
 template <int Bytes>
@@ -42,10 +47,16 @@ struct TBitUnit {
 
 // Runs the moves of one mapping; Map(x, y, sx, sy) names the source of new
 // pixel (x, y).
+// The new rows a call writes: [Top, Bottom).
+struct TRowRange {
+    int Top;
+    int Bottom;
+};
+
 template <class Unit, class Map>
-void Move(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, int NewHeight, Map map)
+void Move(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, TRowRange Rows, Map map)
 {
-    for (int y = 0; y < NewHeight; ++y) {
+    for (int y = Rows.Top; y < Rows.Bottom; ++y) {
         std::uint8_t* out = Dest[y];
         for (int x = 0; x < NewWidth; ++x) {
             int sx = 0, sy = 0;
@@ -60,11 +71,10 @@ void Move(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewW
 // reads stay in the cache while the tile's rows are written; each new pixel
 // is still written exactly once.
 template <class Unit, class Map>
-void MoveTiled(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, int NewHeight, Map map)
+void MoveTiled(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, TRowRange Rows, Map map)
 {
-    constexpr int kTile = 64;
-    for (int top = 0; top < NewHeight; top += kTile) {
-        const int bottom = std::min(top + kTile, NewHeight);
+    for (int top = Rows.Top; top < Rows.Bottom; top += kTile) {
+        const int bottom = std::min(top + kTile, Rows.Bottom);
         for (int left = 0; left < NewWidth; left += kTile) {
             const int right = std::min(left + kTile, NewWidth);
             for (int y = top; y < bottom; ++y) {
@@ -82,29 +92,31 @@ void MoveTiled(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int
 // Quarter turns: tiled for whole-byte pixels, row by row for the others
 // (whose pixels share bytes, written in place by read-modify-write).
 template <class Unit, class Map>
-void MoveQuarter(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, int NewHeight, Map map)
+void MoveQuarter(const std::uint8_t* const* Source, std::uint8_t* const* Dest, int NewWidth, TRowRange Rows, Map map)
 {
     if constexpr (requires { Unit::kBytes; })
-        MoveTiled<Unit>(Source, Dest, NewWidth, NewHeight, map);
+        MoveTiled<Unit>(Source, Dest, NewWidth, Rows, map);
     else
-        Move<Unit>(Source, Dest, NewWidth, NewHeight, map);
+        Move<Unit>(Source, Dest, NewWidth, Rows, map);
 }
 
+// The new rows in Rows of one mapping.
 template <class Unit>
-void MoveMapped(TPixelMapping Mapping, const std::uint8_t* const* Source, int W, int H, std::uint8_t* const* Dest)
+void MoveMapped(TPixelMapping Mapping, const std::uint8_t* const* Source, int W, int H, std::uint8_t* const* Dest,
+                TRowRange Rows)
 {
     switch (Mapping) {
     case TPixelMapping::Turn90:
-        MoveQuarter<Unit>(Source, Dest, H, W, [H](int x, int y, int& sx, int& sy) { sx = y; sy = H - 1 - x; });
+        MoveQuarter<Unit>(Source, Dest, H, Rows, [H](int x, int y, int& sx, int& sy) { sx = y; sy = H - 1 - x; });
         break;
     case TPixelMapping::Turn180:
-        Move<Unit>(Source, Dest, W, H, [W, H](int x, int y, int& sx, int& sy) { sx = W - 1 - x; sy = H - 1 - y; });
+        Move<Unit>(Source, Dest, W, Rows, [W, H](int x, int y, int& sx, int& sy) { sx = W - 1 - x; sy = H - 1 - y; });
         break;
     case TPixelMapping::Turn270:
-        MoveQuarter<Unit>(Source, Dest, H, W, [W](int x, int y, int& sx, int& sy) { sx = W - 1 - y; sy = x; });
+        MoveQuarter<Unit>(Source, Dest, H, Rows, [W](int x, int y, int& sx, int& sy) { sx = W - 1 - y; sy = x; });
         break;
     case TPixelMapping::Mirror:
-        Move<Unit>(Source, Dest, W, H, [W](int x, int y, int& sx, int& sy) { sx = W - 1 - x; sy = y; });
+        Move<Unit>(Source, Dest, W, Rows, [W](int x, int y, int& sx, int& sy) { sx = W - 1 - x; sy = y; });
         break;
     }
 }
@@ -118,7 +130,8 @@ void CopyBlock(const std::uint8_t* const* Source, int Left, int Top, int W, int 
         const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(Left) * Unit::kBytes;
         for (int y = 0; y < H; ++y) std::memcpy(Dest[y], Source[Top + y] + start, bytes);
     } else {
-        Move<Unit>(Source, Dest, W, H, [Left, Top](int x, int y, int& sx, int& sy) { sx = Left + x; sy = Top + y; });
+        Move<Unit>(Source, Dest, W, TRowRange{0, H},
+                   [Left, Top](int x, int y, int& sx, int& sy) { sx = Left + x; sy = Top + y; });
     }
 }
 
@@ -147,7 +160,20 @@ bool PixelMoveSupports(int BitsPerPixel)
 void MovePixels(TPixelMapping Mapping, int BitsPerPixel, const std::uint8_t* const* Source, int Width,
                 int Height, std::uint8_t* const* Dest)
 {
-    WithUnit(BitsPerPixel, [&](auto unit) { MoveMapped<decltype(unit)>(Mapping, Source, Width, Height, Dest); });
+    // Threads take whole bands of new rows (whole tiles for the quarter
+    // turns); rows never share a byte, so the bits a thread writes are its
+    // own at every depth.
+    const bool quarter = Mapping == TPixelMapping::Turn90 || Mapping == TPixelMapping::Turn270;
+    const int newWidth = quarter ? Height : Width;
+    const int newHeight = quarter ? Width : Height;
+    SplitWork(
+        static_cast<std::size_t>(newHeight), static_cast<std::size_t>(newWidth),
+        [&](std::size_t top, std::size_t bottom) {
+            const TRowRange rows{static_cast<int>(top), static_cast<int>(bottom)};
+            WithUnit(BitsPerPixel,
+                     [&](auto unit) { MoveMapped<decltype(unit)>(Mapping, Source, Width, Height, Dest, rows); });
+        },
+        quarter ? kTile : 1);
 }
 
 void CopyPixelBlock(int BitsPerPixel, const std::uint8_t* const* Source, int Left, int Top, int Width,

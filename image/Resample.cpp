@@ -1,5 +1,7 @@
 #include "image/Resample.h"
 
+#include "core/Parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -393,44 +395,48 @@ void EnlargeRows(const std::uint8_t* const* Source, int Width, int Height, std::
 {
     const std::vector<TBilinearTap> columns = BilinearTaps(NewWidth, ResampleScale(Width, NewWidth), Width - 1);
     const std::vector<TBilinearTap> rows = BilinearTaps(NewHeight, ResampleScale(Height, NewHeight), Height - 1);
-
-    // The interpolated source rows, two at a time: consecutive result rows
-    // mostly share theirs.
     const std::size_t channels = 3 * static_cast<std::size_t>(NewWidth);
-    TRowInterpolator interpolate(columns, Width);
-    std::vector<double> store(2 * (channels + 1));
-    double* const buffers[2] = {store.data(), store.data() + channels + 1};
-    int held[2] = {-1, -1};
-    std::vector<std::uint32_t> unclear;
-    unclear.reserve(channels);
     const TBlendGroups groups = GroupBlend();
-    const auto slotOf = [&](int row, int keep) {
-        for (int s = 0; s < 2; ++s)
-            if (held[s] == row) return s;
-        const int s = keep == 0 ? 1 : 0;
-        interpolate.Run(Source[row], buffers[s]);
-        held[s] = row;
-        return s;
-    };
 
-    for (int y = 0; y < NewHeight; ++y) {
-        const TBilinearTap& row = rows[static_cast<std::size_t>(y)];
-        const int farSlot = held[0] == row.Far ? 0 : held[1] == row.Far ? 1 : -1;
-        const int upperSlot = slotOf(row.Near, farSlot);
-        const int lowerSlot = slotOf(row.Far, upperSlot);
-        const std::uint8_t* upper = Source[row.Near];
-        const std::uint8_t* lower = Source[row.Far];
-        const double dy = row.Frac;
-        std::uint8_t* out = Dest[y];
-        BlendRows(groups, buffers[upperSlot], buffers[lowerSlot], dy, channels, out, unclear);
-        for (const std::uint32_t i : unclear) {
-            const TBilinearTap& column = columns[i / 3];
-            const std::size_t c = i % 3;
-            const std::size_t near = 3 * static_cast<std::size_t>(column.Near) + c;
-            const std::size_t far = 3 * static_cast<std::size_t>(column.Far) + c;
-            out[i] = ExactBilinear(upper[near], upper[far], lower[near], lower[far], column.Frac, dy);
+    // Each thread takes a band of result rows with its own interpolated
+    // source rows, two at a time: consecutive result rows mostly share
+    // theirs. A source row two bands need is interpolated by both, to the
+    // same values.
+    SplitWork(static_cast<std::size_t>(NewHeight), channels, [&](std::size_t top, std::size_t bottom) {
+        TRowInterpolator interpolate(columns, Width);
+        std::vector<double> store(2 * (channels + 1));
+        double* const buffers[2] = {store.data(), store.data() + channels + 1};
+        int held[2] = {-1, -1};
+        std::vector<std::uint32_t> unclear;
+        unclear.reserve(channels);
+        const auto slotOf = [&](int row, int keep) {
+            for (int s = 0; s < 2; ++s)
+                if (held[s] == row) return s;
+            const int s = keep == 0 ? 1 : 0;
+            interpolate.Run(Source[row], buffers[s]);
+            held[s] = row;
+            return s;
+        };
+
+        for (std::size_t y = top; y < bottom; ++y) {
+            const TBilinearTap& row = rows[y];
+            const int farSlot = held[0] == row.Far ? 0 : held[1] == row.Far ? 1 : -1;
+            const int upperSlot = slotOf(row.Near, farSlot);
+            const int lowerSlot = slotOf(row.Far, upperSlot);
+            const std::uint8_t* upper = Source[row.Near];
+            const std::uint8_t* lower = Source[row.Far];
+            const double dy = row.Frac;
+            std::uint8_t* out = Dest[y];
+            BlendRows(groups, buffers[upperSlot], buffers[lowerSlot], dy, channels, out, unclear);
+            for (const std::uint32_t i : unclear) {
+                const TBilinearTap& column = columns[i / 3];
+                const std::size_t c = i % 3;
+                const std::size_t near = 3 * static_cast<std::size_t>(column.Near) + c;
+                const std::size_t far = 3 * static_cast<std::size_t>(column.Far) + c;
+                out[i] = ExactBilinear(upper[near], upper[far], lower[near], lower[far], column.Frac, dy);
+            }
         }
-    }
+    });
 }
 
 void ShrinkRows(const std::uint8_t* const* Source, int Width, int Height, std::uint8_t* const* Dest,
@@ -439,16 +445,22 @@ void ShrinkRows(const std::uint8_t* const* Source, int Width, int Height, std::u
     const TBoxAxis columns = BoxAxis(NewWidth, ResampleScale(Width, NewWidth), Width);
     const TBoxAxis rows = BoxAxis(NewHeight, ResampleScale(Height, NewHeight), Height);
 
-    for (int y = 0; y < NewHeight; ++y) {
-        const TBoxSpan& rowSpan = rows.Spans[static_cast<std::size_t>(y)];
-        std::uint8_t* out = Dest[y];
-        for (const TBoxSpan& columnSpan : columns.Spans) {
-            const TBox box{Source, &rowSpan, rows.Weights.data() + rowSpan.Offset, &columnSpan,
-                           columns.Weights.data() + columnSpan.Offset};
-            QuickBoxAverage(box, Area, Area, out);
-            out += 3;
+    // Bands of result rows on the threads; a result row costs about the
+    // source pixels its boxes cover.
+    const std::size_t rowPixels =
+        static_cast<std::size_t>(Width) * static_cast<std::size_t>(std::max(Height / std::max(NewHeight, 1), 1));
+    SplitWork(static_cast<std::size_t>(NewHeight), rowPixels, [&](std::size_t top, std::size_t bottom) {
+        for (std::size_t y = top; y < bottom; ++y) {
+            const TBoxSpan& rowSpan = rows.Spans[y];
+            std::uint8_t* out = Dest[y];
+            for (const TBoxSpan& columnSpan : columns.Spans) {
+                const TBox box{Source, &rowSpan, rows.Weights.data() + rowSpan.Offset, &columnSpan,
+                               columns.Weights.data() + columnSpan.Offset};
+                QuickBoxAverage(box, Area, Area, out);
+                out += 3;
+            }
         }
-    }
+    });
 }
 
 } // namespace pictor

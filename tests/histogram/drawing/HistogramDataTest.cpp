@@ -1,6 +1,7 @@
 // Channel counting and the percentages and ceiling of the histogram plot.
 #include "image/HistogramData.h"
 
+#include "core/Parallel.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Palette.h"
 
@@ -82,19 +83,28 @@ TEST(HistogramCountsTest, EveryLayoutCountsAsItsTwentyFourBitForm)
         {"32bitCustom101010", 32, TColorMasks{0x3FF00000, 0x000FFC00, 0x000003FF}, 0},
         {"display", 0, std::nullopt, 0},
     };
-    unsigned seed = 7;
-    for (const TLayoutCase& layout : layouts) {
-        // Odd widths leave partial bytes and row padding to skip.
-        const TBitmap bitmap = NoiseBitmap(layout, 37, 11, seed++);
-        for (int shift = 0; shift <= 3; ++shift) {
-            SCOPED_TRACE(layout.Name + " shift " + std::to_string(shift));
-            const THistogramCounts counts = CountChannels(bitmap, shift);
-            const THistogramCounts expected = ReferenceCounts(bitmap, shift);
-            EXPECT_EQ(counts.Shift, shift);
-            EXPECT_EQ(counts.Pixels, 37 * 11);
-            for (std::size_t c = 0; c < 3; ++c) EXPECT_EQ(counts.Bins[c], expected.Bins[c]) << "channel " << c;
+    // One thread, then bands of rows counted on three threads and added up.
+    SetThreadGrain(1);
+    for (const int threads : {1, 3}) {
+        SetOperationThreads(threads);
+        unsigned seed = 7;
+        for (const TLayoutCase& layout : layouts) {
+            // Odd widths leave partial bytes and row padding to skip.
+            const TBitmap bitmap = NoiseBitmap(layout, 37, 11, seed++);
+            for (int shift = 0; shift <= 3; ++shift) {
+                SCOPED_TRACE(layout.Name + " shift " + std::to_string(shift) + " threads " +
+                             std::to_string(threads));
+                const THistogramCounts counts = CountChannels(bitmap, shift);
+                const THistogramCounts expected = ReferenceCounts(bitmap, shift);
+                EXPECT_EQ(counts.Shift, shift);
+                EXPECT_EQ(counts.Pixels, 37 * 11);
+                for (std::size_t c = 0; c < 3; ++c)
+                    EXPECT_EQ(counts.Bins[c], expected.Bins[c]) << "channel " << c;
+            }
         }
     }
+    SetOperationThreads(0);
+    SetThreadGrain(kDefaultThreadGrain);
 }
 
 TEST(HistogramCountsTest, ChannelsKeepTheirOrderAndBinsTheirWidth)
