@@ -13,6 +13,8 @@ as the Pictor window does.
   --out-dir DIR            with several inputs: DIR/<input name without extension>.<ext>
   --ext EXT                extension (format) for --out-dir outputs: bmp, emf, wmf, jpg, jpeg, ico
   -j, --jobs N             process inputs on N threads (default: 1); results identical to -j 1
+  --threads N              threads inside each step (default: one per core with -j 1, else 1);
+                           results identical to --threads 1
   --info                   print one line per input and write nothing:
                            <file>\t<width>\t<height>\t<bits per pixel>\t<palette entries>\t<picture type>
   --quiet                  no progress lines

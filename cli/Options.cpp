@@ -34,9 +34,9 @@ constexpr std::array<TReduceMethod, 7> kReduceMethods{{
 constexpr std::array<const char*, 6> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico"};
 
 // Options that take a value, by their long name; short forms map here.
-constexpr std::array<std::string_view, 14> kValueOptions{
-    "--output", "--out-dir", "--ext",  "--jobs", "--bright", "--contrast", "--gamma",
-    "--enlarge", "--shrink", "--scale", "--turn", "--trim",   "--reduce", "--histogram"};
+constexpr std::array<std::string_view, 15> kValueOptions{
+    "--output", "--out-dir", "--ext",  "--jobs",   "--threads", "--bright",  "--contrast", "--gamma",
+    "--enlarge", "--shrink", "--scale", "--turn", "--trim",    "--reduce", "--histogram"};
 
 constexpr std::array<std::string_view, 5> kFlagOptions{"--info", "--quiet", "--mirror", "--help", "--version"};
 
@@ -197,6 +197,11 @@ private:
             jobsGiven_ = true;
             options_.Jobs = ParseInt(name, value);
             if (options_.Jobs < 1) throw EUsageError("--jobs: '" + value + "': at least 1 thread is needed");
+        } else if (name == "--threads") {
+            if (options_.Threads != 0) throw EUsageError(name + " given twice");
+            const int threads = ParseInt(name, value);
+            if (threads < 1) throw EUsageError("--threads: '" + value + "': at least 1 thread is needed");
+            options_.Threads = threads;
         } else {
             options_.Steps.push_back(MakeStep(name, value));
         }
@@ -237,6 +242,12 @@ private:
 };
 
 } // namespace
+
+int StepThreads(const TCliOptions& options)
+{
+    if (options.Threads != 0) return options.Threads;
+    return options.Jobs > 1 ? 1 : 0;
+}
 
 bool WritableExtension(const std::string& lowerExtension)
 {

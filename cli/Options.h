@@ -54,6 +54,9 @@ struct TCliOptions {
     std::string OutDir;     // --out-dir
     std::string Extension;  // --ext, lower case without the dot; "" = each input's own
     int Jobs = 1;
+    // --threads: threads inside each step; 0 = not given, which is one per
+    // core with a single job and 1 with -j above 1.
+    int Threads = 0;
     bool Info = false;
     bool Quiet = false;
     bool Help = false;
@@ -64,6 +67,10 @@ struct TCliOptions {
 // Parses the arguments after the program name. -h/--help and --version win
 // over everything else (the rest is then not checked). Raises EUsageError.
 TCliOptions ParseArguments(const std::vector<std::string>& args);
+
+// The threads each step may use: --threads, else one per core (0) with a
+// single job and 1 when -j runs several inputs at once.
+int StepThreads(const TCliOptions& options);
 
 // The extensions an output may have (lower case, without the dot).
 bool WritableExtension(const std::string& lowerExtension);

@@ -4,6 +4,7 @@
 #include "cli/InputJob.h"
 #include "cli/Options.h"
 #include "cli/OutputPlan.h"
+#include "core/Parallel.h"
 
 #include <algorithm>
 #include <atomic>
@@ -122,6 +123,9 @@ int RunAll(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "pictor-cli: " << options.OutDir << ": " << error.what() << '\n';
         return kExitFailed;
     }
+    // With several inputs in parallel the cores are already busy: each step
+    // then runs on its input's thread alone unless --threads says otherwise.
+    SetOperationThreads(StepThreads(options));
     return RunJobs(jobs, options, out, err);
 }
 

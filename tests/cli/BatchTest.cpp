@@ -78,6 +78,27 @@ TEST_F(BatchTest, ThreadsGiveTheBytesOfOneThread)
     EXPECT_EQ(seen.size(), inputs.size());
 }
 
+// Threads inside the steps: a picture large enough to be cut into bands of
+// rows gives the bytes of one thread through every step that splits.
+TEST_F(BatchTest, StepThreadsGiveTheBytesOfOneThread)
+{
+    Save(Gradient24(701, 403), "big.bmp");
+    const std::vector<std::string> steps{"big.bmp",  "--gamma",   "1.4",   "--contrast", "130",
+                                         "--enlarge", "1000x610", "--turn", "90",        "--mirror",
+                                         "--shrink", "555x901",   "--turn", "180",       "--histogram",
+                                         "h.bmp"};
+    for (const char* threads : {"1", "3"}) {
+        std::vector<std::string> args = steps;
+        args.insert(args.end(), {"-o", std::string("out") + threads + ".bmp", "--threads", threads});
+        const TCliRun run = Run(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        std::filesystem::rename(File("h.bmp"), File(std::string("h") + threads + ".bmp"));
+    }
+    EXPECT_FALSE(Read("out1.bmp").empty());
+    EXPECT_EQ(Read("out1.bmp"), Read("out3.bmp"));
+    EXPECT_EQ(Read("h1.bmp"), Read("h3.bmp"));
+}
+
 TEST_F(BatchTest, AFailedInputDoesNotStopTheOthers)
 {
     Save(Gradient24(20, 10), "a.bmp");

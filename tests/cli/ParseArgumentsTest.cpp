@@ -86,5 +86,14 @@ TEST(ParseArgumentsTest, OutputOptions)
     EXPECT_EQ(ParseArguments({"a.bmp", "--histogram", "h.EMF"}).Steps[0].File, "h.EMF");
 }
 
+TEST(ParseArgumentsTest, StepThreadsAreOffWhenInputsRunInParallel)
+{
+    EXPECT_EQ(StepThreads(ParseArguments({"a.bmp", "-o", "b.bmp"})), 0); // one per core
+    EXPECT_EQ(StepThreads(ParseArguments({"a.bmp", "-o", "b.bmp", "-j", "1"})), 0);
+    EXPECT_EQ(StepThreads(ParseArguments({"a.bmp", "c.bmp", "--out-dir", "d", "-j2"})), 1);
+    EXPECT_EQ(StepThreads(ParseArguments({"a.bmp", "c.bmp", "--out-dir", "d", "-j2", "--threads=3"})), 3);
+    EXPECT_EQ(StepThreads(ParseArguments({"a.bmp", "-o", "b.bmp", "--threads", "1"})), 1);
+}
+
 } // namespace
 } // namespace pictor::cli

@@ -52,6 +52,8 @@ std::vector<UsageCase> UsageCases()
          "mediancut-variance-diffusion, fixed-diffusion, halftone)"},
         {"HistogramFormat", {"a.bmp", "--histogram", "h.png"}, "--histogram: 'h.png' must end in .bmp or .emf"},
         {"JobsZero", {"a.bmp", "-j0", "-o", "out.bmp"}, "--jobs: '0': at least 1 thread is needed"},
+        {"ThreadsZero", {"a.bmp", "--threads", "0", "-o", "out.bmp"}, "--threads: '0': at least 1 thread is needed"},
+        {"ThreadsTwice", {"a.bmp", "--threads=2", "--threads", "2", "-o", "out.bmp"}, "--threads given twice"},
         {"OutputTwice", {"a.bmp", "-o", "x.bmp", "--output=y.bmp"}, "--output given twice"},
         {"OutputAndOutDir", {"a.bmp", "-o", "x.bmp", "--out-dir", "d"}, "-o and --out-dir exclude each other"},
         {"OutputForSeveral", {"a.bmp", "b.bmp", "-o", "x.bmp"},
