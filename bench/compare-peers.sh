@@ -11,8 +11,10 @@
 #   bench/compare-peers.sh [--small] [--threads N] [OPERATION...]
 #
 # --small uses the 2-megapixel picture instead of the 24-megapixel one.
-# --threads N lets ImageMagick and libvips use N threads (default 1, as
-# pictor-cli uses one per picture). OPERATIONs pick rows (default: all).
+# --threads N gives every tool N threads (default 1): pictor-cli splits each
+# step's rows over them (--threads), ImageMagick and libvips run their own.
+# With more than one the ratio compares wall-clock times, since processor
+# time adds up the threads. OPERATIONs pick rows (default: all).
 # pictor-cli is $PICTOR_CLI, or build/cli/pictor-cli under the repository.
 # The pictures come from bench/make-pictures.sh; the peers are installed from
 # Debian when missing (as root).
@@ -20,7 +22,7 @@ set -eu
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(dirname "$HERE")
-CLI=${PICTOR_CLI:-$ROOT/build/cli/pictor-cli}
+PICTOR=${PICTOR_CLI:-$ROOT/build/cli/pictor-cli}
 RUNS=${RUNS:-3}
 SIZE=24mp
 THREADS=1
@@ -50,7 +52,8 @@ if [ -n "$need" ]; then
         exit 1
     fi
 fi
-[ -x "$CLI" ] || { echo "compare-peers: $CLI not found (build pictor-cli or set PICTOR_CLI)" >&2; exit 1; }
+[ -x "$PICTOR" ] || { echo "compare-peers: $PICTOR not found (build pictor-cli or set PICTOR_CLI)" >&2; exit 1; }
+CLI="$PICTOR --threads $THREADS"
 
 sh "$HERE/make-pictures.sh" >&2
 PICTURES=${PICTOR_BENCH_PICTURES:-${XDG_CACHE_HOME:-$HOME/.cache}/pictor-bench}
@@ -203,11 +206,15 @@ W=$(/usr/bin/python3 -c "from PIL import Image; print(Image.open('$IN').size[0])
 H=$(/usr/bin/python3 -c "from PIL import Image; print(Image.open('$IN').size[1])")
 OPS=${*:-"null bright contrast gamma enlarge shrink turn90 turn180 mirror trim histogram octree mediancut mediancut-diffusion fixed-diffusion halftone"}
 
-echo "Picture: $IN ($W x $H), $RUNS runs each, $THREADS thread(s) for ImageMagick and libvips"
+echo "Picture: $IN ($W x $H), $RUNS runs each, $THREADS thread(s) for pictor-cli, ImageMagick and libvips"
 echo "Machine: $(getconf _NPROCESSORS_ONLN) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Cells: median processor time in ms (user + system of the whole process),"
-echo "then the median wall-clock time in brackets. The ratio compares processor"
-echo "times, which a busy machine disturbs less; below 1 Pictor leads."
+echo "then the median wall-clock time in brackets. Below 1 Pictor leads."
+if [ "$THREADS" -gt 1 ]; then
+    echo "The ratio compares wall-clock times: processor time adds up the threads."
+else
+    echo "The ratio compares processor times, which a busy machine disturbs less."
+fi
 echo
 echo "| operation | pictor-cli | ImageMagick | Pillow | libvips | Pictor / fastest peer |"
 echo "|---|---|---|---|---|---|"
@@ -227,10 +234,13 @@ for op in $OPS; do
             continue
         fi
         row="$row | $1 ($2)"
+        # What the ratio compares: processor time, or wall-clock time with threads.
+        t=$1
+        [ "$THREADS" -gt 1 ] && t=$2
         if [ "$tool" = pictor ]; then
-            pictor=$1
-        elif [ -z "$best" ] || [ "$1" -lt "$best" ]; then
-            best=$1
+            pictor=$t
+        elif [ -z "$best" ] || [ "$t" -lt "$best" ]; then
+            best=$t
         fi
     done
     if [ -n "$pictor" ] && [ -n "$best" ] && [ "$best" -gt 0 ]; then

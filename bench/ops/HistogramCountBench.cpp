@@ -12,10 +12,11 @@ using namespace pictor::bench;
 
 void HistogramCount(benchmark::State& state)
 {
+    UseThreads(state);
     const TBitmap& photo = Photo(state.range(0));
     for (auto _ : state) benchmark::DoNotOptimize(CountChannels(photo, 2));
     state.SetBytesProcessed(state.iterations() * photo.Width() * photo.Height() * 3);
 }
-PICTOR_ON_PHOTOS(HistogramCount);
+PICTOR_ON_PHOTOS_THREADED(HistogramCount);
 
 } // namespace

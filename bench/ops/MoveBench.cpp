@@ -9,8 +9,11 @@ namespace {
 using namespace pictor;
 using namespace pictor::bench;
 
-template <typename Operation> void PixelMoving(benchmark::State& state, Operation operation)
+// Threaded: registered with a threads argument (trimming does not split its
+// rows and has none).
+template <typename Operation> void PixelMoving(benchmark::State& state, Operation operation, bool threaded = true)
 {
+    if (threaded) UseThreads(state);
     const TBitmap& photo = Photo(state.range(0));
     TKestrelImage image;
     for (auto _ : state) {
@@ -38,11 +41,11 @@ void Trimming(benchmark::State& state)
 {
     PixelMoving(state, [](TKestrelImage& image, int w, int h) {
         image.Trimming(TRect{w / 6, h / 6, w - w / 6 - 1, h - h / 6 - 1}, true);
-    });
+    }, false);
 }
-PICTOR_ON_PHOTOS(Turn90);
-PICTOR_ON_PHOTOS(Turn180);
-PICTOR_ON_PHOTOS(Reverse);
+PICTOR_ON_PHOTOS_THREADED(Turn90);
+PICTOR_ON_PHOTOS_THREADED(Turn180);
+PICTOR_ON_PHOTOS_THREADED(Reverse);
 PICTOR_ON_PHOTOS(Trimming);
 
 } // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bench/support/BenchPictures.h"
+#include "core/Parallel.h"
 #include "gfx/Bitmap.h"
 #include "image/KestrelImg.h"
 
@@ -25,4 +26,22 @@ inline const TBitmap& HeldBitmap(const TKestrelImage& image)
     return dynamic_cast<const TBitmap&>(*image.Picture().Graphic());
 }
 
+// Sets the threads of an operation registered with PICTOR_ON_PHOTOS_THREADED
+// from its second argument.
+inline void UseThreads(const benchmark::State& state)
+{
+    SetOperationThreads(static_cast<int>(state.range(1)));
+}
+
 } // namespace pictor::bench
+
+// Registers an operation that splits its rows over threads on both pictures,
+// once on one thread and once on two (arguments mp and threads). With
+// threads the wall-clock time is the one to read: the processor time counts
+// the calling thread only.
+#define PICTOR_ON_PHOTOS_THREADED(function)                                                                  \
+    BENCHMARK(function)                                                                                      \
+        ->ArgsProduct({{24, 2}, {1, 2}})                                                                     \
+        ->ArgNames({"mp", "threads"})                                                                        \
+        ->Unit(benchmark::kMillisecond)                                                                      \
+        ->UseRealTime()

@@ -9,6 +9,7 @@ using namespace pictor::bench;
 
 template <typename Operation> void Resampling(benchmark::State& state, Operation operation)
 {
+    UseThreads(state);
     const TBitmap& photo = Photo(state.range(0));
     TKestrelImage image;
     for (auto _ : state) {
@@ -27,7 +28,7 @@ void Shrink50(benchmark::State& state)
 {
     Resampling(state, [](TKestrelImage& image, int w, int h) { image.Shrink(w / 2, h / 2); });
 }
-PICTOR_ON_PHOTOS(Enlarge150);
-PICTOR_ON_PHOTOS(Shrink50);
+PICTOR_ON_PHOTOS_THREADED(Enlarge150);
+PICTOR_ON_PHOTOS_THREADED(Shrink50);
 
 } // namespace

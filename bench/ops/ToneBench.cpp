@@ -12,6 +12,7 @@ using namespace pictor::bench;
 
 template <typename Operation> void TonePass(benchmark::State& state, Operation operation)
 {
+    UseThreads(state);
     const TBitmap& photo = Photo(state.range(0));
     TKestrelImage image;
     LoadPrivateCopy(image, photo);
@@ -34,14 +35,15 @@ void Gamma(benchmark::State& state)
 {
     TonePass(state, [](TKestrelImage& image) { image.Gamma(1.7L); });
 }
-PICTOR_ON_PHOTOS(Bright);
-PICTOR_ON_PHOTOS(Contrast);
-PICTOR_ON_PHOTOS(Gamma);
+PICTOR_ON_PHOTOS_THREADED(Bright);
+PICTOR_ON_PHOTOS_THREADED(Contrast);
+PICTOR_ON_PHOTOS_THREADED(Gamma);
 
 // What one move of a tone slider costs: the view gets the base picture and
 // the three passes run (gamma slider at 20, contrast 130, brightness 120).
 void TonePreview(benchmark::State& state)
 {
+    UseThreads(state);
     const TBitmap& base = Photo(state.range(0));
     TKestrelImage image;
     const long double gamma = std::pow(10.0L, 20.0L / 60.0L);
@@ -52,6 +54,6 @@ void TonePreview(benchmark::State& state)
         image.Bright(120);
     }
 }
-PICTOR_ON_PHOTOS(TonePreview);
+PICTOR_ON_PHOTOS_THREADED(TonePreview);
 
 } // namespace
