@@ -23,7 +23,8 @@ struct THistogramCounts {
 
 // Counts every pixel of Bitmap (any format) by its blue, green and red value
 // as its 24-bit form holds them, in one pass over the rows and without a
-// converted copy. Shift is 0 to 3.
+// converted copy (bands of rows on threads of their own, core/Parallel.h).
+// Shift is 0 to 3.
 THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift);
 
 struct THistogramPlot {

@@ -6,7 +6,8 @@
 //
 // Row tables: Source[i] is the first byte of source row i (0 = top), Dest[y]
 // that of new row y. The loops run over the new pixels, rows and columns
-// ascending (the quarter turns of whole-byte pixels tile by tile).
+// ascending (the quarter turns of whole-byte pixels tile by tile); MovePixels
+// may give bands of new rows to threads of their own (core/Parallel.h).
 #pragma once
 
 #include <cstdint>

@@ -9,7 +9,8 @@
 // - every result channel is rounded to the nearest integer, ties to even.
 //
 // Row tables: Source[i] is the first byte of source row i (0 = top), Dest[y]
-// that of result row y.
+// that of result row y. Bands of result rows may be made on threads of their
+// own (core/Parallel.h); a result byte never depends on which.
 #pragma once
 
 #include <cstdint>
