@@ -20,6 +20,7 @@
 #include "gfx/Bitmap.h"
 
 #include "core/Exception.h"
+#include "core/Parallel.h"
 #include "gfx/BitmapData.h"
 #include "gfx/ColorMatcher.h"
 
@@ -37,14 +38,19 @@ std::shared_ptr<TBitmap::Data> Convert(const TBitmap::Data& source, int bitsPerP
     auto result =
         NewBitmapData(bitsPerPixel, masks, device, std::move(palette), source.Width, source.Height, false);
     if (result->Pixels.empty()) return result;
-    TRowDecoder decoder(source.Layout());
-    TRowEncoder encoder(result->Layout(), matcher);
-    std::vector<TPacked> colours(static_cast<std::size_t>(source.Width));
-    for (int y = 0; y < source.Height; ++y) {
-        decoder.Decode(source.Row(y), source.Width, colours.data());
-        encoder.Encode(colours.data(), source.Width, result->Row(y));
-        ClearRowPadding(*result, y);
-    }
+    const TRowDecoder decoder(source.Layout());
+    const TRowEncoder encoder(result->Layout(), matcher);
+    // Rows are converted on their own, so bands of them can go to threads
+    // of their own, each with its own row of colours.
+    SplitWork(static_cast<std::size_t>(source.Height), static_cast<std::size_t>(source.Width),
+              [&](std::size_t top, std::size_t bottom) {
+                  std::vector<TPacked> colours(static_cast<std::size_t>(source.Width));
+                  for (int y = static_cast<int>(top); y < static_cast<int>(bottom); ++y) {
+                      decoder.Decode(source.Row(y), source.Width, colours.data());
+                      encoder.Encode(colours.data(), source.Width, result->Row(y));
+                      ClearRowPadding(*result, y);
+                  }
+              });
     return result;
 }
 
