@@ -1,5 +1,6 @@
 // Pixel-format conversions of the photographs between 24 bits and 8, 16 and
-// 32 bits, both ways, and BMP and JPEG reading and writing.
+// 32 bits, both ways (on one thread and on two), and BMP and JPEG reading and
+// writing.
 #include "OpsBench.h"
 
 #include "gfx/JPEGImage.h"
@@ -11,6 +12,7 @@ using namespace pictor::bench;
 
 void From24(benchmark::State& state)
 {
+    UseThreads(state, 2);
     const TBitmap& photo = Photo(state.range(0));
     const auto format = static_cast<TPixelFormat>(state.range(1));
     for (auto _ : state) {
@@ -22,6 +24,7 @@ void From24(benchmark::State& state)
 
 void To24(benchmark::State& state)
 {
+    UseThreads(state, 2);
     TBitmap source = Photo(state.range(0));
     source.SetPixelFormat(static_cast<TPixelFormat>(state.range(1)));
     for (auto _ : state) {
@@ -33,7 +36,7 @@ void To24(benchmark::State& state)
 
 void Conversions(benchmark::internal::Benchmark* b)
 {
-    b->ArgsProduct({{24, 2}, {pf8bit, pf16bit, pf32bit}})->ArgNames({"mp", "format"});
+    b->ArgsProduct({{24, 2}, {pf8bit, pf16bit, pf32bit}, {1, 2}})->ArgNames({"mp", "format", "threads"});
     b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 BENCHMARK(From24)->Apply(Conversions);

@@ -26,11 +26,11 @@ inline const TBitmap& HeldBitmap(const TKestrelImage& image)
     return dynamic_cast<const TBitmap&>(*image.Picture().Graphic());
 }
 
-// Sets the threads of an operation registered with PICTOR_ON_PHOTOS_THREADED
-// from its second argument.
-inline void UseThreads(const benchmark::State& state)
+// Sets the threads of an operation from its benchmark argument (the second
+// one for PICTOR_ON_PHOTOS_THREADED).
+inline void UseThreads(const benchmark::State& state, std::size_t argument = 1)
 {
-    SetOperationThreads(static_cast<int>(state.range(1)));
+    SetOperationThreads(static_cast<int>(state.range(argument)));
 }
 
 } // namespace pictor::bench

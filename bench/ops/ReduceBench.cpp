@@ -38,6 +38,7 @@ BENCHMARK(ReduceColors)
 // The toolkit's own 8-bit conversion against the halftone palette.
 void Halftone(benchmark::State& state)
 {
+    UseThreads(state);
     const TBitmap& photo = Photo(state.range(0));
     for (auto _ : state) {
         TBitmap bitmap = photo;
@@ -45,6 +46,6 @@ void Halftone(benchmark::State& state)
         benchmark::DoNotOptimize(bitmap.ScanLine(0));
     }
 }
-PICTOR_ON_PHOTOS(Halftone);
+PICTOR_ON_PHOTOS_THREADED(Halftone);
 
 } // namespace
