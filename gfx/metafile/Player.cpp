@@ -384,14 +384,10 @@ void TPlayer::SelectClipRegion(const TRegionSpec& region)
         AddClip(nullptr, kRgnCopy);
         return;
     }
-    // Each rectangle goes round the same way, so winding filling gives the
-    // union even where the rectangles of a damaged region overlap.
+    // Winding filling gives the union even where the rectangles of a damaged
+    // region overlap.
     auto item = std::make_shared<TClipItem>();
-    for (const auto& r : region.Rects) {
-        TPointF a = P(r[0], r[1]);
-        TPointF c = P(r[2], r[3]);
-        item->Path.AddRectangle(std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y));
-    }
+    item->Path = RectsPath(region.Rects);
     item->Rule = frWinding;
     AddClip(std::move(item), kRgnCopy);
 }

@@ -248,6 +248,9 @@ public:
 private:
     TPointF P(double x, double y) const { return toCanvas_.Apply(x, y); }
     TPath RectPath(double l, double t, double r, double b) const;
+    // Rectangles in logical units as one path; each goes round the way the
+    // mapping turns it, all alike, so winding filling gives their union.
+    TPath RectsPath(const std::vector<std::array<double, 4>>& rects) const;
     double PenWidth() const;
     TPen CanvasPen() const;
     TPenMode Mode() const;

@@ -96,6 +96,13 @@ TPath TPlayer::RectPath(double l, double t, double r, double b) const
     return p;
 }
 
+TPath TPlayer::RectsPath(const std::vector<std::array<double, 4>>& rects) const
+{
+    TPath p;
+    for (const auto& r : rects) Append(p, RectPath(r[0], r[1], r[2], r[3]));
+    return p;
+}
+
 TPenMode TPlayer::Mode() const
 {
     return PenModeOfRop2(dc_.Rop2);
@@ -433,9 +440,7 @@ void TPlayer::SetPixel(double x, double y, TColor color)
 
 void TPlayer::FillRects(const std::vector<std::array<double, 4>>& rects, const TBrushSpec& brush)
 {
-    TPath p;
-    for (const auto& r : rects) Append(p, RectPath(r[0], r[1], r[2], r[3]));
-    FillWithBrush(p, brush, frWinding);
+    FillWithBrush(RectsPath(rects), brush, frWinding);
 }
 
 void TPlayer::FrameRegion(const TRegionSpec& region, const TBrushSpec& brush, int width, int height)
@@ -445,8 +450,7 @@ void TPlayer::FrameRegion(const TRegionSpec& region, const TBrushSpec& brush, in
 
 void TPlayer::InvertRegion(const TRegionSpec& region)
 {
-    TPath p;
-    for (const auto& r : region.Rects) Append(p, RectPath(r[0], r[1], r[2], r[3]));
+    const TPath p = RectsPath(region.Rects);
     if (p.Empty() || !Reasonable(p)) return;
     canvas_.FillPath(p, frWinding, TBrush{clBlack, bsSolid}, pmNot);
 }
