@@ -47,11 +47,15 @@ void AddPacked(TPacked Colour, std::uint64_t Count, TLevelCounts& Levels)
     Levels[hcRed][(Colour >> 16) & 0xFF] += Count;
 }
 
+void AddLevels(const TLevelCounts& From, TLevelCounts& To)
+{
+    for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t v = 0; v < 256; ++v) To[c][v] += From[c][v];
+}
+
 void AddSets(const std::array<TLevelCounts, kCounterSets>& Sets, TLevelCounts& Levels)
 {
-    for (const TLevelCounts& set : Sets)
-        for (std::size_t c = 0; c < 3; ++c)
-            for (std::size_t v = 0; v < 256; ++v) Levels[c][v] += set[c][v];
+    for (const TLevelCounts& set : Sets) AddLevels(set, Levels);
 }
 
 // 24 bits (blue, green, red) or 32 bits without masks (blue, green, red,
@@ -121,22 +125,19 @@ void CountDecoded(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Leve
 }
 
 // Threads count bands of rows, each into counters of its own, which are
-// added up at the end: whole numbers, so the sums are the same in any order.
+// added to Levels as the bands end: whole numbers, so the sums are the same
+// in any order.
 template <class Count>
 void CountInBands(const TBitmap& Bitmap, TLevelCounts& Levels, Count count)
 {
-    std::vector<std::unique_ptr<TLevelCounts>> bands;
     std::mutex mutex;
     SplitWork(static_cast<std::size_t>(Bitmap.Height()), static_cast<std::size_t>(Bitmap.Width()),
               [&](std::size_t top, std::size_t bottom) {
-                  auto band = std::make_unique<TLevelCounts>();
-                  count(Bitmap, static_cast<int>(top), static_cast<int>(bottom), *band);
+                  TLevelCounts band{};
+                  count(Bitmap, static_cast<int>(top), static_cast<int>(bottom), band);
                   const std::lock_guard<std::mutex> lock(mutex);
-                  bands.push_back(std::move(band));
+                  AddLevels(band, Levels);
               });
-    for (const auto& band : bands)
-        for (std::size_t c = 0; c < 3; ++c)
-            for (std::size_t v = 0; v < 256; ++v) Levels[c][v] += (*band)[c][v];
 }
 
 } // namespace
