@@ -74,10 +74,8 @@ void TForm1::ApplyTone()
         T1->setEnabled(false);
         HideTrimArea();
     }
-    KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
-    KestrelImage1.Gamma(GammaOf(TrackBar4->value()));
-    KestrelImage1.Contrast(TrackBar3->value(), 127);
-    KestrelImage1.Bright(TrackBar2->value());
+    // The base picture into the view, then Gamma, Contrast and Bright.
+    KestrelImage1.ToneFrom(*FBaseBitmap, GammaOf(TrackBar4->value()), TrackBar3->value(), 127, TrackBar2->value());
 }
 
 void TForm1::TrackBar2Change()
