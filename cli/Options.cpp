@@ -78,7 +78,12 @@ TColorCounts ColorCountsOfMethod(TStepKind kind, std::uint8_t mode)
 
 const char* CountsText(TColorCounts counts)
 {
-    return counts == TColorCounts::From2To256 ? "2 to 256" : "2, 4, 8, 16, 32, 64, 128 or 256";
+    switch (counts) {
+    case TColorCounts::From2To256: return "2 to 256";
+    case TColorCounts::PowersOfTwo: return "2, 4, 8, 16, 32, 64, 128 or 256";
+    case TColorCounts::Only256: break;
+    }
+    return "256";
 }
 
 // "octree: 2 to 256; mediancut, ...: 2, 4, ..., 256": the methods that take

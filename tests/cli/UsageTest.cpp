@@ -65,8 +65,6 @@ std::vector<UsageCase> UsageCases()
          "--colors: '16k' is not an integer"},
         {"ColorsOctreeOne", {"a.bmp", "--reduce", "octree", "--colors", "1", "-o", "out.bmp"},
          "--colors: '1' is not a colour count octree takes" + kColorsAllowed},
-        {"ColorsOctree257", {"a.bmp", "--reduce", "octree", "--colors", "257", "-o", "out.bmp"},
-         "--colors: '257' is not a colour count octree takes" + kColorsAllowed},
         {"ColorsMedianCutNotPowerOfTwo", {"a.bmp", "--reduce", "mediancut-variance", "--colors", "48", "-o", "out.bmp"},
          "--colors: '48' is not a colour count mediancut-variance takes" + kColorsAllowed},
         {"ColorsMedianCut512", {"a.bmp", "--reduce", "mediancut-diffusion", "--colors", "512", "-o", "out.bmp"},
