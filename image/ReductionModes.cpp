@@ -27,7 +27,8 @@ struct TReductionMode {
 // divides its boxes log2(colors) deep.
 constexpr std::array<TReductionMode, 6> kModes{{
     {TColorCounts::From2To256, [](const TBitmap& b, int colors) { return OctreeQuantize(b, colors); }},
-    {TColorCounts::PowersOfTwo, [](const TBitmap& b, int colors) { return MedianCutQuantize(b, DepthFor(colors)); }},
+    {TColorCounts::PowersOfTwo,
+     [](const TBitmap& b, int colors) { return MedianCutQuantize(b, DepthFor(colors)); }},
     {TColorCounts::PowersOfTwo,
      [](const TBitmap& b, int colors) { return MedianCutByVarianceQuantize(b, DepthFor(colors)); }},
     {TColorCounts::PowersOfTwo,
@@ -53,9 +54,12 @@ TColorCounts ColorCountsOf(std::uint8_t mode)
 bool AcceptsColors(TColorCounts counts, int colors)
 {
     switch (counts) {
-    case TColorCounts::Only256: return colors == 256;
-    case TColorCounts::From2To256: return colors >= 2 && colors <= 256;
-    case TColorCounts::PowersOfTwo: return colors >= 2 && colors <= 256 && std::has_single_bit(static_cast<unsigned>(colors));
+    case TColorCounts::Only256:
+        return colors == 256;
+    case TColorCounts::From2To256:
+        return colors >= 2 && colors <= 256;
+    case TColorCounts::PowersOfTwo:
+        return colors >= 2 && colors <= 256 && std::has_single_bit(static_cast<unsigned>(colors));
     }
     return false;
 }

@@ -12,9 +12,9 @@ class TBitmap;
 
 // The palette sizes (Colors) a mode takes.
 enum class TColorCounts {
-    Only256,      // a fixed palette: 256 stands for "as the mode makes it"
-    From2To256,   // any size from 2 to 256
-    PowersOfTwo,  // 2, 4, 8, ..., 256
+    Only256,     // a fixed palette: 256 stands for "as the mode makes it"
+    From2To256,  // any size from 2 to 256
+    PowersOfTwo, // 2, 4, 8, ..., 256
 };
 
 // Modes are 0 to ReductionModeCount() - 1.
