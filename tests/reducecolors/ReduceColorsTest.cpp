@@ -2,6 +2,7 @@
 #include "image/KestrelImg.h"
 
 #include "gfx/Bitmap.h"
+#include "image/ReductionModes.h"
 #include "reduce/Reduce.h"
 #include "tests/reduce/ReduceTestSupport.h"
 
@@ -151,8 +152,9 @@ TEST(ReduceColors, RefusedCallsAnnounceThemselvesOnly)
     }
     // Modes out of range, and sizes the mode does not take: the octree 2 to
     // 256, the median cut powers of two up to 256, the fixed palette 256.
-    const std::pair<int, int> refused[] = {{6, 256}, {7, 16},  {255, 256}, {0, 1},   {0, 257}, {0, -2},
-                                           {1, 3},   {2, 1},   {3, 512},   {4, 0},   {4, 96},  {5, 16}};
+    const int modes = ReductionModeCount();
+    const std::pair<int, int> refused[] = {{modes, 256}, {modes + 1, 16}, {255, 256}, {0, 1}, {0, 257}, {0, -2},
+                                           {1, 3},       {2, 1},          {3, 512},   {4, 0}, {4, 96},  {5, 16}};
     for (auto [mode, colors] : refused) {
         SCOPED_TRACE("mode " + std::to_string(mode) + ", colors " + std::to_string(colors));
         RecordingImage r;
