@@ -136,6 +136,9 @@ private:
     // Rewrites the 24-bit bytes of the picture's bitmap through a 256-entry
     // table and sets the former pixel format back (the tone operations).
     void ApplyToneTable(TBitmap& Bitmap, const std::array<std::uint8_t, 256>& Table);
+    // The picture now holds the pixels of version SourceVersion in another
+    // order (a turn, the mirror): their channel counts, when known, are its.
+    void CarryLevelCounts(std::uint64_t SourceVersion);
 
     std::string FKind;
     // The channel counts of pictures lately counted or toned, for
