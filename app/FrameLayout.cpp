@@ -128,7 +128,13 @@ TForm1::TForm1()
     histogramHost_ = std::make_unique<TForm1HistogramHost>(*this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The view listens to KestrelImage1 until its destructor, so it goes
+    // first: QWidget would delete it only after the members are gone.
+    delete KestrelImage1View;
+    KestrelImage1View = nullptr;
+}
 
 void TForm1::CreatePanel()
 {

@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     const std::string picture = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath().toStdString();
 
     pictor::TForm1 Form1;
-    pictor::TForm2 Form2(Form1.HistogramHost());
+    pictor::TForm2 Form2(Form1.HistogramHost(), &Form1);
     Form1.SetHistogramWindow(&Form2);
     Form1.show();
     Form1.SetLeft(10);

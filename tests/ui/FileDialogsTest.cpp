@@ -2,13 +2,18 @@
 #include "../support/QtTestApp.h"
 
 #include "ui/FileDialogs.h"
+#include "ui/QtTranslation.h"
 #include "ui/UiFont.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace pictor::ui {
 namespace {
@@ -32,6 +37,27 @@ TEST(FileDialogs, QtDialogsOfferOnlyTheAllFilesFilterAndAddNoExtension)
         EXPECT_EQ(qt.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         EXPECT_EQ(qt.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     }
+}
+
+TEST(FileDialogs, QtsOwnTextsAreJapaneseWhateverTheLocale)
+{
+    testing::QtTestApp(); // the application installs the translation
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + "/qtbase_ja.qm")) GTEST_SKIP() << "qt6-translations-l10n is not installed";
+    QFileDialog qt;
+    qt.setOption(QFileDialog::DontUseNativeDialog, true);
+    TQtFileDialog(TFileDialogKind::Save, nullptr).Configure(qt);
+    for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType, QFileDialog::Reject}) {
+        const QString text = qt.labelText(label);
+        EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; }))
+            << text.toStdString();
+    }
+    // The overwrite question of the save dialog.
+    EXPECT_NE(QFileDialog::tr("%1 already exists.\nDo you want to replace it?"),
+              "%1 already exists.\nDo you want to replace it?");
+
+    // Without the file the program runs on in English, silently.
+    EXPECT_FALSE(InstallQtTranslation(QDir::tempPath() + "/no-such-folder"));
 }
 
 TEST(FileDialogs, ScriptedDialogAnswersInTurnAndRecordsHowItWasStarted)
