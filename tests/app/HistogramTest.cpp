@@ -91,6 +91,29 @@ TEST_F(HistogramTest, TheSwitchShowsAToolWindowWithTheViewsHistogramAndClosesIt)
     EXPECT_TRUE(messages.Messages().empty());
 }
 
+TEST_F(HistogramTest, TheCeilingLabelShowsWholeAtTheDefaultSize)
+{
+    StartWithPhoto();
+    form->H1->trigger();
+    ASSERT_EQ(histogram->size(), QSize(286, 175));
+    const TBitmap picture = Played(Shown());
+    // The label (two digits over "%", from 174 pixels down) fits in the
+    // picture: its last column is the background.
+    for (int y = 170; y < 220; ++y) ASSERT_EQ(picture.GetPixel(571, y), clBtnFace) << y;
+    // The window shows the picture as drawn at its own size, each screen
+    // pixel the mean of the four it covers, so the label shows whole.
+    const QImage shown = histogram->grab().toImage();
+    for (int y = 80; y < 110; ++y)
+        for (int x = 265; x < 286; ++x) {
+            int sum[3] = {0, 0, 0};
+            for (int i = 0; i < 4; ++i) {
+                const TColor c = picture.GetPixel(2 * x + i % 2, 2 * y + i / 2);
+                sum[0] += GetRValue(c), sum[1] += GetGValue(c), sum[2] += GetBValue(c);
+            }
+            ASSERT_EQ(shown.pixel(x, y), qRgb((sum[0] + 2) / 4, (sum[1] + 2) / 4, (sum[2] + 2) / 4)) << x << "," << y;
+        }
+}
+
 TEST_F(HistogramTest, ClosingTheWindowItselfUnticksH1)
 {
     StartWithPhoto();
