@@ -2,6 +2,7 @@
 #include "app/Frame.h"
 
 #include "app/WaitCursor.h"
+#include "core/Exception.h"
 #include "core/FileIO.h"
 #include "gfx/Canvas.h"
 #include "gfx/Icon.h"
@@ -16,6 +17,18 @@
 #include <cctype>
 
 namespace pictor {
+namespace {
+
+// Why saving under a name with the extension e (lower case, "" for none)
+// writes nothing; worded as pictor-cli's refusal.
+std::string NothingWrittenMessage(const std::string& e)
+{
+    if (e == "ico") return ".ico で保存できるのは、アイコンファイルから開いた画像だけです。";
+    const std::string what = e.empty() ? "ファイル名に拡張子がありません。" : "拡張子 ." + e + " では保存できません。";
+    return what + "保存できる拡張子は " + TPicture::WritableExtensionList() + " です。";
+}
+
+} // namespace
 
 std::string TForm1::FileSizeText(std::uint64_t Bytes)
 {
@@ -90,8 +103,17 @@ void TForm1::Save1Click()
     std::string e = TPicture::ExtensionOf(name);
     std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
 
-    TWaitCursor wait;
     TGraphic* view = KestrelImage1.Picture().Graphic();
+    // A name under which nothing would be written is refused with a message,
+    // never taken silently as if saved; the folder is remembered all the
+    // same, as after every confirmed dialog.
+    auto refuse = [&] {
+        FSaveDir = TParameter::FolderPart(name);
+        throw EInvalidOperation(NothingWrittenMessage(e));
+    };
+    if (!TPicture::Writes(e) || (e == "ico" && !dynamic_cast<TIcon*>(view))) refuse();
+
+    TWaitCursor wait;
     if (e == "bmp") {
         FBaseBitmap->SaveToFile(name);
     } else if (e == "emf" || e == "wmf") {
@@ -115,7 +137,9 @@ void TForm1::Save1Click()
         jpeg.Assign(*FBaseBitmap);
         jpeg.SaveToFile(name);
     } else if (e == "ico") {
-        if (dynamic_cast<TIcon*>(view)) KestrelImage1.Picture().SaveToFile(name);
+        KestrelImage1.Picture().SaveToFile(name);
+    } else {
+        refuse(); // a format of the table that this command does not write yet
     }
     FSaveDir = TParameter::FolderPart(name);
 }

@@ -141,7 +141,7 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
 
     const std::string out = dir.Path() + "/out";
     std::filesystem::create_directory(out);
-    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.gif", "h"}) {
+    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.txt", "h"}) {
         saveDialog->Answer(out + "/" + name);
         form->Save1->trigger();
         EXPECT_EQ(form->FSaveDir, out);
@@ -163,13 +163,20 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
     jpeg.LoadFromFile(out + "/d.jpg");
     EXPECT_EQ(jpeg.Width(), 40);
     EXPECT_TRUE(std::filesystem::exists(out + "/e.jpeg"));
-    for (const char* none : {"f.ico", "g.gif", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
+    // A name that writes nothing says so, naming what can be written.
+    for (const char* none : {"f.ico", "g.txt", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
+    const std::string written = "保存できる拡張子は " + TPicture::WritableExtensionList() + " です。";
+    EXPECT_EQ(messages.Messages(), (std::vector<std::string>{
+                                       ".ico で保存できるのは、アイコンファイルから開いた画像だけです。",
+                                       "拡張子 .txt では保存できません。" + written,
+                                       "ファイル名に拡張子がありません。" + written,
+                                   }));
 
     // A cancelled dialog changes nothing.
     form->FSaveDir = "/elsewhere";
     form->Save1->trigger();
     EXPECT_EQ(form->FSaveDir, "/elsewhere");
-    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(messages.Messages().size(), 3u);
 }
 
 TEST_F(FileTest, IconsAndMetafilesAreSavedAsThemselves)
@@ -219,9 +226,9 @@ TEST_F(FileTest, ADiskThatFillsUpMidwayLeavesEveryOldFileWholeAndSaysSo)
     Open(SaveBitmap("p.bmp", Photo(40, 30)));
     for (const char* name : names) dir.Write(name, "old");
     SetWriteFaultAfterBytes(30);
-    saveAll(); // the icon is not written from a bitmap: four failures
+    saveAll(); // four failures, and the icon refused from a bitmap
     SetWriteFaultAfterBytes(std::nullopt);
-    EXPECT_EQ(messages.Messages().size(), 4u);
+    EXPECT_EQ(messages.Messages().size(), 5u);
     for (const char* name : names) EXPECT_EQ(dir.Read(name), "old") << name;
 
     dir.Write("i.ico", IconBytes());
@@ -230,7 +237,7 @@ TEST_F(FileTest, ADiskThatFillsUpMidwayLeavesEveryOldFileWholeAndSaysSo)
     saveDialog->Answer(dir.File("e.ico"));
     form->Save1->trigger();
     SetWriteFaultAfterBytes(std::nullopt);
-    EXPECT_EQ(messages.Messages().size(), 5u);
+    EXPECT_EQ(messages.Messages().size(), 6u);
     EXPECT_EQ(dir.Read("e.ico"), "old");
 
     const std::vector<std::string> expected = {"a.bmp", "b.emf", "c.wmf", "d.jpg", "e.ico", "i.ico", "p.bmp"};

@@ -4,6 +4,7 @@
 #include "FormFixture.h"
 
 #include <QPushButton>
+#include <QScrollBar>
 #include <QWindow>
 
 #include <functional>
@@ -96,6 +97,9 @@ TEST_F(HistogramTest, TheCeilingLabelShowsWholeAtTheDefaultSize)
     StartWithPhoto();
     form->H1->trigger();
     ASSERT_EQ(histogram->size(), QSize(286, 175));
+    // The picture fills the window: nothing to scroll (the bar at the foot of
+    // a window is the window manager's resize handle).
+    EXPECT_TRUE(histogram->findChildren<QScrollBar*>().isEmpty());
     const TBitmap picture = Played(Shown());
     // The label (two digits over "%", from 174 pixels down) fits in the
     // picture: its last column is the background.
