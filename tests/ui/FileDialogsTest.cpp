@@ -10,6 +10,10 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +41,43 @@ TEST(FileDialogs, QtDialogsOfferOnlyTheAllFilesFilterAndAddNoExtension)
         EXPECT_EQ(qt.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         EXPECT_EQ(qt.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     }
+}
+
+TEST(FileDialogs, AFullPathTypedIntoTheOpenDialogIsOpened)
+{
+    testing::QtTestApp();
+    // Typing a path through nested folders into the dialog while it shows
+    // the last of them once left that folder selected, and Enter wiped the
+    // name instead of choosing the file.
+    QTemporaryDir tmp;
+    const QString folder = tmp.path() + "/a/g";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const char* name : {"pal1.bmp", "pal8.bmp"}) {
+        QFile file(folder + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString path = folder + "/pal8.bmp";
+    TQtFileDialog dialog(TFileDialogKind::Open, nullptr);
+    dialog.SetInitialDir(folder.toStdString());
+
+    bool typed = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        auto* qt = qobject_cast<QFileDialog*>(modal);
+        if (!qt || typed) {
+            modal->close(); // still open after Enter: the name was not taken
+            return;
+        }
+        typed = true;
+        auto* edit = qt->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QTest::keyClicks(edit, path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    driver.start(100);
+    EXPECT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName(), path.toStdString());
 }
 
 TEST(FileDialogs, QtsOwnTextsAreJapaneseWhateverTheLocale)
