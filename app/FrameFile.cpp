@@ -63,21 +63,25 @@ void TForm1::LoadPicture(const std::string& FileName)
     // nothing, and the picture on screen is kept.
     TPicture loaded;
     loaded.LoadFromFile(FileName);
-    const std::uint64_t bytes = FileSize(FileName).value_or(0);
+    ShowNewPicture(loaded.Graphic(), FileName, FileSizeText(FileSize(FileName).value_or(0)));
+}
 
+void TForm1::ShowNewPicture(const TGraphic* Graphic, const std::string& FileName, const std::string& SizeText)
+{
     KestrelImage1.Picture().SetGraphic(nullptr);
     SetPosition(TrackBar4, 0);
     SetPosition(TrackBar3, 100);
     SetPosition(TrackBar2, 100);
     SetPosition(TrackBar1, 100);
     KestrelImage1.SetStretch(false);
-    KestrelImage1.Picture().SetGraphic(loaded.Graphic());
+    KestrelImage1.Picture().SetGraphic(Graphic);
 
     if (TGraphic* graphic = KestrelImage1.Picture().Graphic()) {
         if (auto* metafile = dynamic_cast<TMetafile*>(graphic)) metafile->SetInch(1);
         FPictureFileName = FileName;
-        FFileSizeText = FileSizeText(bytes);
-        FOpenDir = TParameter::FolderPart(FileName);
+        FFileSizeText = SizeText;
+        FClipboardPicture = FileName.empty();
+        if (!FileName.empty()) FOpenDir = TParameter::FolderPart(FileName);
         const int w = graphic->Width(), h = graphic->Height();
         const int p = InitialScale(std::max(w, h));
         UpdateBaseBitmap();

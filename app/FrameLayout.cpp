@@ -8,11 +8,13 @@
 #include "ui/ExceptionGuard.h"
 #include "ui/UiFont.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -196,6 +198,13 @@ void TForm1::CreateMenus()
     Edit1 = MainMenu1->addMenu(Q("編集(&E)"));
     U1 = AddItem(Edit1, "アンドウ(&U)", &TForm1::U1Click);
     O1 = AddItem(Edit1, "もとの画像(&O)", &TForm1::O1Click);
+    N6 = Edit1->addSeparator();
+    C1 = AddItem(Edit1, "コピー(&C)", &TForm1::C1Click);
+    C1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    P1 = AddItem(Edit1, "貼り付け(&P)", &TForm1::P1Click);
+    P1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdatePasteItem(); });
+    UpdatePasteItem();
     N2 = Edit1->addSeparator();
     A1 = AddItem(Edit1, "トリミングエリアの表示(&A)", &TForm1::A1Click, true);
     T1 = AddItem(Edit1, "トリミングの実行(&T)", &TForm1::T1Click);
@@ -394,6 +403,7 @@ void TForm1::closeEvent(QCloseEvent* Event)
 void TForm1::UpdateCaption()
 {
     if (!KestrelImage1.Picture().Graphic()) {
+        FClipboardPicture = false;
         FPictureFileName.clear();
         FFileSizeText.clear();
         FSizeText.clear();
@@ -403,7 +413,8 @@ void TForm1::UpdateCaption()
     }
     FSizeText = "  ( " + std::to_string(KestrelImage1.Width()) + " × " + std::to_string(KestrelImage1.Height()) + " )";
     FColorText = "  -  " + std::to_string(FBaseBitmap ? FBaseBitmap->BitsPerPixel() : 0) + " bit Color";
-    setWindowTitle(QString::fromStdString(FPictureFileName + FFileSizeText + FSizeText + FColorText));
+    const std::string name = FClipboardPicture ? "(クリップボード)" : FPictureFileName;
+    setWindowTitle(QString::fromStdString(name + FFileSizeText + FSizeText + FColorText));
 }
 
 std::string TForm1::Caption() const
