@@ -39,6 +39,7 @@ class QDropEvent;
 class QPushButton;
 class QScrollArea;
 class QSlider;
+class QWheelEvent;
 
 namespace pictor {
 
@@ -224,6 +225,9 @@ private:
     void ReadSettings();
     void WriteFirstRunSettings();
     void SizeScrollContent();
+    // Ctrl + wheel: the scale slider moves a line step a notch, as if the
+    // user had moved it. Returns whether the event was taken.
+    bool ScaleByWheel(QWheelEvent& Event);
     bool ViewHolds(TPictureType Type) const { return KestrelImage1.GetPictureType() == Type; }
     TBitmap* ViewBitmap() const;
 
@@ -232,6 +236,7 @@ private:
     std::unique_ptr<TForm1HistogramHost> histogramHost_;
     bool shown_ = false;
     int handlerDepth_ = 0;
+    int wheelAngle_ = 0; // of Ctrl + wheel turns short of a notch
     std::exception_ptr nestedFailure_;
 };
 

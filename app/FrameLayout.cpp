@@ -23,6 +23,7 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 
 namespace pictor {
@@ -108,6 +109,8 @@ TForm1::TForm1()
     KestrelImage1View = new ui::ImageView(KestrelImage1, scrollContent_);
     KestrelImage1View->move(kViewMargin, kViewMargin);
     ScrollBox1->setWidget(scrollContent_);
+    // Ctrl + wheel over the picture moves the scale slider.
+    ScrollBox1->viewport()->installEventFilter(this);
     connect(KestrelImage1View, &ui::ImageView::sizeChanged, this, [this] { SizeScrollContent(); });
 
     KestrelImage1.SetStretch(true);
@@ -431,6 +434,9 @@ void TForm1::Panel1Resize()
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Watched == Panel1 && Event->type() == QEvent::Resize) Dispatch(&TForm1::Panel1Resize);
+    if (Watched == ScrollBox1->viewport() && Event->type() == QEvent::Wheel &&
+        ScaleByWheel(*static_cast<QWheelEvent*>(Event)))
+        return true;
     return QMainWindow::eventFilter(Watched, Event);
 }
 
