@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "core/FileIO.h"
 #include "gfx/Canvas.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -142,6 +143,12 @@ void TForm1::Save1Click()
         jpeg.SaveToFile(name);
     } else if (e == "ico") {
         KestrelImage1.Picture().SaveToFile(name);
+    } else if (e == "gif") {
+        // Refused, with a message that asks for a reduction first, when the
+        // base picture has more than 8 bits per pixel.
+        TGIFImage gif;
+        gif.Assign(*FBaseBitmap);
+        gif.SaveToFile(name);
     } else {
         refuse(); // a format of the table that this command does not write yet
     }

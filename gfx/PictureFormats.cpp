@@ -7,6 +7,7 @@
 // save command, pictor-cli and their messages take the extensions written
 // from here.
 #include "gfx/Bitmap.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -38,6 +39,7 @@ constexpr TGraphicFormat kFormats[] = {
     {"ico", Make<TIcon>},
     {"emf", Make<TMetafile>},
     {"wmf", Make<TMetafile>},
+    {"gif", Make<TGIFImage>},
 };
 
 const TGraphicFormat* FormatOf(const std::string& extension)
