@@ -8,6 +8,7 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <QAction>
 #include <QSlider>
@@ -116,6 +117,10 @@ void TForm1::Save1Click()
         jpeg.SaveToFile(name);
     } else if (e == "ico") {
         if (dynamic_cast<TIcon*>(view)) KestrelImage1.Picture().SaveToFile(name);
+    } else if (e == "png") {
+        TPngImage png;
+        png.Assign(*FBaseBitmap);
+        png.SaveToFile(name);
     }
     FSaveDir = TParameter::FolderPart(name);
 }
