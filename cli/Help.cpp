@@ -6,12 +6,13 @@ const std::string& HelpText()
 {
     static const std::string text =
         R"(Usage: pictor-cli [OPTIONS] INPUT...
-Adjusts and colour-reduces pictures (.bmp .emf .wmf .jpg .jpeg .ico) exactly
-as the Pictor window does.
+Adjusts and colour-reduces pictures (.bmp .emf .wmf .jpg .jpeg .ico .png .gif)
+exactly as the Pictor window does.
 
   -o, --output FILE        output for a single INPUT
   --out-dir DIR            with several inputs: DIR/<input name without extension>.<ext>
-  --ext EXT                extension (format) for --out-dir outputs: bmp, emf, wmf, jpg, jpeg, ico
+  --ext EXT                extension (format) for --out-dir outputs: bmp, emf, wmf, jpg, jpeg, ico, png,
+                           gif
   -j, --jobs N             process inputs on N threads (default: 1); results identical to -j 1
   --threads N              threads inside each step (default: one per core with -j 1, else 1);
                            results identical to --threads 1
@@ -45,7 +46,8 @@ Every file is written under a temporary name and renamed when complete.
 
 --info prints the picture after the steps: a bitmap's bits per pixel and
 palette entries; 0 bits for a metafile; an icon's shown image's bits per
-pixel. A JPEG is read as a 24-bit bitmap.
+pixel. A JPEG is read as a 24-bit bitmap. A PNG is read as a bitmap: a
+palette PNG at its own depth (2 bits as 4), grey at 8 bits, any other at 24.
 
 Exit status: 0 all inputs done; 1 an input could not be read or written or a
 step failed; 2 usage error (nothing processed); 3 a step was refused.

@@ -5,6 +5,7 @@
 #include "gfx/Canvas.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
+#include "gfx/PngImage.h"
 #include "tests/gfx/IconFixtures.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,29 @@ TEST_F(CliTest, PaletteBitmapsKeepTheirDepthAndPaletteExactly)
     EXPECT_EQ(Le(out, 46, 4), 37u); // palette entries
     EXPECT_EQ(out.substr(54, 37 * 4), in.substr(54, 37 * 4));
     EXPECT_EQ(out, LibraryBmp(File("in.bmp"), [](TKestrelImage& i) {
+                  i.Turn(90);
+                  i.Reverse();
+              }));
+}
+
+TEST_F(CliTest, PngOutputIsTheResultAndAPngInputStaysABitmapOfItsDepth)
+{
+    Save(Paletted(13, 7, 37), "in.bmp");
+    ASSERT_EQ(Run({"in.bmp", "--turn", "90", "-o", "out.png"}).Status, 0);
+    TKestrelImage image;
+    image.Picture().LoadFromFile(File("in.bmp"));
+    image.Turn(90);
+    TPngImage expected;
+    expected.Assign(*image.Picture().Graphic());
+    EXPECT_EQ(Read("out.png"), Bytes(expected.SaveToBytes()));
+
+    // Read back: 8 bits and the 37 entries; mirrored and written as BMP.
+    ASSERT_EQ(Run({"out.png", "--mirror", "-o", "again.bmp"}).Status, 0);
+    TBitmap again;
+    again.LoadFromFile(File("again.bmp"));
+    EXPECT_EQ(again.BitsPerPixel(), 8);
+    EXPECT_EQ(again.Palette(), Paletted(1, 1, 37).Palette());
+    EXPECT_EQ(Read("again.bmp"), LibraryBmp(File("in.bmp"), [](TKestrelImage& i) {
                   i.Turn(90);
                   i.Reverse();
               }));
