@@ -1,9 +1,10 @@
 // Pixel-format conversions of the photographs between 24 bits and 8, 16 and
-// 32 bits, both ways (on one thread and on two), and BMP and JPEG reading and
-// writing.
+// 32 bits, both ways (on one thread and on two), and BMP, JPEG and PNG
+// reading and writing.
 #include "OpsBench.h"
 
 #include "gfx/JPEGImage.h"
+#include "gfx/PngImage.h"
 
 namespace {
 
@@ -83,5 +84,27 @@ void JpegRead(benchmark::State& state)
 }
 BENCHMARK(JpegWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(JpegRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// PNG from and to the 24-bit photographs (RGB, libpng's default compression).
+void PngWrite(benchmark::State& state)
+{
+    TPngImage png;
+    png.Assign(Photo(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(png.SaveToBytes());
+}
+void PngRead(benchmark::State& state)
+{
+    TPngImage source;
+    source.Assign(Photo(state.range(0)));
+    const std::vector<std::uint8_t> bytes = source.SaveToBytes();
+    for (auto _ : state) {
+        TPngImage png;
+        png.LoadFromBytes(bytes);
+        benchmark::DoNotOptimize(png.ScanLine(0));
+    }
+}
+PICTOR_ON_PHOTOS(PngWrite);
+PICTOR_ON_PHOTOS(PngRead);
 
 } // namespace
