@@ -43,23 +43,36 @@ void Conversions(benchmark::internal::Benchmark* b)
 BENCHMARK(From24)->Apply(Conversions);
 BENCHMARK(To24)->Apply(Conversions);
 
-void BmpWrite(benchmark::State& state)
+// The 24-bit photographs written and read in the file format of T: BMP for
+// TBitmap, PNG (RGB, libpng's default compression) for TPngImage.
+template <class T>
+void WriteFile(benchmark::State& state)
 {
-    const TBitmap& photo = Photo(state.range(0));
+    T picture;
+    picture.Assign(Photo(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(photo.SaveToBytes());
+        benchmark::DoNotOptimize(picture.SaveToBytes());
 }
-void BmpRead(benchmark::State& state)
+template <class T>
+void ReadFile(benchmark::State& state)
 {
-    const std::vector<std::uint8_t> bytes = Photo(state.range(0)).SaveToBytes();
+    T source;
+    source.Assign(Photo(state.range(0)));
+    const std::vector<std::uint8_t> bytes = source.SaveToBytes();
     for (auto _ : state) {
-        TBitmap bitmap;
-        bitmap.LoadFromBytes(bytes);
-        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+        T picture;
+        picture.LoadFromBytes(bytes);
+        benchmark::DoNotOptimize(picture.ScanLine(0));
     }
 }
+void BmpWrite(benchmark::State& state) { WriteFile<TBitmap>(state); }
+void BmpRead(benchmark::State& state) { ReadFile<TBitmap>(state); }
+void PngWrite(benchmark::State& state) { WriteFile<TPngImage>(state); }
+void PngRead(benchmark::State& state) { ReadFile<TPngImage>(state); }
 PICTOR_ON_PHOTOS(BmpWrite);
 PICTOR_ON_PHOTOS(BmpRead);
+PICTOR_ON_PHOTOS(PngWrite);
+PICTOR_ON_PHOTOS(PngRead);
 
 // JPEG at quality 90 from and to a 24-bit bitmap, 24 megapixels.
 void JpegWrite(benchmark::State& state)
@@ -84,27 +97,5 @@ void JpegRead(benchmark::State& state)
 }
 BENCHMARK(JpegWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(JpegRead)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// PNG from and to the 24-bit photographs (RGB, libpng's default compression).
-void PngWrite(benchmark::State& state)
-{
-    TPngImage png;
-    png.Assign(Photo(state.range(0)));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(png.SaveToBytes());
-}
-void PngRead(benchmark::State& state)
-{
-    TPngImage source;
-    source.Assign(Photo(state.range(0)));
-    const std::vector<std::uint8_t> bytes = source.SaveToBytes();
-    for (auto _ : state) {
-        TPngImage png;
-        png.LoadFromBytes(bytes);
-        benchmark::DoNotOptimize(png.ScanLine(0));
-    }
-}
-PICTOR_ON_PHOTOS(PngWrite);
-PICTOR_ON_PHOTOS(PngRead);
 
 } // namespace

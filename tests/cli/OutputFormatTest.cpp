@@ -25,6 +25,16 @@ std::uint32_t Le(const std::string& bytes, std::size_t at, int size)
     return v;
 }
 
+// The library's result: the file loaded into an image control and op run
+// on it.
+const TGraphic& LibraryResult(TKestrelImage& image, const std::string& input,
+                              const std::function<void(TKestrelImage&)>& op)
+{
+    image.Picture().LoadFromFile(input);
+    op(image);
+    return *image.Picture().Graphic();
+}
+
 // A 16 by 16 icon, half transparent, half opaque red.
 std::string HalfTransparentIcon()
 {
@@ -40,10 +50,8 @@ TEST_F(CliTest, JpegOutputIsTheBaselineEncodingOfTheResult)
     Save(Gradient24(40, 30), "in.bmp");
     ASSERT_EQ(Run({"in.bmp", "--bright", "120", "-o", "out.jpg"}).Status, 0);
     TKestrelImage image;
-    image.Picture().LoadFromFile(File("in.bmp"));
-    image.Bright(120);
     TJPEGImage jpeg;
-    jpeg.Assign(*image.Picture().Graphic());
+    jpeg.Assign(LibraryResult(image, File("in.bmp"), [](TKestrelImage& i) { i.Bright(120); }));
     EXPECT_EQ(Read("out.jpg"), Bytes(jpeg.SaveToBytes()));
 }
 
@@ -82,10 +90,8 @@ TEST_F(CliTest, PngOutputIsTheResultAndAPngInputStaysABitmapOfItsDepth)
     Save(Paletted(13, 7, 37), "in.bmp");
     ASSERT_EQ(Run({"in.bmp", "--turn", "90", "-o", "out.png"}).Status, 0);
     TKestrelImage image;
-    image.Picture().LoadFromFile(File("in.bmp"));
-    image.Turn(90);
     TPngImage expected;
-    expected.Assign(*image.Picture().Graphic());
+    expected.Assign(LibraryResult(image, File("in.bmp"), [](TKestrelImage& i) { i.Turn(90); }));
     EXPECT_EQ(Read("out.png"), Bytes(expected.SaveToBytes()));
 
     // Read back: 8 bits and the 37 entries; mirrored and written as BMP.
