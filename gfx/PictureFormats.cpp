@@ -5,6 +5,7 @@
 // A new format adds one line here: its extension in lower case, without the
 // dot, and the class that reads it.
 #include "gfx/Bitmap.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -37,6 +38,7 @@ constexpr TGraphicFormat kFormats[] = {
     {"emf", Make<TMetafile>},
     {"wmf", Make<TMetafile>},
     {"png", Make<TPngImage>},
+    {"gif", Make<TGIFImage>},
 };
 
 } // namespace

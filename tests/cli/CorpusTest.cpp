@@ -67,7 +67,7 @@ TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
     EXPECT_EQ(written + CountLines(converted.Err, "pictor-cli: "), files.size()) << converted.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "png"));
+INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif", "png"));
 
 } // namespace
 } // namespace pictor::testing
