@@ -92,7 +92,8 @@ void AddSpan(std::vector<TSpan>& spans, std::int64_t y, double from, double to, 
     from = std::max<double>(from, limit.Left);
     to = std::min<double>(to, limit.Right);
     if (from < to)
-        spans.push_back({static_cast<std::int32_t>(y), static_cast<std::int32_t>(from), static_cast<std::int32_t>(to)});
+        spans.push_back(
+            {static_cast<std::int32_t>(y), static_cast<std::int32_t>(from), static_cast<std::int32_t>(to)});
 }
 
 // The outline: the pixels of the outline's set (OutlineRowOf) with a side

@@ -20,7 +20,8 @@ TBitmap16Header ReadBitmap16Header(const TRecordView& r, std::size_t at)
     case 1: case 4: case 8: case 16: case 24: case 32: break;
     default: throw TBadRecord{};
     }
-    if (planes != 1 || h.Width <= 0 || h.Height <= 0 || !PictureSizeAllowed(h.Width, h.Height)) throw TBadRecord{};
+    if (planes != 1 || h.Width <= 0 || h.Height <= 0 || !PictureSizeAllowed(h.Width, h.Height))
+        throw TBadRecord{};
     if (h.RowBytes < (h.Width * h.BitsPerPixel + 7) / 8) throw TBadRecord{};
     return h;
 }
@@ -31,11 +32,12 @@ TBitmap DecodeBitmap16(const TRecordView& r, const TBitmap16Header& header, std:
     // Rows are as long as the header says; some writers give the length of
     // a DIB's rows but store the word-aligned rows of a device bitmap, which
     // is what the record then has room for.
+    const auto bits = static_cast<std::size_t>(header.Width) * static_cast<std::size_t>(header.BitsPerPixel);
+    const std::size_t used = (bits + 7) / 8, aligned = (bits + 15) / 16 * 2;
+    const auto rows = static_cast<std::uint64_t>(header.Height);
     auto rowBytes = static_cast<std::size_t>(header.RowBytes);
-    const std::size_t aligned =
-        (static_cast<std::size_t>(header.Width) * static_cast<std::size_t>(header.BitsPerPixel) + 15) / 16 * 2;
-    if (!r.Has(bitsAt, static_cast<std::uint64_t>(header.Height), rowBytes) && aligned < rowBytes) rowBytes = aligned;
-    r.Need(bitsAt, static_cast<std::uint64_t>(header.Height), rowBytes);
+    if (!r.Has(bitsAt, rows, rowBytes) && aligned < rowBytes) rowBytes = aligned;
+    r.Need(bitsAt, rows, rowBytes);
     TBitmap bitmap;
     bitmap.SetLayout(header.BitsPerPixel, std::nullopt, header.Width, header.Height);
     switch (header.BitsPerPixel) {
@@ -44,7 +46,6 @@ TBitmap DecodeBitmap16(const TRecordView& r, const TBitmap16Header& header, std:
     case 8: bitmap.SetPalette(palette.Empty() ? HalftonePalette() : palette); break;
     default: break;
     }
-    const std::size_t used = (static_cast<std::size_t>(header.Width) * static_cast<std::size_t>(header.BitsPerPixel) + 7) / 8;
     for (int y = 0; y < header.Height; ++y)
         std::memcpy(bitmap.ScanLine(y), r.Data() + bitsAt + rowBytes * static_cast<std::size_t>(y), used);
     return bitmap;

@@ -51,8 +51,8 @@ TRect PathPixels(const TPath& path)
     }
     if (!(l <= r) || !(t <= b)) return TRect{};
     // Callers bound the coordinates (Reasonable), so they fit an int.
-    return Rect(static_cast<int>(std::floor(l)), static_cast<int>(std::floor(t)), static_cast<int>(std::ceil(r)),
-                static_cast<int>(std::ceil(b)));
+    return Rect(static_cast<int>(std::floor(l)), static_cast<int>(std::floor(t)),
+                static_cast<int>(std::ceil(r)), static_cast<int>(std::ceil(b)));
 }
 
 TPaletteEntry EntryOf(TColor color)

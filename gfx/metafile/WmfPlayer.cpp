@@ -43,7 +43,8 @@ private:
         if (usage > 1) throw TBadRecord{};
         if (!p_.SpendBitmapPixels(DibPixelCount(r.From(at)))) throw TBadRecord{};
         const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
-        TBitmap bitmap = DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+        TBitmap bitmap =
+            DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
         p_.PrepareBitmap(bitmap);
         return bitmap;
     }
@@ -52,7 +53,8 @@ private:
     {
         const mf::TBitmap16Header header = mf::ReadBitmap16Header(r, headerAt);
         if (!p_.SpendBitmapPixels(std::int64_t(header.Width) * header.Height)) throw TBadRecord{};
-        TBitmap bitmap = mf::DecodeBitmap16(r, header, bitsAt, p_.Dc().Palette ? *p_.Dc().Palette : TPalette());
+        const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+        TBitmap bitmap = mf::DecodeBitmap16(r, header, bitsAt, palette);
         p_.PrepareBitmap(bitmap);
         return bitmap;
     }
@@ -305,13 +307,13 @@ void TWmfPlayer::Play(const TRecordView& r)
         break;
     case 0x0922: // bit-block transfer of a device-dependent bitmap
         if (r.Size() == 12 * 2) p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
-        else DeviceTransfer(r, 22, r.I16(12), r.I16(10), r.I16(16), r.I16(14), i16(20), i16(18), i16(16), i16(14),
-                            r.U32(6));
+        else DeviceTransfer(r, 22, r.I16(12), r.I16(10), r.I16(16), r.I16(14), i16(20), i16(18), i16(16),
+                            i16(14), r.U32(6));
         break;
     case 0x0B23: // stretch of a device-dependent bitmap
         if (r.Size() == 14 * 2) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
-        else DeviceTransfer(r, 26, r.I16(16), r.I16(14), r.I16(12), r.I16(10), i16(24), i16(22), i16(20), i16(18),
-                            r.U32(6));
+        else DeviceTransfer(r, 26, r.I16(16), r.I16(14), r.I16(12), r.I16(10), i16(24), i16(22), i16(20),
+                            i16(18), r.U32(6));
         break;
     default: break;
     }

@@ -17,15 +17,17 @@ namespace pictor::testing {
 namespace {
 
 using TRecords = std::vector<std::vector<std::uint16_t>>;
+using TParams = std::vector<std::int16_t>;
 
-constexpr TColor kYellow = RGBColor(255, 255, 0), kFuchsia = RGBColor(255, 0, 255), kAqua = RGBColor(0, 255, 255);
+constexpr TColor kYellow = RGBColor(255, 255, 0), kFuchsia = RGBColor(255, 0, 255);
+constexpr TColor kAqua = RGBColor(0, 255, 255);
 constexpr TColor kNavy = RGBColor(0, 0, 128), kSilver = RGBColor(192, 192, 192);
 
 // Bytes as the 16-bit parameters of an old-style record (an odd length is
 // padded with a zero byte).
-std::vector<std::int16_t> Words(const std::vector<std::uint8_t>& bytes)
+TParams Words(const std::vector<std::uint8_t>& bytes)
 {
-    std::vector<std::int16_t> words;
+    TParams words;
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
         const int high = i + 1 < bytes.size() ? bytes[i + 1] : 0;
         words.push_back(static_cast<std::int16_t>(bytes[i] | (high << 8)));
@@ -33,13 +35,15 @@ std::vector<std::int16_t> Words(const std::vector<std::uint8_t>& bytes)
     return words;
 }
 
-std::vector<std::int16_t> Concat(std::vector<std::int16_t> a, const std::vector<std::int16_t>& b)
+// The parameters of the parts one after another.
+TParams Concat(TParams a, const TParams& b, const TParams& c = {})
 {
     a.insert(a.end(), b.begin(), b.end());
+    a.insert(a.end(), c.begin(), c.end());
     return a;
 }
 
-std::vector<std::int16_t> ColorRef(TColor c)
+TParams ColorRef(TColor c)
 {
     return {static_cast<std::int16_t>(c & 0xFFFF), static_cast<std::int16_t>(c >> 16)};
 }
@@ -117,7 +121,8 @@ TBitmap RenderEnhanced(const TEmfBuilder& builder)
 std::vector<std::uint8_t> EmfPatternBrush(std::uint32_t type, const TBitmap& bitmap)
 {
     const TDibBytes dib = EncodeDib(bitmap);
-    const auto cbBmi = static_cast<std::uint32_t>(dib.Info.size()), cbBits = static_cast<std::uint32_t>(dib.Bits.size());
+    const auto cbBmi = static_cast<std::uint32_t>(dib.Info.size());
+    const auto cbBits = static_cast<std::uint32_t>(dib.Bits.size());
     std::vector<std::uint8_t> r = EmfRecord(type, {1, 0, 32, cbBmi, 32 + cbBmi, cbBits});
     r.insert(r.end(), dib.Info.begin(), dib.Info.end());
     r.insert(r.end(), dib.Bits.begin(), dib.Bits.end());
@@ -137,7 +142,8 @@ TEST(MetafilePatternBrush, FillsWithItsBitmapTiledFromTheCanvasCorner)
         TRecords records = {WmfRecord(0x0209, ColorRef(clBlue)), WmfRecord(0x0201, ColorRef(kYellow)),
                             std::move(brush), Select(0), NullPen(), Select(1)};
         // A rectangle 10,10-50,40, or PATCOPY onto it.
-        records.push_back(patBlt ? WmfRecord(0x061D, {0x0021, 0x00F0, 30, 40, 10, 10}) : Rectangle(10, 10, 50, 40));
+        records.push_back(patBlt ? WmfRecord(0x061D, {0x0021, 0x00F0, 30, 40, 10, 10})
+                                 : Rectangle(10, 10, 50, 40));
         return Render(records);
     };
     auto enhanced = [](std::uint32_t type, const TBitmap& pattern) {
@@ -159,14 +165,14 @@ TEST(MetafilePatternBrush, FillsWithItsBitmapTiledFromTheCanvasCorner)
         {"DIB pattern", oldStyle(WmfRecord(0x0142, Concat({5, 0}, Words(PackedDib(colour))))), ownColour},
         {"DIB pattern by PATBLT", oldStyle(WmfRecord(0x0142, Concat({5, 0}, Words(PackedDib(colour)))), true),
          ownColour},
-        {"plain pattern of a DIB", oldStyle(WmfRecord(0x0142, Concat({3, 0}, Words(PackedDib(mono))))), monoColours},
-        {"plain pattern of a device bitmap", oldStyle(WmfRecord(0x0142, Concat({3, 0}, Words(Bitmap16(mono))))),
+        {"plain pattern of a DIB", oldStyle(WmfRecord(0x0142, Concat({3, 0}, Words(PackedDib(mono))))),
          monoColours},
+        {"plain pattern of a device bitmap",
+         oldStyle(WmfRecord(0x0142, Concat({3, 0}, Words(Bitmap16(mono))))), monoColours},
         // CREATEPATTERNBRUSH: the header, its four bytes of bits pointer, 18
         // reserved bytes, the rows.
         {"CREATEPATTERNBRUSH",
-         oldStyle(WmfRecord(0x01F9, Concat(Concat(Words(Bitmap16Header(mono)), std::vector<std::int16_t>(11, 0)),
-                                           Words(plainRows)))),
+         oldStyle(WmfRecord(0x01F9, Concat(Words(Bitmap16Header(mono)), TParams(11, 0), Words(plainRows)))),
          monoColours},
         {"enhanced DIB pattern", enhanced(U_EMR_CREATEDIBPATTERNBRUSHPT, mono), ownMono},
         {"enhanced monochrome brush", enhanced(U_EMR_CREATEMONOBRUSH, mono), monoColours},
@@ -192,7 +198,7 @@ TEST(MetafileBitmapRecord, OldStyleBitmapRecordsDrawWithTheirRasterOperation)
                                RGBColor(250, 240, 5)};
     for (int i = 0; i < 4; ++i) source.SetPixel(i % 2, i / 2, colours[i]);
     const auto dib = Words(PackedDib(source)), ddb = Words(Bitmap16(source));
-    const std::vector<std::int16_t> invert = {0x0046, 0x0066};
+    const TParams invert = {0x0046, 0x0066};
     struct Case {
         const char* name;
         std::vector<std::uint16_t> record;
@@ -200,12 +206,12 @@ TEST(MetafileBitmapRecord, OldStyleBitmapRecordsDrawWithTheirRasterOperation)
         bool inverted;
     };
     const Case cases[] = {
-        {"STRETCHDIB", WmfRecord(0x0F43, Concat(Concat(invert, {0, 2, 2, 0, 0, 20, 20, 10, 10}), dib)), 20, true},
-        {"DIBSTRETCHBLT", WmfRecord(0x0B41, Concat(Concat(invert, {2, 2, 0, 0, 20, 20, 10, 10}), dib)), 20, true},
-        {"DIBBITBLT", WmfRecord(0x0940, Concat(Concat(invert, {0, 0, 2, 2, 10, 10}), dib)), 2, true},
+        {"STRETCHDIB", WmfRecord(0x0F43, Concat(invert, {0, 2, 2, 0, 0, 20, 20, 10, 10}, dib)), 20, true},
+        {"DIBSTRETCHBLT", WmfRecord(0x0B41, Concat(invert, {2, 2, 0, 0, 20, 20, 10, 10}, dib)), 20, true},
+        {"DIBBITBLT", WmfRecord(0x0940, Concat(invert, {0, 0, 2, 2, 10, 10}, dib)), 2, true},
         {"SETDIBTODEV", WmfRecord(0x0D33, Concat({0, 2, 0, 0, 0, 2, 2, 10, 10}, dib)), 2, false},
-        {"BITBLT", WmfRecord(0x0922, Concat(Concat(invert, {0, 0, 2, 2, 10, 10}), ddb)), 2, true},
-        {"STRETCHBLT", WmfRecord(0x0B23, Concat(Concat(invert, {2, 2, 0, 0, 20, 20, 10, 10}), ddb)), 20, true},
+        {"BITBLT", WmfRecord(0x0922, Concat(invert, {0, 0, 2, 2, 10, 10}, ddb)), 2, true},
+        {"STRETCHBLT", WmfRecord(0x0B23, Concat(invert, {2, 2, 0, 0, 20, 20, 10, 10}, ddb)), 20, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -225,8 +231,10 @@ TEST(MetafileBitmapRecord, OldStyleBitmapRecordsDrawWithTheirRasterOperation)
                                     WmfRecord(0x0922, Concat({0x0020, 0x00CC, 0, 0, 3, 5, 10, 10},
                                                              Words(Bitmap16(mono))))});
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(picture.GetPixel(10 + x, 10 + y), mono.GetPixel(x, y) == clRed ? kNavy : kSilver) << x << y;
+        for (int x = 0; x < 5; ++x) {
+            const TColor expected = mono.GetPixel(x, y) == clRed ? kNavy : kSilver;
+            EXPECT_EQ(picture.GetPixel(10 + x, 10 + y), expected) << x << "," << y;
+        }
 }
 
 TEST(MetafileBitmapRecord, ThirtyTwoBitBitmapsBringNoAlphaButAlphaBlendBlends)
@@ -238,7 +246,8 @@ TEST(MetafileBitmapRecord, ThirtyTwoBitBitmapsBringNoAlphaButAlphaBlendBlends)
     const std::uint8_t pixels[12] = {0, 0, 255, 255, 128, 128, 128, 128, 0, 0, 0, 0};
     std::copy(pixels, pixels + 12, source.ScanLine(0));
     const TDibBytes dib = EncodeDib(source);
-    const auto cbBmi = static_cast<std::uint32_t>(dib.Info.size()), cbBits = static_cast<std::uint32_t>(dib.Bits.size());
+    const auto cbBmi = static_cast<std::uint32_t>(dib.Info.size());
+    const auto cbBits = static_cast<std::uint32_t>(dib.Bits.size());
     auto withBitmap = [&](std::vector<std::uint8_t> r, std::size_t at) {
         r.insert(r.end(), dib.Info.begin(), dib.Info.end());
         r.insert(r.end(), dib.Bits.begin(), dib.Bits.end());
@@ -267,7 +276,8 @@ TEST(MetafileBitmapRecord, ThirtyTwoBitBitmapsBringNoAlphaButAlphaBlendBlends)
     TBitmap picture = RenderEnhanced(b);
     ASSERT_EQ(picture.BitsPerPixel(), 32);
     for (int y : {10, 20, 30})
-        for (int x = 9; x < 14; ++x) EXPECT_EQ(std::as_const(picture).ScanLine(y)[4 * x + 3], 0) << x << "," << y;
+        for (int x = 9; x < 14; ++x)
+            EXPECT_EQ(std::as_const(picture).ScanLine(y)[4 * x + 3], 0) << x << "," << y;
     EXPECT_EQ(picture.GetPixel(10, 10), clRed);
     EXPECT_EQ(picture.GetPixel(11, 10), RGBColor(128, 128, 128));
     EXPECT_EQ(picture.GetPixel(12, 10), clBlack);
@@ -292,7 +302,8 @@ TEST(MetafileBitmapRecord, OutlinedEllipsesLieInWholePixels)
     TRecords records;
     for (int i : steps) {
         const auto l = static_cast<std::int16_t>(100 + 61 * i), t = static_cast<std::int16_t>(100 + 41 * i);
-        records.push_back(WmfRecord(0x0418, {static_cast<std::int16_t>(t + 17), static_cast<std::int16_t>(l + 17), t, l}));
+        const auto r = static_cast<std::int16_t>(l + 17), b = static_cast<std::int16_t>(t + 17);
+        records.push_back(WmfRecord(0x0418, {b, r, t, l}));
     }
     TMetafile m;
     m.LoadFromBytes(WmfFile(records, Rect(0, 0, 1000, 1000), 96 * 10 / 3));
