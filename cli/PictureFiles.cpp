@@ -10,6 +10,7 @@
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
+#include "gfx/PngImage.h"
 #include "image/KestrelImg.h"
 #include "image/MetafileRecording.h"
 
@@ -66,6 +67,11 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
         if (dynamic_cast<const TMetafile*>(graphic) != nullptr) return graphic->Clone();
         const std::unique_ptr<TBitmap> bitmap = BaseBitmapOf(*graphic);
         return RecordBitmap(*bitmap, bitmap->Width(), bitmap->Height());
+    }
+    if (ext == "png") {
+        auto png = std::make_unique<TPngImage>();
+        png->Assign(*BaseBitmapOf(*graphic));
+        return png;
     }
     if (ext == "ico") {
         if (dynamic_cast<const TIcon*>(graphic) != nullptr) return graphic->Clone();

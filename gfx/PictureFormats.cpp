@@ -12,6 +12,7 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,6 +40,7 @@ constexpr TGraphicFormat kFormats[] = {
     {"ico", Make<TIcon>},
     {"emf", Make<TMetafile>},
     {"wmf", Make<TMetafile>},
+    {"png", Make<TPngImage>},
     {"gif", Make<TGIFImage>},
 };
 
@@ -58,6 +60,13 @@ std::unique_ptr<TGraphic> TPicture::CreateForExtension(const std::string& extens
 {
     const TGraphicFormat* format = FormatOf(extension);
     return format ? format->Create() : nullptr;
+}
+
+std::vector<std::string> TPicture::Extensions()
+{
+    std::vector<std::string> extensions;
+    for (const TGraphicFormat& f : kFormats) extensions.emplace_back(f.Extension);
+    return extensions;
 }
 
 bool TPicture::Writes(const std::string& extension)
