@@ -39,6 +39,7 @@ function(pictor_test name)
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     PICTOR_CORPUS_DIR="${PICTOR_CORPUS_DIR}"
+    PICTOR_BUNDLED_CORPUS_DIR="${PICTOR_BUNDLED_CORPUS_DIR}"
     PICTOR_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
   if(PICTOR_SANITIZE)
     # fontconfig keeps a little of its parsed configuration past the end of
