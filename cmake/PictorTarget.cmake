@@ -1,6 +1,9 @@
 # Compile options shared by every target of our own code.
 function(pictor_target_options target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(PICTOR_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
   if(PICTOR_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                              -fno-sanitize-recover=undefined)
