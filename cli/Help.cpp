@@ -45,7 +45,10 @@ Every file is written under a temporary name and renamed when complete.
 
 --info prints the picture after the steps: a bitmap's bits per pixel and
 palette entries; 0 bits for a metafile; an icon's shown image's bits per
-pixel. A JPEG is read as a 24-bit bitmap.
+pixel. A JPEG is read as a 24-bit bitmap. A GIF is read as its first frame on
+a white canvas of the file's screen size, at 8 bits per pixel; its type is
+gif (N frames) when the file holds several. A .gif output needs a picture of
+8 bits per pixel or fewer: reduce a deeper one first.
 
 Exit status: 0 all inputs done; 1 an input could not be read or written or a
 step failed; 2 usage error (nothing processed); 3 a step was refused.

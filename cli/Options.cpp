@@ -31,7 +31,7 @@ constexpr std::array<TReduceMethod, 7> kReduceMethods{{
     {"halftone", TStepKind::Halftone, 0},
 }};
 
-constexpr std::array<const char*, 6> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico"};
+constexpr std::array<const char*, 7> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico", "gif"};
 
 // Options that take a value, by their long name; short forms map here.
 constexpr std::array<std::string_view, 15> kValueOptions{

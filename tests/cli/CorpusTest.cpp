@@ -33,7 +33,7 @@ std::vector<std::string> CorpusPictures(const std::string& folder)
     std::set<std::string> stems;
     for (const fs::path& file : CorpusFiles(folder)) {
         const std::string ext = AsciiLower(TPicture::ExtensionOf(file.string()));
-        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico") continue;
+        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != "gif") continue;
         if (stems.insert(file.stem().string()).second) files.push_back(file.string());
     }
     std::sort(files.begin(), files.end());
@@ -63,7 +63,7 @@ TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
     EXPECT_EQ(written + CountLines(converted.Err, "pictor-cli: "), files.size()) << converted.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico"));
+INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif"));
 
 } // namespace
 } // namespace pictor::testing
