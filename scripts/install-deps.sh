@@ -12,6 +12,7 @@ PACKAGES="
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth imagemagick
+  parallel
   dpkg-dev file help2man man-db appstream desktop-file-utils
 "
 
