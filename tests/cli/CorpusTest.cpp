@@ -26,14 +26,16 @@ std::size_t CountLines(const std::string& text, const std::string& prefix)
 }
 
 // The readable pictures under the corpus folder, one per file stem, so that
-// an --out-dir batch names each output differently.
+// an --out-dir batch names each output differently: bitmaps, metafiles and
+// icons, and files named after the folder (the PNG files beside bitmaps and
+// icons are their reference pictures, not inputs).
 std::vector<std::string> CorpusPictures(const std::string& folder)
 {
     std::vector<std::string> files;
     std::set<std::string> stems;
     for (const fs::path& file : CorpusFiles(folder)) {
         const std::string ext = AsciiLower(TPicture::ExtensionOf(file.string()));
-        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != "gif") continue;
+        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != folder) continue;
         if (stems.insert(file.stem().string()).second) files.push_back(file.string());
     }
     std::sort(files.begin(), files.end());
@@ -63,7 +65,7 @@ TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
     EXPECT_EQ(written + CountLines(converted.Err, "pictor-cli: "), files.size()) << converted.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif"));
+INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif", "png"));
 
 } // namespace
 } // namespace pictor::testing
