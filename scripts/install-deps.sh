@@ -13,6 +13,7 @@ PACKAGES="
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth imagemagick
   parallel
+  dpkg-dev file help2man man-db appstream desktop-file-utils
 "
 
 missing=""

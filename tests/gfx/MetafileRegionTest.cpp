@@ -126,7 +126,7 @@ TEST(MetafileRegion, DamagedOldStyleRegionsAreSkippedAndKeepTheirSlot)
     countsDisagree.back() = 4;
     bad.push_back(countsDisagree);
     auto cut = WmfRegionRecord(kL);
-    cut.resize(cut.size() - 3);
+    cut.erase(cut.end() - 3, cut.end());
     cut[0] = static_cast<std::uint16_t>(cut.size());
     bad.push_back(cut);
     // Scans of 16,384 rectangles each (a scan counts its edges in 16 bits).
