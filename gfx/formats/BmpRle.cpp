@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <algorithm>
 
@@ -12,7 +13,7 @@ namespace {
 
 class TRleDecoder {
 public:
-    TRleDecoder(std::span<const std::uint8_t> data, TRleKind kind, TBitmap& bitmap)
+    TRleDecoder(const TByteReader& data, TRleKind kind, TBitmap& bitmap)
         : data_(data), kind_(kind), bitmap_(bitmap), width_(bitmap.Width()), height_(bitmap.Height())
     {
     }
@@ -21,7 +22,7 @@ public:
     {
         while (y_ < height_) {
             Need(2);
-            const unsigned a = data_[pos_], b = data_[pos_ + 1];
+            const unsigned a = data_.U8(pos_), b = data_.U8(pos_ + 1);
             pos_ += 2;
             if (a > 0) {
                 Repeat(a, b);
@@ -32,8 +33,8 @@ public:
                 return;
             } else if (b == 2) { // move right dx, up dy
                 Need(2);
-                x_ += data_[pos_];
-                y_ += data_[pos_ + 1];
+                x_ += data_.U8(pos_);
+                y_ += data_.U8(pos_ + 1);
                 pos_ += 2;
                 if (x_ > width_ || y_ > height_ || (y_ == height_ && x_ > 0))
                     throw EInvalidGraphic("RLE の移動が画像の外へ出ます");
@@ -46,7 +47,7 @@ public:
 private:
     void Need(std::size_t n) const
     {
-        if (n > data_.size() - pos_) throw EInvalidGraphic("RLE データが途中で終わっています");
+        if (!data_.Has(pos_, n)) throw EInvalidGraphic("RLE データが途中で終わっています");
     }
 
     void CheckRoom(unsigned count) const
@@ -64,7 +65,7 @@ private:
         std::uint8_t* row = Row();
         if (kind_ == TRleKind::kRle24) {
             Need(2);
-            std::uint32_t colour = value | std::uint32_t(data_[pos_]) << 8 | std::uint32_t(data_[pos_ + 1]) << 16;
+            std::uint32_t colour = value | std::uint32_t(data_.U16(pos_)) << 8;
             pos_ += 2;
             for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, x_++, 24, colour);
         } else if (kind_ == TRleKind::kRle8) {
@@ -81,7 +82,7 @@ private:
         const std::size_t bytes = kind_ == TRleKind::kRle24 ? 3 * count
                                   : kind_ == TRleKind::kRle8 ? count : (count + 1) / 2;
         Need(bytes);
-        const std::uint8_t* src = data_.data() + pos_;
+        const std::uint8_t* src = data_.Bytes(pos_, bytes).data();
         std::uint8_t* row = Row();
         for (unsigned i = 0; i < count; ++i) {
             std::uint32_t v;
@@ -94,10 +95,10 @@ private:
             WriteRawPixel(row, x_++, kind_ == TRleKind::kRle24 ? 24 : kind_ == TRleKind::kRle8 ? 8 : 4, v);
         }
         // The padding byte may be missing at the very end of the file.
-        pos_ += std::min(bytes + (bytes & 1), data_.size() - pos_);
+        pos_ += std::min(bytes + (bytes & 1), data_.Size() - pos_);
     }
 
-    std::span<const std::uint8_t> data_;
+    TByteReader data_;
     TRleKind kind_;
     TBitmap& bitmap_;
     const int width_, height_;
@@ -107,7 +108,7 @@ private:
 
 } // namespace
 
-void DecodeRle(std::span<const std::uint8_t> data, TRleKind kind, TBitmap& bitmap)
+void DecodeRle(const TByteReader& data, TRleKind kind, TBitmap& bitmap)
 {
     TRleDecoder(data, kind, bitmap).Run();
 }

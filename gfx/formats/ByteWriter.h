@@ -1,6 +1,9 @@
-// Little-endian integers written into byte vectors, for the file writers.
+// The little-endian writer of every file format: integers put at a place in
+// a byte vector or pushed onto its end. Reading goes through TByteReader
+// (ByteReader.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -427,8 +427,7 @@ std::shared_ptr<TMetafile::Data> TEmfRecorder::Finish(int mmWidth, int mmHeight)
     stream->insert(stream->end(), eof, eof + sizeof eof);
     Put32(*stream, 48, static_cast<std::uint32_t>(stream->size()));
     Put32(*stream, 52, count_ + 2);
-    (*stream)[56] = static_cast<std::uint8_t>((maxSlot_ + 1) & 0xFF);
-    (*stream)[57] = static_cast<std::uint8_t>((maxSlot_ + 1) >> 8);
+    Put16(*stream, 56, static_cast<std::uint16_t>(maxSlot_ + 1));
 
     auto data = std::make_shared<TMetafile::Data>();
     data->Enhanced = true;

@@ -5,6 +5,7 @@
 // playback understands converts, bitmaps at their own layout included.
 #include "gfx/formats/MetafileFormats.h"
 
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/metafile/Playback.h"
@@ -298,7 +299,8 @@ std::vector<std::uint8_t> PlaceableHeader(const TRect& box, int inch)
     Push16(h, static_cast<std::uint16_t>(inch));
     Push32(h, 0);
     std::uint16_t sum = 0;
-    for (std::size_t i = 0; i < h.size(); i += 2) sum ^= static_cast<std::uint16_t>(h[i] | (h[i + 1] << 8));
+    const TByteReader words(h);
+    for (std::size_t i = 0; i < h.size(); i += 2) sum ^= words.U16(i);
     Push16(h, sum);
     return h;
 }

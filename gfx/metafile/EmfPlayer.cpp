@@ -4,8 +4,8 @@
 #include "gfx/metafile/Playback.h"
 
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/Dib.h"
-#include "gfx/formats/RecordView.h"
 #include "gfx/metafile/Player.h"
 
 extern "C" {
@@ -25,7 +25,7 @@ using mf::TFontSpec;
 using mf::TPenSpec;
 using mf::TPlayer;
 
-std::vector<TPointF> PointsL(const TRecordView& r, std::size_t offset, std::uint64_t count)
+std::vector<TPointF> PointsL(const TByteReader& r, std::size_t offset, std::uint64_t count)
 {
     r.Need(offset, count, 8);
     std::vector<TPointF> points(static_cast<std::size_t>(count));
@@ -34,7 +34,7 @@ std::vector<TPointF> PointsL(const TRecordView& r, std::size_t offset, std::uint
     return points;
 }
 
-std::vector<TPointF> Points16(const TRecordView& r, std::size_t offset, std::uint64_t count)
+std::vector<TPointF> Points16(const TByteReader& r, std::size_t offset, std::uint64_t count)
 {
     r.Need(offset, count, 4);
     std::vector<TPointF> points(static_cast<std::size_t>(count));
@@ -44,7 +44,7 @@ std::vector<TPointF> Points16(const TRecordView& r, std::size_t offset, std::uin
 }
 
 // Polypolylines and polypolygons: counts, then all the points.
-std::vector<std::vector<TPointF>> PolyPoly(const TRecordView& r, bool small)
+std::vector<std::vector<TPointF>> PolyPoly(const TByteReader& r, bool small)
 {
     const std::uint32_t polys = r.U32(24);
     const std::uint32_t total = r.U32(28);
@@ -63,7 +63,7 @@ std::vector<std::vector<TPointF>> PolyPoly(const TRecordView& r, bool small)
     return out;
 }
 
-std::array<double, 4> RectL(const TRecordView& r, std::size_t at)
+std::array<double, 4> RectL(const TByteReader& r, std::size_t at)
 {
     return {double(r.I32(at)), double(r.I32(at + 4)), double(r.I32(at + 8)), double(r.I32(at + 12))};
 }
@@ -78,15 +78,15 @@ TRect SourceRect(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h)
     return Rect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h));
 }
 
-mf::TXform Xform(const TRecordView& r, std::size_t at)
+mf::TXform Xform(const TByteReader& r, std::size_t at)
 {
     return {r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16), r.F32(at + 20)};
 }
 
 // The rectangles of a RGNDATA structure of size bytes at offset.
-std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offset, std::uint32_t size)
+std::vector<std::array<double, 4>> Region(const TByteReader& r, std::size_t offset, std::uint32_t size)
 {
-    const TRecordView rgn = r.Sub(offset, size);
+    const TByteReader rgn = r.Sub(offset, size);
     const std::uint32_t headerSize = rgn.U32(0);
     const std::uint32_t count = rgn.U32(8);
     if (headerSize < 32 || count > kMaxRegionRects) throw TBadRecord{};
@@ -99,31 +99,31 @@ std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offs
 class TEmfPlayer {
 public:
     TEmfPlayer(TPlayer& p) : p_(p) {}
-    void Play(const TRecordView& r);
+    void Play(const TByteReader& r);
 
 private:
-    TBitmap Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage);
-    void Text(const TRecordView& r, bool wide);
-    void SmallText(const TRecordView& r);
-    void Gradient(const TRecordView& r);
-    void Transfer(const TRecordView& r, std::uint32_t type);
+    TBitmap Dib(const TByteReader& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage);
+    void Text(const TByteReader& r, bool wide);
+    void SmallText(const TByteReader& r);
+    void Gradient(const TByteReader& r);
+    void Transfer(const TByteReader& r, std::uint32_t type);
 
     TPlayer& p_;
 };
 
-TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage)
+TBitmap TEmfPlayer::Dib(const TByteReader& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage)
 {
     const std::uint32_t bmi = r.U32(offBmi), cbBmi = r.U32(offBmi + 4);
     const std::uint32_t bits = r.U32(offBits), cbBits = r.U32(offBits + 4);
     if (usage > 1) throw TBadRecord{};
-    const TRecordView info = r.Sub(bmi, cbBmi);
+    const TByteReader info = r.Sub(bmi, cbBmi);
     if (!p_.SpendBitmapPixels(DibPixelCount(info))) throw TBadRecord{};
     const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
     return DecodeDib(info, r.Sub(bits, cbBits),
                      usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
 }
 
-void TEmfPlayer::Text(const TRecordView& r, bool wide)
+void TEmfPlayer::Text(const TByteReader& r, bool wide)
 {
     mf::TTextCall call;
     const std::size_t t = 36; // the EMRTEXT part
@@ -151,7 +151,7 @@ void TEmfPlayer::Text(const TRecordView& r, bool wide)
     p_.Text(call);
 }
 
-void TEmfPlayer::SmallText(const TRecordView& r)
+void TEmfPlayer::SmallText(const TByteReader& r)
 {
     mf::TTextCall call;
     call.X = r.I32(8);
@@ -169,7 +169,7 @@ void TEmfPlayer::SmallText(const TRecordView& r)
     p_.Text(call);
 }
 
-void TEmfPlayer::Gradient(const TRecordView& r)
+void TEmfPlayer::Gradient(const TByteReader& r)
 {
     const std::uint32_t nVer = r.U32(24), nTri = r.U32(28), mode = r.U32(32);
     r.Need(36, nVer, 16);
@@ -223,7 +223,7 @@ void TEmfPlayer::Gradient(const TRecordView& r)
     }
 }
 
-void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
+void TEmfPlayer::Transfer(const TByteReader& r, std::uint32_t type)
 {
     switch (type) {
     case U_EMR_BITBLT:
@@ -290,7 +290,7 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
     }
 }
 
-void TEmfPlayer::Play(const TRecordView& r)
+void TEmfPlayer::Play(const TByteReader& r)
 {
     const std::uint32_t type = r.U32(0);
     mf::TDcState& dc = p_.Dc();
@@ -517,7 +517,7 @@ void PlayEnhancedMetafile(const TMetafile::Data& data, TCanvas& canvas, const TR
 {
     if (!data.Stream || data.MMWidth <= 0 || data.MMHeight <= 0) return;
     if (dest.Width() == 0 || dest.Height() == 0) return;
-    const TRecordView stream(*data.Stream);
+    const TByteReader stream(*data.Stream);
     const TReferenceDevice& device = data.Device;
     // The frame in device pixels; its size is rounded as Width and Height
     // report it, so that a picture recorded at a size plays back at exactly

@@ -15,7 +15,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Path.h"
-#include "gfx/formats/RecordView.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/metafile/TextCodec.h"
 
 #include <array>
@@ -128,7 +128,7 @@ TPenJoin PenJoinOfRecord(std::uint32_t style);
 TBrushStyle HatchOfRecord(std::uint32_t hatch);
 // A logical font at offset: 32-bit fields and a UTF-16 face name in
 // enhanced records, 16-bit fields and an 8-bit one in old-style records.
-TFontSpec ReadLogFont(const TRecordView& r, std::size_t at, bool enhanced);
+TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced);
 
 // The mean colour of a bitmap (of its top-left 64 by 64 pixels): what a
 // pattern brush made of it fills with.

@@ -42,7 +42,7 @@ TBrushStyle HatchOfRecord(std::uint32_t hatch)
     return hatch < 6 ? styles[hatch] : bsSolid;
 }
 
-TFontSpec ReadLogFont(const TRecordView& r, std::size_t at, bool enhanced)
+TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced)
 {
     const std::size_t field = enhanced ? 4 : 2;
     auto value = [&](int i) {

@@ -4,9 +4,9 @@
 // view of its record.
 #include "gfx/metafile/Playback.h"
 
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/formats/MetafileFormats.h"
-#include "gfx/formats/RecordView.h"
 #include "gfx/metafile/Player.h"
 #include "gfx/metafile/Region.h"
 
@@ -30,14 +30,14 @@ constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 class TWmfPlayer {
 public:
     explicit TWmfPlayer(TPlayer& p) : p_(p) {}
-    void Play(const TRecordView& r);
+    void Play(const TByteReader& r);
 
 private:
     void Create(mf::TObject object)
     {
         if (auto index = p_.FreeObjectIndex()) p_.SetObject(*index, std::move(object));
     }
-    TBitmap Dib(const TRecordView& r, std::size_t at, int usage)
+    TBitmap Dib(const TByteReader& r, std::size_t at, int usage)
     {
         if (usage > 1) throw TBadRecord{};
         if (!p_.SpendBitmapPixels(DibPixelCount(r.From(at)))) throw TBadRecord{};
@@ -46,7 +46,7 @@ private:
     }
     // A bitmap transfer whose source rectangle counts from the bottom of
     // bottom-up DIBs when fromBottom.
-    void Transfer(const TRecordView& r, std::size_t dibAt, int usage, int sx, int sy, int sw, int sh, double x,
+    void Transfer(const TByteReader& r, std::size_t dibAt, int usage, int sx, int sy, int sw, int sh, double x,
                   double y, double w, double h, std::uint32_t rop, bool fromBottom)
     {
         TBitmap bitmap = Dib(r, dibAt, usage);
@@ -54,12 +54,12 @@ private:
         if (fromBottom && r.U32(dibAt) != 12 && r.I32(dibAt + 8) > 0) top = bitmap.Height() - sy - sh;
         p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, rop);
     }
-    void Text(const TRecordView& r, bool extended);
+    void Text(const TByteReader& r, bool extended);
 
     TPlayer& p_;
 };
 
-void TWmfPlayer::Text(const TRecordView& r, bool extended)
+void TWmfPlayer::Text(const TByteReader& r, bool extended)
 {
     mf::TTextCall call;
     const int charSet = p_.Dc().Font.CharSet;
@@ -95,7 +95,7 @@ void TWmfPlayer::Text(const TRecordView& r, bool extended)
     p_.Text(call);
 }
 
-void TWmfPlayer::Play(const TRecordView& r)
+void TWmfPlayer::Play(const TByteReader& r)
 {
     const std::uint16_t function = r.U16(4);
     mf::TDcState& dc = p_.Dc();
@@ -292,7 +292,7 @@ void PlayOldStyleMetafile(const TMetafile::Data& data, TCanvas& canvas, const TR
 {
     if (!data.Stream || data.Box.Width() <= 0 || data.Box.Height() <= 0) return;
     if (dest.Width() == 0 || dest.Height() == 0) return;
-    const TRecordView stream(*data.Stream);
+    const TByteReader stream(*data.Stream);
     const std::size_t objects = std::max<std::size_t>(stream.U16(10), kMinObjectTable);
     TPlayer player(canvas, dest, mf::TXform(), objects);
     mf::TDcState& dc = player.Dc();

@@ -6,6 +6,7 @@
 #include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
+#include "gfx/formats/ByteReader.h"
 #include "tests/gfx/IconFixtures.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +21,8 @@ std::string Bytes(const std::vector<std::uint8_t>& bytes)
 
 std::uint32_t Le(const std::string& bytes, std::size_t at, int size)
 {
-    std::uint32_t v = 0;
-    for (int i = size - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
-    return v;
+    const TByteReader in(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return size == 2 ? in.U16(at) : in.U32(at);
 }
 
 // A 16 by 16 icon, half transparent, half opaque red.

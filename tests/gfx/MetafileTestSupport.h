@@ -6,6 +6,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Metafile.h"
+#include "gfx/formats/ByteWriter.h"
 
 extern "C" {
 #include <uemf.h>
@@ -148,13 +149,8 @@ public:
         out.insert(out.end(), eof, eof + 20);
         Put32(out, 48, static_cast<std::uint32_t>(out.size()));
         Put32(out, 52, count_ + 2);
-        out[56] = static_cast<std::uint8_t>(handles);
-        out[57] = static_cast<std::uint8_t>(handles >> 8);
+        Put16(out, 56, static_cast<std::uint16_t>(handles));
         return out;
-    }
-    static void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
     }
 
 private:
@@ -166,9 +162,9 @@ private:
 inline std::vector<std::uint8_t> EmfRecord(std::uint32_t type, const std::vector<std::uint32_t>& words)
 {
     std::vector<std::uint8_t> r(8 + 4 * words.size());
-    TEmfBuilder::Put32(r, 0, type);
-    TEmfBuilder::Put32(r, 4, static_cast<std::uint32_t>(r.size()));
-    for (std::size_t i = 0; i < words.size(); ++i) TEmfBuilder::Put32(r, 8 + 4 * i, words[i]);
+    Put32(r, 0, type);
+    Put32(r, 4, static_cast<std::uint32_t>(r.size()));
+    for (std::size_t i = 0; i < words.size(); ++i) Put32(r, 8 + 4 * i, words[i]);
     return r;
 }
 
@@ -196,10 +192,7 @@ inline std::vector<std::uint8_t> WmfFile(const std::vector<std::vector<std::uint
     for (const auto& r : records) words.insert(words.end(), r.begin(), r.end());
     words.insert(words.end(), {3, 0, 0});
     std::vector<std::uint8_t> out;
-    for (auto w : words) {
-        out.push_back(static_cast<std::uint8_t>(w));
-        out.push_back(static_cast<std::uint8_t>(w >> 8));
-    }
+    for (auto w : words) Push16(out, w);
     return out;
 }
 
