@@ -4,6 +4,7 @@
 
 #include "app/WaitCursor.h"
 #include "histogram/Histgram.h"
+#include "image/ReductionModes.h"
 
 #include <QAction>
 #include <QSlider>
@@ -22,12 +23,12 @@ void TForm1::ReduceCommand(std::uint8_t Mode)
     RefreshHistogram();
 }
 
-void TForm1::Octree2561Click() { ReduceCommand(0); }
-void TForm1::MedianCut2561Click() { ReduceCommand(1); }
-void TForm1::MedianCutByVariance2561Click() { ReduceCommand(2); }
-void TForm1::MedianCut2562Click() { ReduceCommand(3); }
-void TForm1::MedianCut2563Click() { ReduceCommand(4); }
-void TForm1::N4Click() { ReduceCommand(5); }
+void TForm1::Octree2561Click() { ReduceCommand(rmOctree); }
+void TForm1::MedianCut2561Click() { ReduceCommand(rmMedianCut); }
+void TForm1::MedianCutByVariance2561Click() { ReduceCommand(rmMedianCutByVariance); }
+void TForm1::MedianCut2562Click() { ReduceCommand(rmMedianCutDiffusion); }
+void TForm1::MedianCut2563Click() { ReduceCommand(rmMedianCutByVarianceDiffusion); }
+void TForm1::N4Click() { ReduceCommand(rmStaticColorDiffusion); }
 
 void TForm1::PixelFormat2561Click()
 {

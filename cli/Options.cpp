@@ -26,13 +26,13 @@ struct TReduceMethod {
 // (what --colors may give) come with the mode (image/ReductionModes.h), and
 // the halftone conversion.
 constexpr std::array<TReduceMethod, 7> kReduceMethods{{
-    {"octree", TStepKind::Reduce, 0},
-    {"mediancut", TStepKind::Reduce, 1},
-    {"mediancut-variance", TStepKind::Reduce, 2},
-    {"mediancut-diffusion", TStepKind::Reduce, 3},
-    {"mediancut-variance-diffusion", TStepKind::Reduce, 4},
-    {"fixed-diffusion", TStepKind::Reduce, 5},
-    {"halftone", TStepKind::Halftone, 0},
+    {"octree", TStepKind::Reduce, rmOctree},
+    {"mediancut", TStepKind::Reduce, rmMedianCut},
+    {"mediancut-variance", TStepKind::Reduce, rmMedianCutByVariance},
+    {"mediancut-diffusion", TStepKind::Reduce, rmMedianCutDiffusion},
+    {"mediancut-variance-diffusion", TStepKind::Reduce, rmMedianCutByVarianceDiffusion},
+    {"fixed-diffusion", TStepKind::Reduce, rmStaticColorDiffusion},
+    {"halftone", TStepKind::Halftone, 0},  // not a ReduceColors mode
 }};
 
 constexpr std::array<const char*, 7> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico", "gif"};
