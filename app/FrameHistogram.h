@@ -4,6 +4,7 @@
 #pragma once
 
 #include "histogram/HistogramHost.h"
+#include "ui/WindowPlacement.h"
 
 namespace pictor {
 
@@ -14,7 +15,7 @@ struct THistogramPlacement {
     int Top = 496;
     int Width = 294;
     int Height = 209;
-    int WindowState = 0;
+    int WindowState = ui::wsNormal;
     // The form description's placement of the histogram window.
     static THistogramPlacement FormDescription() { return {}; }
 };

@@ -312,7 +312,7 @@ void TForm1::ReadSettings()
     SetTop(readInteger("Top", Top()));
     SetWidth(readInteger("Width", 604));
     SetHeight(readInteger("Height", 438));
-    SetWindowState(readInteger("WindowState", 0));
+    SetWindowState(readInteger("WindowState", ui::wsNormal));
     FOpenDir = readString("OpenDir");
     FSaveDir = readString("SaveDir");
     THistogramPlacement h = THistogramPlacement::FormDescription();
@@ -328,7 +328,7 @@ void TForm1::ReadSettings()
 void TForm1::FormCloseQuery(bool& CanClose)
 {
     CanClose = true;
-    if (WindowState() != 2) {
+    if (WindowState() != ui::wsMaximized) {
         Parameter1.WriteInteger("Left", Left());
         Parameter1.WriteInteger("Top", Top());
         Parameter1.WriteInteger("Width", Width());
@@ -338,7 +338,7 @@ void TForm1::FormCloseQuery(bool& CanClose)
     Parameter1.WriteString("OpenDir", FOpenDir);
     Parameter1.WriteString("SaveDir", FSaveDir);
     const THistogramPlacement h = histogramHost_->Placement();
-    if (h.WindowState != 2) {
+    if (h.WindowState != ui::wsMaximized) {
         Parameter1.WriteInteger("HLeft", h.Left);
         Parameter1.WriteInteger("HTop", h.Top);
         Parameter1.WriteInteger("HWidth", h.Width);

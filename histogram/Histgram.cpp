@@ -3,6 +3,7 @@
 
 #include "gfx/Metafile.h"
 #include "histogram/HistogramHost.h"
+#include "image/HistogramDrawing.h"
 #include "image/KestrelImg.h"
 #include "param/Param.h"
 #include "ui/ExceptionGuard.h"
@@ -18,12 +19,6 @@
 namespace pictor {
 
 namespace {
-
-// The main window's call: a 572 by 350 picture of 64 bins a channel with an
-// automatic ceiling.
-constexpr int kPictureScale = 2;
-constexpr int kPictureShift = 2;
-constexpr int kPictureCeiling = 0;
 
 // The form description.
 constexpr int kFormLeft = 694;
@@ -92,8 +87,8 @@ void TForm2::FormShow()
 void TForm2::FormCloseQuery(bool& CanClose)
 {
     TParameter& settings = host_.Parameter1();
-    const int state = WindowState();
-    if (state != 2) {
+    const ui::TWindowState state = WindowState();
+    if (state != ui::wsMaximized) {
         settings.WriteInteger("HLeft", Left());
         settings.WriteInteger("HTop", Top());
         settings.WriteInteger("HWidth", Width());
@@ -114,7 +109,8 @@ void TForm2::DrawPicture()
     if (trimmingShown) host_.DrawTrimRect();
     TMetafile metafile;
     try {
-        host_.KestrelImage1().DrawHistogram(metafile, kPictureScale, kPictureShift, kPictureCeiling);
+        host_.KestrelImage1().DrawHistogram(metafile, kWindowHistogramScale, kWindowHistogramShift,
+                                              kWindowHistogramCeiling);
     } catch (...) {
         if (trimmingShown) host_.DrawTrimRect();
         throw;
