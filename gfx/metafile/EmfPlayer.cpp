@@ -313,11 +313,11 @@ void TEmfPlayer::Play(const TByteReader& r)
     case U_EMR_MODIFYWORLDTRANSFORM: p_.ModifyWorld(Xform(r, 8), static_cast<int>(r.U32(32))); break;
     case U_EMR_SAVEDC: p_.SaveDc(); break;
     case U_EMR_RESTOREDC: p_.RestoreDc(r.I32(8)); break;
-    case U_EMR_SETBKMODE: dc.BkOpaque = r.U32(8) == U_OPAQUE; break;
+    case U_EMR_SETBKMODE: dc.BkOpaque = r.U32(8) == mf::bkOpaque; break;
     case U_EMR_SETBKCOLOR: dc.BkColor = p_.Resolve(r.U32(8)); break;
     case U_EMR_SETTEXTCOLOR: dc.TextColor = p_.Resolve(r.U32(8)); break;
     case U_EMR_SETTEXTALIGN: dc.TextAlign = r.U32(8); break;
-    case U_EMR_SETPOLYFILLMODE: dc.Winding = r.U32(8) == U_WINDING; break;
+    case U_EMR_SETPOLYFILLMODE: dc.Winding = r.U32(8) == mf::pfmWinding; break;
     case U_EMR_SETROP2: dc.Rop2 = static_cast<int>(r.U32(8)); break;
     case U_EMR_SETARCDIRECTION: dc.ArcClockwise = r.U32(8) == U_AD_CLOCKWISE; break;
 

@@ -16,8 +16,6 @@ bool Finite(const TXform& m)
            std::isfinite(m.Dx) && std::isfinite(m.Dy);
 }
 
-constexpr int kRgnAnd = 1, kRgnOr = 2, kRgnXor = 3, kRgnDiff = 4, kRgnCopy = 5;
-
 } // namespace
 
 TXform TXform::Then(const TXform& b) const
@@ -72,9 +70,9 @@ void TPlayer::SetDeviceResolution(double pixelsPerMMX, double pixelsPerMMY)
 
 void TPlayer::SetMapMode(int mode)
 {
-    if (mode < 1 || mode > 8) return;
+    if (mode < mmText || mode > mmAnisotropic) return;
     dc_.MapMode = mode;
-    if (!viewportFixed_ && mode <= 6) {
+    if (!viewportFixed_ && mode < mmIsotropic) {
         dc_.WinExtX = dc_.WinExtY = dc_.VpExtX = dc_.VpExtY = 1;
     }
     MappingChanged();
@@ -123,10 +121,10 @@ void TPlayer::SetWorld(const TXform& world)
 void TPlayer::ModifyWorld(const TXform& xform, int mode)
 {
     switch (mode) {
-    case 1: dc_.World = TXform(); break;
-    case 2: if (Finite(xform)) dc_.World = xform.Then(dc_.World); break;
-    case 3: if (Finite(xform)) dc_.World = dc_.World.Then(xform); break;
-    case 4: SetWorld(xform); return;
+    case mwtIdentity: dc_.World = TXform(); break;
+    case mwtLeftMultiply: if (Finite(xform)) dc_.World = xform.Then(dc_.World); break;
+    case mwtRightMultiply: if (Finite(xform)) dc_.World = dc_.World.Then(xform); break;
+    case mwtSet: SetWorld(xform); return;
     default: return;
     }
     if (!Finite(dc_.World) || dc_.World.Determinant() == 0) dc_.World = TXform();
@@ -137,17 +135,17 @@ void TPlayer::MappingChanged()
 {
     double sx = 1, sy = 1;
     int mode = dc_.MapMode;
-    if (viewportFixed_) mode = mode == 7 ? 7 : 8;
+    if (viewportFixed_) mode = mode == mmIsotropic ? mmIsotropic : mmAnisotropic;
     switch (mode) {
-    case 2: sx = pxPerMMX_ / 10; sy = -pxPerMMY_ / 10; break;
-    case 3: sx = pxPerMMX_ / 100; sy = -pxPerMMY_ / 100; break;
-    case 4: sx = pxPerMMX_ * 0.254; sy = -pxPerMMY_ * 0.254; break;
-    case 5: sx = pxPerMMX_ * 0.0254; sy = -pxPerMMY_ * 0.0254; break;
-    case 6: sx = pxPerMMX_ * 25.4 / 1440; sy = -pxPerMMY_ * 25.4 / 1440; break;
-    case 7: case 8:
+    case mmLoMetric: sx = pxPerMMX_ / 10; sy = -pxPerMMY_ / 10; break;
+    case mmHiMetric: sx = pxPerMMX_ / 100; sy = -pxPerMMY_ / 100; break;
+    case mmLoEnglish: sx = pxPerMMX_ * 0.254; sy = -pxPerMMY_ * 0.254; break;
+    case mmHiEnglish: sx = pxPerMMX_ * 0.0254; sy = -pxPerMMY_ * 0.0254; break;
+    case mmTwips: sx = pxPerMMX_ * 25.4 / 1440; sy = -pxPerMMY_ * 25.4 / 1440; break;
+    case mmIsotropic: case mmAnisotropic:
         sx = dc_.VpExtX / dc_.WinExtX;
         sy = dc_.VpExtY / dc_.WinExtY;
-        if (mode == 7) {
+        if (mode == mmIsotropic) {
             double s = std::min(std::fabs(sx), std::fabs(sy));
             sx = std::copysign(s, sx);
             sy = std::copysign(s, sy);
@@ -307,17 +305,17 @@ void TPlayer::ApplyClip()
 void TPlayer::AddClip(std::shared_ptr<const TClipItem> item, int mode)
 {
     switch (mode) {
-    case kRgnAnd:
-    case kRgnDiff:
+    case rgnAnd:
+    case rgnDiff:
         if (dc_.Clip.size() >= kMaxClipItems) return; // beyond the bound: drawn unclipped by it
         dc_.Clip.push_back(std::move(item));
         break;
-    case kRgnCopy:
+    case rgnCopy:
         dc_.Clip.clear();
         if (item) dc_.Clip.push_back(std::move(item));
         break;
-    case kRgnOr:
-    case kRgnXor:
+    case rgnOr:
+    case rgnXor:
         // Unions are not kept; rather than lose what they add, clipping ends.
         dc_.Clip.clear();
         break;
@@ -342,7 +340,7 @@ void TPlayer::IntersectClipRect(double l, double t, double r, double b)
 {
     auto item = std::make_shared<TClipItem>();
     item->Path = RectPath(l, t, r, b);
-    AddClip(std::move(item), kRgnAnd);
+    AddClip(std::move(item), rgnAnd);
 }
 
 void TPlayer::ExcludeClipRect(double l, double t, double r, double b)
@@ -356,17 +354,17 @@ void TPlayer::ExcludeClipRect(double l, double t, double r, double b)
         else if (e.kind == TPath::pkClose) item->Path.Close();
     }
     item->Rule = frAlternate;
-    AddClip(std::move(item), kRgnAnd);
+    AddClip(std::move(item), rgnAnd);
 }
 
 void TPlayer::SelectClipRegion(const std::vector<std::array<double, 4>>& deviceRects, int mode)
 {
     if (deviceRects.empty()) {
-        if (mode == kRgnCopy) AddClip(nullptr, kRgnCopy);
+        if (mode == rgnCopy) AddClip(nullptr, rgnCopy);
         return;
     }
     auto item = std::make_shared<TClipItem>();
-    if (mode == kRgnDiff) AddOutside(item->Path, dest_);
+    if (mode == rgnDiff) AddOutside(item->Path, dest_);
     for (const auto& r : deviceRects) {
         TPointF a = deviceToCanvas_.Apply(r[0], r[1]);
         TPointF c = deviceToCanvas_.Apply(r[2], r[3]);
@@ -381,7 +379,7 @@ void TPlayer::SelectClipRegion(const std::vector<std::array<double, 4>>& deviceR
 void TPlayer::SelectClipRegion(const TRegionSpec& region)
 {
     if (region.Rects.empty()) {
-        AddClip(nullptr, kRgnCopy);
+        AddClip(nullptr, rgnCopy);
         return;
     }
     // Winding filling gives the union even where the rectangles of a damaged
@@ -389,7 +387,7 @@ void TPlayer::SelectClipRegion(const TRegionSpec& region)
     auto item = std::make_shared<TClipItem>();
     item->Path = RectsPath(region.Rects);
     item->Rule = frWinding;
-    AddClip(std::move(item), kRgnCopy);
+    AddClip(std::move(item), rgnCopy);
 }
 
 void TPlayer::OffsetClip(double dx, double dy)
@@ -416,7 +414,7 @@ void TPlayer::SelectClipPath(int mode)
 {
     if (!pathDone_) return;
     auto item = std::make_shared<TClipItem>();
-    if (mode == kRgnDiff) AddOutside(item->Path, dest_);
+    if (mode == rgnDiff) AddOutside(item->Path, dest_);
     for (const auto& e : path_.Elements()) {
         switch (e.kind) {
         case TPath::pkMove: item->Path.MoveTo(e.p[0]); break;
@@ -425,7 +423,7 @@ void TPlayer::SelectClipPath(int mode)
         case TPath::pkClose: item->Path.Close(); break;
         }
     }
-    item->Rule = (dc_.Winding && mode != kRgnDiff) ? frWinding : frAlternate;
+    item->Rule = (dc_.Winding && mode != rgnDiff) ? frWinding : frAlternate;
     path_.Clear();
     pathDone_ = false;
     AddClip(std::move(item), mode);

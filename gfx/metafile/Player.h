@@ -28,6 +28,21 @@
 
 namespace pictor::mf {
 
+// The numbers both metafile formats store for the settings of the device
+// context.
+// Mapping modes: one logical unit is a pixel, 0.1 mm, 0.01 mm, 0.01 inch,
+// 0.001 inch or a twip (y upwards from the metric ones on), or the window
+// maps onto the viewport keeping its aspect or not.
+enum TMapMode { mmText = 1, mmLoMetric, mmHiMetric, mmLoEnglish, mmHiEnglish, mmTwips, mmIsotropic, mmAnisotropic };
+// How a transform modifies the world transform.
+enum TWorldModify { mwtIdentity = 1, mwtLeftMultiply, mwtRightMultiply, mwtSet };
+// How a new region combines with the clipping.
+enum TRegionMode { rgnAnd = 1, rgnOr, rgnXor, rgnDiff, rgnCopy };
+// Whether text, hatches and dashes fill their background.
+enum TBackgroundMode { bkTransparent = 1, bkOpaque };
+// Which parts of a self-crossing polygon are filled.
+enum TPolyFillMode { pfmAlternate = 1, pfmWinding };
+
 // Bounds of playback, besides those of the file and record sizes.
 inline constexpr std::size_t kMaxSavedStates = 256;  // nesting of save/restore
 inline constexpr std::size_t kMaxClipItems = 64;     // clip operations in force at once
@@ -91,7 +106,7 @@ struct TClipItem {
 };
 
 struct TDcState {
-    int MapMode = 1;
+    int MapMode = mmText;
     double WinOrgX = 0, WinOrgY = 0, WinExtX = 1, WinExtY = 1;
     double VpOrgX = 0, VpOrgY = 0, VpExtX = 1, VpExtY = 1;
     TXform World;

@@ -115,9 +115,9 @@ void TWmfPlayer::Play(const TByteReader& r)
     case 0x0127: p_.RestoreDc(r.I16(6)); break;
     case 0x0201: dc.BkColor = p_.Resolve(r.U32(6)); break;
     case 0x0209: dc.TextColor = p_.Resolve(r.U32(6)); break;
-    case 0x0102: dc.BkOpaque = r.U16(6) == 2; break;
+    case 0x0102: dc.BkOpaque = r.U16(6) == mf::bkOpaque; break;
     case 0x012E: dc.TextAlign = r.U16(6); break;
-    case 0x0106: dc.Winding = r.U16(6) == 2; break;
+    case 0x0106: dc.Winding = r.U16(6) == mf::pfmWinding; break;
     case 0x0104: dc.Rop2 = r.U16(6); break;
 
     // --- objects
@@ -296,7 +296,7 @@ void PlayOldStyleMetafile(const TMetafile::Data& data, TCanvas& canvas, const TR
     const std::size_t objects = std::max<std::size_t>(stream.U16(10), kMinObjectTable);
     TPlayer player(canvas, dest, mf::TXform(), objects);
     mf::TDcState& dc = player.Dc();
-    dc.MapMode = 8;
+    dc.MapMode = mf::mmAnisotropic;
     dc.VpOrgX = dest.Left;
     dc.VpOrgY = dest.Top;
     dc.VpExtX = dest.Width();
