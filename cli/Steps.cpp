@@ -7,6 +7,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "image/HistogramDrawing.h"
 #include "image/KestrelImg.h"
 
 namespace pictor::cli {
@@ -79,7 +80,7 @@ void Histogram(TKestrelImage& image, const TStep& step, std::vector<TPendingFile
         target = std::make_unique<TBitmap>();
     else
         target = std::make_unique<TMetafile>();
-    image.DrawHistogram(*target, 2, 2, 0);
+    image.DrawHistogram(*target, kWindowHistogramScale, kWindowHistogramShift, kWindowHistogramCeiling);
     pending.push_back(TPendingFile{step.File, std::move(target)});
 }
 
