@@ -13,42 +13,53 @@
 
 namespace pictor {
 
+TRefusal TKestrelImage::BrightRefusal(int Value) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Value < 0) return TRefusal::NegativeValue;
+    if (Value == 100) return TRefusal::NoChange;
+    return BitsRefusal(8);
+}
+
 void TKestrelImage::Bright(int Value)
 {
     BeginOperation("Bright");
-    if (GetPictureType() != picBitmap) return;
-    if (Value < 0) return;
-    if (Value == 100) return;
-    TBitmap* bitmap = DeviceIndependentBitmap(8);
-    if (bitmap == nullptr) return;
+    if (BrightRefusal(Value) != TRefusal::None) return;
     const TToneTable table = BrightTable(Value);
-    ApplyToneTable(*bitmap, table);
+    ApplyToneTable(DeviceIndependentBitmap(), table);
+}
+
+TRefusal TKestrelImage::ContrastRefusal(int Value, int Pivot) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Value < 0) return TRefusal::NegativeValue;
+    if (Value == 100) return TRefusal::NoChange;
+    if (Pivot < 0 || Pivot > 255) return TRefusal::PivotOutOfRange;
+    return BitsRefusal(8);
 }
 
 void TKestrelImage::Contrast(int Value, int Pivot)
 {
     BeginOperation("Contrast");
-    if (GetPictureType() != picBitmap) return;
-    if (Value < 0) return;
-    if (Value == 100) return;
-    if (Pivot < 0 || Pivot > 255) return;
-    TBitmap* bitmap = DeviceIndependentBitmap(8);
-    if (bitmap == nullptr) return;
+    if (ContrastRefusal(Value, Pivot) != TRefusal::None) return;
     const TToneTable table = ContrastTable(Value, Pivot);
-    ApplyToneTable(*bitmap, table);
+    ApplyToneTable(DeviceIndependentBitmap(), table);
+}
+
+TRefusal TKestrelImage::GammaRefusal(long double Value) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Value < 0.1L || Value > 10.0L) return TRefusal::GammaOutOfRange;
+    if (Value == 1.0L || std::isnan(Value)) return TRefusal::NoChange;
+    return BitsRefusal(8);
 }
 
 void TKestrelImage::Gamma(long double Value)
 {
     BeginOperation("Gamma");
-    if (GetPictureType() != picBitmap) return;
-    if (Value < 0.1L) return;
-    if (Value > 10.0L) return;
-    if (Value == 1.0L || std::isnan(Value)) return;
-    TBitmap* bitmap = DeviceIndependentBitmap(8);
-    if (bitmap == nullptr) return;
+    if (GammaRefusal(Value) != TRefusal::None) return;
     const TToneTable table = GammaTable(Value);
-    ApplyToneTable(*bitmap, table);
+    ApplyToneTable(DeviceIndependentBitmap(), table);
 }
 
 void TKestrelImage::ApplyToneTable(TBitmap& Bitmap, const TToneTable& Table)
