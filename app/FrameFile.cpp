@@ -9,6 +9,7 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <QAction>
 #include <QSlider>
@@ -117,6 +118,10 @@ void TForm1::Save1Click()
         jpeg.SaveToFile(name);
     } else if (e == "ico") {
         if (dynamic_cast<TIcon*>(view)) KestrelImage1.Picture().SaveToFile(name);
+    } else if (e == "png") {
+        TPngImage png;
+        png.Assign(*FBaseBitmap);
+        png.SaveToFile(name);
     } else if (e == "gif") {
         // Refused, with a message that asks for a reduction first, when the
         // base picture has more than 8 bits per pixel.

@@ -8,6 +8,7 @@
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
+#include "gfx/PngImage.h"
 #include "image/KestrelImg.h"
 #include "image/MetafileRecording.h"
 
@@ -65,12 +66,17 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
         const std::unique_ptr<TBitmap> bitmap = BaseBitmapOf(*graphic);
         return RecordBitmap(*bitmap, bitmap->Width(), bitmap->Height());
     }
+    if (ext == "png") {
+        auto png = std::make_unique<TPngImage>();
+        png->Assign(*BaseBitmapOf(*graphic));
+        return png;
+    }
     if (ext == "ico") {
         if (dynamic_cast<const TIcon*>(graphic) != nullptr) return graphic->Clone();
         throw EInvalidOperation("an .ico file can only be written from an icon picture, and this one is " +
                                 std::string(image.GetPictureType() == picMetafile ? "a metafile" : "a bitmap"));
     }
-    throw EInvalidOperation("cannot write '." + ext + "' files (bmp, emf, wmf, jpg, jpeg or ico)");
+    throw EInvalidOperation("cannot write '." + ext + "' files (bmp, emf, wmf, jpg, jpeg, ico, png or gif)");
 }
 
 } // namespace pictor::cli

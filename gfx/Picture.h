@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pictor {
 
@@ -46,6 +47,8 @@ public:
     // A new, empty graphic of the class registered for the extension ("bmp",
     // "jpg", ...; without dot, any case), or nullptr.
     static std::unique_ptr<TGraphic> CreateForExtension(const std::string& extension);
+    // Every registered extension, lower case, without dot, in table order.
+    static std::vector<std::string> Extensions();
     // The extension after the last dot of the file part of fileName, without
     // the dot ("" when there is none).
     static std::string ExtensionOf(const std::string& fileName);

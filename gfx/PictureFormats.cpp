@@ -10,6 +10,7 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <algorithm>
 #include <cctype>
@@ -36,6 +37,7 @@ constexpr TGraphicFormat kFormats[] = {
     {"ico", Make<TIcon>},
     {"emf", Make<TMetafile>},
     {"wmf", Make<TMetafile>},
+    {"png", Make<TPngImage>},
     {"gif", Make<TGIFImage>},
 };
 
@@ -49,6 +51,13 @@ std::unique_ptr<TGraphic> TPicture::CreateForExtension(const std::string& extens
     for (const TGraphicFormat& f : kFormats)
         if (lower == f.Extension) return f.Create();
     return nullptr;
+}
+
+std::vector<std::string> TPicture::Extensions()
+{
+    std::vector<std::string> extensions;
+    for (const TGraphicFormat& f : kFormats) extensions.emplace_back(f.Extension);
+    return extensions;
 }
 
 } // namespace pictor

@@ -1,11 +1,21 @@
 // The Qt file dialogs and the scripted ones of the tests.
 #include "ui/FileDialogs.h"
 
+#include "gfx/Picture.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 
 namespace pictor::ui {
+
+QString PictureFilesFilter()
+{
+    QStringList patterns;
+    for (const std::string& extension : TPicture::Extensions())
+        patterns << QStringLiteral("*.") + QString::fromStdString(extension);
+    return QStringLiteral("画像ファイル (") + patterns.join(' ') + ')';
+}
 
 TQtFileDialog::TQtFileDialog(TFileDialogKind kind, QWidget* parent) : kind_(kind), parent_(parent) {}
 
@@ -14,9 +24,14 @@ void TQtFileDialog::Configure(QFileDialog& dialog) const
     const bool save = kind_ == TFileDialogKind::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // One entry, described and matched by "*.*".
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilters(QStringList{QStringLiteral("*.* (*.*)")});
+    // Saving: one entry, described and matched by "*.*" (the extension typed
+    // chooses the format). Opening: first the pictures the program reads,
+    // then every file.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, save);
+    QStringList filters;
+    if (!save) filters << PictureFilesFilter();
+    filters << QStringLiteral("*.* (*.*)");
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString());
     if (!initialDir_.empty()) dialog.setDirectory(QString::fromStdString(initialDir_));
     if (save && !fileName_.empty()) dialog.selectFile(QString::fromStdString(fileName_));

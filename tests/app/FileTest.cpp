@@ -7,6 +7,7 @@
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -79,6 +80,24 @@ TEST_F(FileTest, AJpegInCapitalsBecomesA24BitBitmap)
     EXPECT_TRUE(SamePixels(View(), *form->FBaseBitmap));
 }
 
+TEST_F(FileTest, APngOpensAsABitmapOfItsOwnDepthThatEveryCommandTakes)
+{
+    Start();
+    TBitmap four = Photo(30, 20);
+    four.SetPixelFormat(pf4bit);
+    TPngImage png;
+    png.Assign(four);
+    png.SaveToFile(dir.File("P.PNG"));
+    Open(dir.File("P.PNG"));
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->FBaseBitmap->PixelFormat(), pf4bit);
+    EXPECT_TRUE(SamePixels(*form->FBaseBitmap, four));
+    EXPECT_NE(form->Caption().find("-  4 bit Color"), std::string::npos);
+    form->N901->trigger();
+    EXPECT_EQ(form->FBaseBitmap->Width(), 20);
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
 TEST_F(FileTest, IconsAndMetafilesKeepTheirKindAndTheBaseIsTheirRendering)
 {
     Start();
@@ -108,13 +127,13 @@ TEST_F(FileTest, AFileThatCannotBeReadChangesNothing)
     const std::string caption = form->Caption();
     const TBitmap shown = View();
 
-    dir.Write("x.png", "not really");
+    dir.Write("x.tif", "not really");
     dir.Write("bad.bmp", "BM broken");
-    Open(dir.File("x.png"));
+    Open(dir.File("x.tif"));
     Open(dir.File("bad.bmp"));
     Open(dir.File("missing.jpg"));
     ASSERT_EQ(messages.Messages().size(), 3u);
-    EXPECT_EQ(messages.Messages()[0], "拡張子 .png の画像形式は処理できません");
+    EXPECT_EQ(messages.Messages()[0], "拡張子 .tif の画像形式は処理できません");
     EXPECT_EQ(form->Caption(), caption);
     EXPECT_EQ(form->TrackBar1->value(), 50);
     EXPECT_EQ(form->TrackBar2->value(), 120);
@@ -142,7 +161,7 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
 
     const std::string out = dir.Path() + "/out";
     std::filesystem::create_directory(out);
-    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.tif", "h"}) {
+    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.tif", "h", "i.Png"}) {
         saveDialog->Answer(out + "/" + name);
         form->Save1->trigger();
         EXPECT_EQ(form->FSaveDir, out);
@@ -164,6 +183,8 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
     jpeg.LoadFromFile(out + "/d.jpg");
     EXPECT_EQ(jpeg.Width(), 40);
     EXPECT_TRUE(std::filesystem::exists(out + "/e.jpeg"));
+    read.LoadFromFile(out + "/i.Png");
+    EXPECT_TRUE(SamePixels(dynamic_cast<TPngImage&>(*read.Graphic()), Photo(40, 30)));
     for (const char* none : {"f.ico", "g.tif", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
 
     // A cancelled dialog changes nothing.

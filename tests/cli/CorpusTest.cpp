@@ -25,7 +25,9 @@ std::size_t CountLines(const std::string& text, const std::string& prefix)
 }
 
 // The readable pictures under the corpus folder, one per file stem, so that
-// an --out-dir batch names each output differently.
+// an --out-dir batch names each output differently: bitmaps, metafiles and
+// icons, and files named after the folder (the PNG files beside bitmaps and
+// icons are their reference pictures, not inputs).
 std::vector<std::string> CorpusPictures(const std::string& folder)
 {
     const fs::path root = fs::path(PICTOR_CORPUS_DIR) / folder;
@@ -35,7 +37,7 @@ std::vector<std::string> CorpusPictures(const std::string& folder)
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
         const std::string ext = AsciiLower(TPicture::ExtensionOf(entry.path().string()));
-        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != "gif") continue;
+        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != folder) continue;
         if (stems.insert(entry.path().stem().string()).second) files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());
@@ -65,7 +67,7 @@ TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
     EXPECT_EQ(written + CountLines(converted.Err, "pictor-cli: "), files.size()) << converted.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif"));
+INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif", "png"));
 
 } // namespace
 } // namespace pictor::testing

@@ -13,7 +13,7 @@
 namespace pictor::ui {
 namespace {
 
-TEST(FileDialogs, QtDialogsOfferOnlyTheAllFilesFilterAndAddNoExtension)
+TEST(FileDialogs, OpeningOffersThePicturesFirstSavingOnlyAllFilesAndNeitherAddsAnExtension)
 {
     testing::QtTestApp();
     const QString tmp = QDir::tempPath();
@@ -24,14 +24,24 @@ TEST(FileDialogs, QtDialogsOfferOnlyTheAllFilesFilterAndAddNoExtension)
         QFileDialog qt;
         qt.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.Configure(qt);
-        EXPECT_EQ(qt.nameFilters(), QStringList{"*.* (*.*)"});
-        EXPECT_TRUE(qt.testOption(QFileDialog::HideNameFilterDetails));
+        const bool save = kind == TFileDialogKind::Save;
+        if (save)
+            EXPECT_EQ(qt.nameFilters(), QStringList{"*.* (*.*)"});
+        else
+            EXPECT_EQ(qt.nameFilters(), (QStringList{PictureFilesFilter(), "*.* (*.*)"}));
+        EXPECT_EQ(qt.testOption(QFileDialog::HideNameFilterDetails), save);
         EXPECT_TRUE(qt.defaultSuffix().isEmpty());
         EXPECT_EQ(QDir(qt.directory()).canonicalPath(), QDir(tmp).canonicalPath());
-        const bool save = kind == TFileDialogKind::Save;
         EXPECT_EQ(qt.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         EXPECT_EQ(qt.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     }
+}
+
+TEST(FileDialogs, ThePictureFilterListsEveryExtensionThePictureHolderReads)
+{
+    const QString filter = PictureFilesFilter();
+    EXPECT_TRUE(filter.startsWith("画像ファイル (*.bmp *.jpg *.jpeg *.ico *.emf *.wmf *.png")) << filter.toStdString();
+    EXPECT_TRUE(filter.endsWith(")"));
 }
 
 TEST(FileDialogs, ScriptedDialogAnswersInTurnAndRecordsHowItWasStarted)
