@@ -3,7 +3,8 @@
 // range against the view's size (without overflow) and raises TBadRecord
 // when it does not fit, so a header, table or record whose counts or offsets
 // point outside itself is never read past. Metafile playback skips such a
-// record; the file readers turn it into their own "cut short" message.
+// record; the file readers turn it into their own "cut short" message. PNG's
+// own numbers are big-endian: U32BigEndian.
 #pragma once
 
 #include <cstddef>
@@ -57,6 +58,13 @@ public:
                (static_cast<std::uint32_t>(FData[offset + 3]) << 24);
     }
     std::int32_t I32(std::uint64_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
+    std::uint32_t U32BigEndian(std::uint64_t offset) const
+    {
+        Need(offset, 4);
+        return (static_cast<std::uint32_t>(FData[offset]) << 24) |
+               (static_cast<std::uint32_t>(FData[offset + 1]) << 16) |
+               (static_cast<std::uint32_t>(FData[offset + 2]) << 8) | static_cast<std::uint32_t>(FData[offset + 3]);
+    }
     float F32(std::uint64_t offset) const
     {
         std::uint32_t bits = U32(offset);

@@ -8,6 +8,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Limits.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/PngCall.h"
 
 #include <algorithm>
@@ -26,11 +27,6 @@ const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}
 // them, and a hostile file must not make that unbounded.
 constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;
 constexpr png_uint_32 kMaxCachedChunks = 128;
-
-std::uint32_t BigEndian32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
 
 // The ancillary chunks libpng knows but we skip unread: every one but tRNS.
 const png_byte kSkippedChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
@@ -250,15 +246,15 @@ TPngInfo ReadPngInfo(std::span<const std::uint8_t> bytes)
 {
     // Signature, then the IHDR chunk: length 13, "IHDR", width, height,
     // bit depth, colour type, ...
-    if (!IsPng(bytes) || bytes.size() < 8 + 8 + 13) throw EInvalidGraphic("PNG: no header");
-    const std::uint8_t* p = bytes.data() + 8;
-    if (BigEndian32(p) != 13 || p[4] != 'I' || p[5] != 'H' || p[6] != 'D' || p[7] != 'R')
+    const TByteReader in(bytes);
+    if (!IsPng(bytes) || !in.Has(8, 8 + 13) || in.U32BigEndian(8) != 13 ||
+        std::memcmp(in.Bytes(12, 4).data(), "IHDR", 4) != 0)
         throw EInvalidGraphic("PNG: no header");
-    const std::uint32_t width = BigEndian32(p + 8);
-    const std::uint32_t height = BigEndian32(p + 12);
-    const int depth = p[16];
+    const std::uint32_t width = in.U32BigEndian(16);
+    const std::uint32_t height = in.U32BigEndian(20);
+    const int depth = in.U8(24);
     int channels = 0;
-    switch (p[17]) {
+    switch (in.U8(25)) {
     case 0: channels = 1; break;  // grey
     case 2: channels = 3; break;  // RGB
     case 3: channels = 1; break;  // palette
