@@ -6,6 +6,8 @@
 // the tone sliders applied, stretched to the display scale.
 //
 // The window's code is split by concern:
+//   FrameHandlers.cpp  the handlers the form description names, each handing
+//                    on to the command that says what it does
 //   FrameLayout.cpp  controls, menus, placement, caption, settings at start and close
 //   FrameFile.cpp    opening and saving pictures
 //   FrameTone.cpp    the sliders, the OK buttons, undo and reload, amend handlers
@@ -16,6 +18,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Types.h"
 #include "image/KestrelImg.h"
+#include "image/ReductionModes.h"
 #include "param/Param.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageView.h"
@@ -25,6 +28,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,6 +48,7 @@ namespace pictor {
 class TForm2;
 class TForm1HistogramHost;
 class THistogramHost;
+struct TSettings;
 
 // Its placement (Left, Top, Width, Height, WindowState) is counted as the
 // settings store keeps it (ui/WindowPlacement.h).
@@ -113,7 +118,8 @@ public:
     QAction* A1;
     QAction* T1;
 
-    // --- handlers (Qt calls them inside the exception guard) ------------------
+    // --- handlers (Qt calls them inside the exception guard); each hands on at
+    // once to the command below that does what it stands for -----------------
     void Open1Click();
     void Save1Click();
     void Exit1Click();
@@ -145,6 +151,40 @@ public:
     void A1Click();
     void KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState Shift, int X, int Y);
     void T1Click();
+
+    // --- commands -------------------------------------------------------------
+    void OpenPicture();
+    void SavePicture();
+    void Quit();
+    // The first showing: the base picture, the trimming rectangle, the
+    // settings file.
+    void LoadSettingsAtStart();
+    void StoreSettingsAtClose(bool& CanClose);
+    void ScaleChanged();
+    void BrightnessChanged();
+    void ContrastChanged();
+    void GammaChanged();
+    // The scale OK button: the view resampled to its shown size becomes the
+    // base picture.
+    void CommitScale();
+    // The tone OK button: the adjusted view becomes the base picture.
+    void CommitTone();
+    void Undo();
+    void Reload();
+    void ArrangePanel();
+    void OperationStarted(const std::string& Kind);
+    void OperationCompleted(const std::string& Kind);
+    void ReduceColors(TReductionMode Mode);
+    // The last item of the reduction menu: the graphics layer's conversion
+    // of the base picture to 8 bits per pixel.
+    void ConvertToHalftone();
+    void RotateQuarter(int Angle);
+    void RotateHalf();
+    void Mirror();
+    void ToggleHistogramWindow();
+    void ToggleTrimArea();
+    void SetTrimCorner(ui::TMouseButton Button, int X, int Y);
+    void TrimToArea();
 
     // --- methods ------------------------------------------------------------
     void UpdateBaseBitmap();
@@ -197,12 +237,22 @@ private:
     // Sets a slider's position in code; its change handler runs before this
     // returns, and what it throws comes out of here.
     void SetPosition(QSlider* TrackBar, int Position);
-    void ReduceCommand(std::uint8_t Mode);
-    void RotateCommand(int Angle);
-    void FlipCommand(bool Mirror);
+    // Runs Handler as the outermost handler: counted, inside the exception
+    // guard, and forgetting a nested failure that nobody took.
+    void RunOutermost(const std::function<void()>& Handler);
+    // The frame the commands that change the picture share (a bitmap in the
+    // view is for the caller to check): the trimming area hidden and the wait
+    // cursor up while Work runs; then the view becomes the base picture
+    // (unless Work made the base itself), the tone sliders return to rest,
+    // and the caption and the histogram window follow.
+    void RunPictureCommand(const std::function<void()>& Work, bool ViewBecomesBase = true);
     void HideTrimAreaIfShown();
     void ReadSettings();
     void WriteFirstRunSettings();
+    TSettings CurrentSettings() const;
+    // Every key in the file's order; with KeepMaximisedPlacement a maximised
+    // window's position and size are left as last stored.
+    void WriteSettings(bool KeepMaximisedPlacement);
     void SizeScrollContent();
     bool ViewHolds(TPictureType Type) const { return KestrelImage1.GetPictureType() == Type; }
     TBitmap* ViewBitmap() const;

@@ -35,7 +35,7 @@ int TForm1::InitialScale(int M)
     return p == 0 ? 10 : p;
 }
 
-void TForm1::Open1Click()
+void TForm1::OpenPicture()
 {
     HideTrimAreaIfShown();
     OpenDialog1->SetInitialDir(FOpenDir);
@@ -82,7 +82,7 @@ void TForm1::LoadPicture(const std::string& FileName)
     RefreshHistogram();
 }
 
-void TForm1::Save1Click()
+void TForm1::SavePicture()
 {
     HideTrimAreaIfShown();
     SaveDialog1->SetInitialDir(FSaveDir);

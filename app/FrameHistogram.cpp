@@ -14,24 +14,16 @@ bool TForm1HistogramHost::A1Checked() const { return form_.A1->isChecked(); }
 void TForm1HistogramHost::DrawTrimRect() { form_.DrawTrimRect(); }
 void TForm1HistogramHost::SetH1Checked(bool Checked) { form_.H1->setChecked(Checked); }
 
-THistogramPlacement TForm1HistogramHost::Placement() const
+ui::TWindowPlacement TForm1HistogramHost::Placement() const
 {
     const TForm2* window = form_.HistogramWindow();
-    if (!window) return placement_;
-    return THistogramPlacement{window->Left(), window->Top(), window->Width(), window->Height(),
-                               window->WindowState()};
+    return window ? window->Placement() : placement_;
 }
 
-void TForm1HistogramHost::SetPlacement(const THistogramPlacement& Placement)
+void TForm1HistogramHost::SetPlacement(const ui::TWindowPlacement& Placement)
 {
     placement_ = Placement;
-    TForm2* window = form_.HistogramWindow();
-    if (!window) return;
-    window->SetLeft(Placement.Left);
-    window->SetTop(Placement.Top);
-    window->SetWidth(Placement.Width);
-    window->SetHeight(Placement.Height);
-    window->SetWindowState(Placement.WindowState);
+    if (TForm2* window = form_.HistogramWindow()) window->SetPlacement(Placement);
 }
 
 } // namespace pictor

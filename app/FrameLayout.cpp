@@ -3,6 +3,8 @@
 #include "app/Frame.h"
 
 #include "app/FrameHistogram.h"
+#include "app/FrameSettings.h"
+#include "app/HandlerScope.h"
 #include "core/Exception.h"
 #include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
@@ -23,6 +25,9 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <array>
+#include <optional>
+
 namespace pictor {
 namespace {
 
@@ -32,6 +37,41 @@ constexpr int kPanel2Height = 96;
 constexpr int kViewMargin = 8;
 
 const char* const kHeaderLine = "Pictor.exe 環境設定ファイル --- このファイルは、編集しないで下さい。";
+
+// The main window's size in the form description.
+constexpr int kFormWidth = 604;
+constexpr int kFormHeight = 438;
+
+using TPlacementField = int ui::TWindowPlacement::*;
+
+// One key of the settings file: whose value it holds (a window's placement
+// value, or a folder) and what it falls back to when it cannot be read: a
+// window's key the form description's value, or with none the window's own
+// (the main window's position, which the platform chooses); a folder key the
+// empty folder.
+struct TSettingsKey {
+    const char* Name;
+    TSettingOwner Owner;
+    TPlacementField Field = nullptr;
+    std::optional<int> Fallback;
+};
+
+// The twelve keys, in the order the file keeps them.
+const std::array<TSettingsKey, 12> kSettingsKeys{{
+    {"Left", TSettingOwner::MainWindow, &ui::TWindowPlacement::Left, std::nullopt},
+    {"Top", TSettingOwner::MainWindow, &ui::TWindowPlacement::Top, std::nullopt},
+    {"Width", TSettingOwner::MainWindow, &ui::TWindowPlacement::Width, kFormWidth},
+    {"Height", TSettingOwner::MainWindow, &ui::TWindowPlacement::Height, kFormHeight},
+    {"WindowState", TSettingOwner::MainWindow, &ui::TWindowPlacement::WindowState, ui::wsNormal},
+    {"OpenDir", TSettingOwner::OpenDir, nullptr, std::nullopt},
+    {"SaveDir", TSettingOwner::SaveDir, nullptr, std::nullopt},
+    {"HLeft", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Left, kHistogramFormPlacement.Left},
+    {"HTop", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Top, kHistogramFormPlacement.Top},
+    {"HWidth", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Width, kHistogramFormPlacement.Width},
+    {"HHeight", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Height, kHistogramFormPlacement.Height},
+    {"HWindowState", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::WindowState,
+     kHistogramFormPlacement.WindowState},
+}};
 
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
@@ -82,7 +122,7 @@ TForm1::TForm1()
     setWindowTitle(QStringLiteral("Imaging"));
     setFont(ui::UiFont(12));
     setAcceptDrops(true);
-    resize(604 - kFrameWidth, 438 - kFrameHeight);
+    resize(kFormWidth - kFrameWidth, kFormHeight - kFrameHeight);
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -114,9 +154,7 @@ TForm1::TForm1()
     KestrelImage1.OnAmended = [this](TKestrelImage& s, const std::string& k) { KestrelImage1Amended(s, k); };
     KestrelImage1View->OnMouseDown = [this](ui::TMouseButton b, ui::TShiftState s, int x, int y) {
         if (handlerDepth_ > 0) return KestrelImage1MouseDown(b, s, x, y);
-        ++handlerDepth_;
-        ui::Guarded([&] { KestrelImage1MouseDown(b, s, x, y); });
-        --handlerDepth_;
+        RunOutermost([&] { KestrelImage1MouseDown(b, s, x, y); });
     };
     SizeScrollContent();
 
@@ -227,18 +265,24 @@ void TForm1::Dispatch(void (TForm1::*Handler)())
         }
         return;
     }
-    ++handlerDepth_;
-    ui::Guarded([&] { (this->*Handler)(); });
+    RunOutermost([&] { (this->*Handler)(); });
+}
+
+void TForm1::RunOutermost(const std::function<void()>& Handler)
+{
+    const THandlerScope scope(handlerDepth_);
+    ui::Guarded(Handler);
     nestedFailure_ = nullptr;
-    --handlerDepth_;
 }
 
 void TForm1::SetPosition(QSlider* TrackBar, int Position)
 {
-    const bool outermost = handlerDepth_ == 0;
-    if (outermost) ++handlerDepth_;
-    TrackBar->setValue(Position);
-    if (outermost) --handlerDepth_;
+    {
+        // The change handler runs nested, also when code outside every
+        // handler moves the slider.
+        const THandlerScope scope(handlerDepth_);
+        TrackBar->setValue(Position);
+    }
     if (nestedFailure_) std::rethrow_exception(std::exchange(nestedFailure_, nullptr));
 }
 
@@ -249,7 +293,7 @@ void TForm1::SetHistogramWindow(TForm2* Form)
 
 // --- start and close ----------------------------------------------------------------
 
-void TForm1::FormShow()
+void TForm1::LoadSettingsAtStart()
 {
     // The base picture and the trimming rectangle exist before any setting
     // is read, so that a damaged settings file leaves every command usable.
@@ -270,81 +314,64 @@ void TForm1::FormShow()
 void TForm1::WriteFirstRunSettings()
 {
     Parameter1.Add(kHeaderLine);
-    Parameter1.WriteInteger("Left", Left());
-    Parameter1.WriteInteger("Top", Top());
-    Parameter1.WriteInteger("Width", Width());
-    Parameter1.WriteInteger("Height", Height());
-    Parameter1.WriteInteger("WindowState", WindowState());
     FOpenDir.clear();
-    Parameter1.WriteString("OpenDir", FOpenDir);
     FSaveDir.clear();
-    Parameter1.WriteString("SaveDir", FSaveDir);
-    const THistogramPlacement h = histogramHost_->Placement();
-    Parameter1.WriteInteger("HLeft", h.Left);
-    Parameter1.WriteInteger("HTop", h.Top);
-    Parameter1.WriteInteger("HWidth", h.Width);
-    Parameter1.WriteInteger("HHeight", h.Height);
-    Parameter1.WriteInteger("HWindowState", h.WindowState);
+    WriteSettings(false);
+}
+
+TSettings TForm1::CurrentSettings() const
+{
+    return TSettings{Placement(), FOpenDir, FSaveDir, histogramHost_->Placement()};
+}
+
+void TForm1::WriteSettings(bool KeepMaximisedPlacement)
+{
+    TSettings settings = CurrentSettings();
+    for (const TSettingsKey& key : kSettingsKeys) {
+        if (key.Field == nullptr) {
+            Parameter1.WriteString(key.Name, settings.FolderOf(key.Owner));
+            continue;
+        }
+        const ui::TWindowPlacement& placement = settings.PlacementOf(key.Owner);
+        // A maximised window keeps the normal placement last stored.
+        if (KeepMaximisedPlacement && placement.WindowState == ui::wsMaximized &&
+            key.Field != &ui::TWindowPlacement::WindowState)
+            continue;
+        Parameter1.WriteInteger(key.Name, placement.*key.Field);
+    }
 }
 
 void TForm1::ReadSettings()
 {
-    // Each key that cannot be read keeps the form description's value; the
-    // first failure is shown once, after all keys were tried.
+    // Each key that cannot be read keeps its fallback; the first failure is
+    // shown once, after all keys were tried.
     std::string failure;
-    auto readInteger = [&](const char* name, int fallback) {
+    TSettings settings = CurrentSettings();
+    for (const TSettingsKey& key : kSettingsKeys) {
         try {
-            return Parameter1.ReadInteger(name);
+            if (key.Field == nullptr)
+                settings.FolderOf(key.Owner) = Parameter1.ReadString(key.Name);
+            else
+                settings.PlacementOf(key.Owner).*key.Field = Parameter1.ReadInteger(key.Name);
         } catch (const std::exception& e) {
             if (failure.empty()) failure = e.what();
-            return fallback;
+            if (key.Field == nullptr)
+                settings.FolderOf(key.Owner).clear();
+            else if (key.Fallback)
+                settings.PlacementOf(key.Owner).*key.Field = *key.Fallback;
         }
-    };
-    auto readString = [&](const char* name) {
-        try {
-            return Parameter1.ReadString(name);
-        } catch (const std::exception& e) {
-            if (failure.empty()) failure = e.what();
-            return std::string();
-        }
-    };
-    SetLeft(readInteger("Left", Left()));
-    SetTop(readInteger("Top", Top()));
-    SetWidth(readInteger("Width", 604));
-    SetHeight(readInteger("Height", 438));
-    SetWindowState(readInteger("WindowState", ui::wsNormal));
-    FOpenDir = readString("OpenDir");
-    FSaveDir = readString("SaveDir");
-    THistogramPlacement h = THistogramPlacement::FormDescription();
-    h.Left = readInteger("HLeft", h.Left);
-    h.Top = readInteger("HTop", h.Top);
-    h.Width = readInteger("HWidth", h.Width);
-    h.Height = readInteger("HHeight", h.Height);
-    h.WindowState = readInteger("HWindowState", h.WindowState);
-    histogramHost_->SetPlacement(h);
+    }
+    SetPlacement(settings.Main);
+    FOpenDir = settings.OpenDir;
+    FSaveDir = settings.SaveDir;
+    histogramHost_->SetPlacement(settings.Histogram);
     if (!failure.empty()) ui::ShowErrorMessage(failure);
 }
 
-void TForm1::FormCloseQuery(bool& CanClose)
+void TForm1::StoreSettingsAtClose(bool& CanClose)
 {
     CanClose = true;
-    if (WindowState() != ui::wsMaximized) {
-        Parameter1.WriteInteger("Left", Left());
-        Parameter1.WriteInteger("Top", Top());
-        Parameter1.WriteInteger("Width", Width());
-        Parameter1.WriteInteger("Height", Height());
-    }
-    Parameter1.WriteInteger("WindowState", WindowState());
-    Parameter1.WriteString("OpenDir", FOpenDir);
-    Parameter1.WriteString("SaveDir", FSaveDir);
-    const THistogramPlacement h = histogramHost_->Placement();
-    if (h.WindowState != ui::wsMaximized) {
-        Parameter1.WriteInteger("HLeft", h.Left);
-        Parameter1.WriteInteger("HTop", h.Top);
-        Parameter1.WriteInteger("HWidth", h.Width);
-        Parameter1.WriteInteger("HHeight", h.Height);
-    }
-    Parameter1.WriteInteger("HWindowState", h.WindowState);
+    WriteSettings(true);
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting: only the placement and folders are lost.
     try {
@@ -368,11 +395,7 @@ void TForm1::showEvent(QShowEvent* Event)
 void TForm1::closeEvent(QCloseEvent* Event)
 {
     bool canClose = true;
-    if (shown_) {
-        ++handlerDepth_;
-        ui::Guarded([&] { FormCloseQuery(canClose); });
-        --handlerDepth_;
-    }
+    if (shown_) RunOutermost([&] { FormCloseQuery(canClose); });
     if (!canClose) {
         Event->ignore();
         return;
@@ -405,7 +428,7 @@ std::string TForm1::Caption() const
     return windowTitle().toStdString();
 }
 
-void TForm1::Panel1Resize()
+void TForm1::ArrangePanel()
 {
     Panel2->setGeometry(0, Panel1->height() - kPanel2Height, kPanelWidth, kPanel2Height);
     Button2->move(Button2->x(), Panel1->height() - Panel2->height() - Button2->height() - 8);
@@ -437,13 +460,10 @@ void TForm1::dropEvent(QDropEvent* Event)
     if (urls.size() != 1 || !urls.first().isLocalFile()) return;
     const std::string file = urls.first().toLocalFile().toStdString();
     Event->acceptProposedAction();
-    ++handlerDepth_;
-    ui::Guarded([&] {
+    RunOutermost([&] {
         HideTrimAreaIfShown();
         LoadPicture(file);
     });
-    nestedFailure_ = nullptr;
-    --handlerDepth_;
 }
 
 } // namespace pictor

@@ -34,7 +34,7 @@ TBitmap* TForm1::ViewBitmap() const
 
 void TForm1::HideTrimAreaIfShown()
 {
-    if (A1->isChecked()) A1Click();
+    if (A1->isChecked()) ToggleTrimArea();
 }
 
 void TForm1::ResetToneSliders()
@@ -80,21 +80,21 @@ void TForm1::ApplyTone()
     KestrelImage1.Bright(TrackBar2->value());
 }
 
-void TForm1::TrackBar2Change()
+void TForm1::BrightnessChanged()
 {
     Label3->setText(Q("明るさ ( " + std::to_string(TrackBar2->value()) + " % )"));
     if (Tag == -1) return;
     if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyTone();
 }
 
-void TForm1::TrackBar3Change()
+void TForm1::ContrastChanged()
 {
     Label5->setText(Q("コントラスト ( " + std::to_string(TrackBar3->value()) + " % )"));
     if (Tag == -1) return;
     if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyTone();
 }
 
-void TForm1::TrackBar4Change()
+void TForm1::GammaChanged()
 {
     char value[32];
     std::snprintf(value, sizeof value, "%.2Lf", GammaOf(TrackBar4->value()));
@@ -103,7 +103,7 @@ void TForm1::TrackBar4Change()
     if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyTone();
 }
 
-void TForm1::Button2Click()
+void TForm1::CommitTone()
 {
     if (TrackBar2->value() == 100 && TrackBar3->value() == 100 && TrackBar4->value() == 0) return;
     HideTrimAreaIfShown();
@@ -111,7 +111,7 @@ void TForm1::Button2Click()
     ResetToneSliders();
 }
 
-void TForm1::TrackBar1Change()
+void TForm1::ScaleChanged()
 {
     const bool trimShown = A1->isChecked();
     const int position = TrackBar1->value();
@@ -124,16 +124,16 @@ void TForm1::TrackBar1Change()
     if (ViewHolds(picNil)) return;
     if (trimShown) {
         // The outline was drawn at the old scale: only a fresh view removes it.
-        A1Click();
+        ToggleTrimArea();
         KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
     }
     const TGraphic* graphic = KestrelImage1.Picture().Graphic();
     KestrelImage1.SetBounds(graphic->Width() * position / 100, graphic->Height() * position / 100);
-    if (trimShown) A1Click();
+    if (trimShown) ToggleTrimArea();
     UpdateCaption();
 }
 
-void TForm1::Button1Click()
+void TForm1::CommitScale()
 {
     if (TrackBar1->value() == 100) return;
     const int w = KestrelImage1.Width(), h = KestrelImage1.Height();
@@ -173,26 +173,26 @@ void TForm1::RestoreBase()
     RefreshHistogram();
 }
 
-void TForm1::U1Click()
+void TForm1::Undo()
 {
     HideTrimAreaIfShown();
     RestoreBase();
 }
 
-void TForm1::O1Click()
+void TForm1::Reload()
 {
     HideTrimAreaIfShown();
     LoadPicture(FPictureFileName);
 }
 
-void TForm1::KestrelImage1Amend(TKestrelImage&, const std::string& Kind)
+void TForm1::OperationStarted(const std::string& Kind)
 {
     // At brightness 100 Bright announces itself only here, after gamma and
     // contrast have been applied.
     if (Kind == "Bright" && TrackBar2->value() == 100) RefreshHistogram();
 }
 
-void TForm1::KestrelImage1Amended(TKestrelImage&, const std::string& Kind)
+void TForm1::OperationCompleted(const std::string& Kind)
 {
     if (Kind == "Bright") RefreshHistogram();
 }

@@ -19,6 +19,15 @@ namespace pictor::ui {
 // A window's state as the settings file stores it.
 enum TWindowState { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
 
+// A window's placement as the settings file keeps it.
+struct TWindowPlacement {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    int WindowState = wsNormal;
+};
+
 template <class TBase>
 class TPlacedWindow : public TBase {
 public:
@@ -70,6 +79,17 @@ public:
         if (Value == wsMinimized) state |= Qt::WindowMinimized;
         if (Value == wsMaximized) state |= Qt::WindowMaximized;
         this->setWindowState(state);
+    }
+
+    TWindowPlacement Placement() const { return {Left(), Top(), Width(), Height(), WindowState()}; }
+    // Sets the position, the size, then the state.
+    void SetPlacement(const TWindowPlacement& Value)
+    {
+        SetLeft(Value.Left);
+        SetTop(Value.Top);
+        SetWidth(Value.Width);
+        SetHeight(Value.Height);
+        SetWindowState(Value.WindowState);
     }
 };
 
