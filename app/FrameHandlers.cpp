@@ -25,6 +25,8 @@ void TForm1::Button2Click() { CommitTone(); }
 // Edit menu and the view
 void TForm1::U1Click() { Undo(); }
 void TForm1::O1Click() { Reload(); }
+void TForm1::C1Click() { CopyPicture(); }
+void TForm1::P1Click() { PastePicture(); }
 void TForm1::A1Click() { ToggleTrimArea(); }
 void TForm1::T1Click() { TrimToArea(); }
 void TForm1::KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState, int X, int Y)

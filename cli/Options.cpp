@@ -35,20 +35,6 @@ constexpr std::array<TReduceMethod, 7> kReduceMethods{{
     {"halftone", TStepKind::Halftone, 0},  // not a ReduceColors mode
 }};
 
-constexpr std::array<const char*, 8> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico", "png", "gif"};
-
-// The writable extensions, each after prefix, joined by ", " and before the
-// last by last: "bmp, emf, ..., png" or ".bmp, .emf, ... or .png".
-std::string WritableExtensionList(const std::string& prefix, const std::string& last)
-{
-    std::string list;
-    for (std::size_t i = 0; i < kWritableExtensions.size(); ++i) {
-        if (i > 0) list += i + 1 == kWritableExtensions.size() ? last : ", ";
-        list += prefix + kWritableExtensions[i];
-    }
-    return list;
-}
-
 // Options that take a value, by their long name; short forms map here.
 constexpr std::array<std::string_view, 16> kValueOptions{
     "--output", "--out-dir", "--ext",  "--jobs",   "--threads", "--bright",  "--contrast", "--gamma",
@@ -258,8 +244,7 @@ private:
             Once(name, options_.OutDir, value);
         } else if (name == "--ext") {
             std::string ext = AsciiLower(value.starts_with('.') ? value.substr(1) : value);
-            if (!WritableExtension(ext))
-                throw EUsageError("--ext: '" + value + "' is not one of " + WritableExtensionList("", ", "));
+            if (!WritableExtension(ext)) throw EUsageError("--ext: " + UnwritableExtensionMessage(ext));
             Once(name, options_.Extension, ext);
         } else if (name == "--jobs") {
             if (jobsGiven_) throw EUsageError(name + " given twice");
@@ -301,7 +286,7 @@ private:
             throw EUsageError("-o names the output of a single INPUT; use --out-dir for several");
         if (!o.Extension.empty() && o.OutDir.empty()) throw EUsageError("--ext works with --out-dir only");
         if (!o.Output.empty() && !WritableExtension(LowerExtensionOf(o.Output)))
-            throw EUsageError("-o: '" + o.Output + "' must end in " + WritableExtensionList(".", " or "));
+            throw EUsageError("-o: '" + o.Output + "': " + UnwritableExtensionMessage(LowerExtensionOf(o.Output)));
 
         const bool histogram = std::any_of(o.Steps.begin(), o.Steps.end(),
                                            [](const TStep& s) { return s.Kind == TStepKind::Histogram; });
@@ -330,7 +315,14 @@ int StepThreads(const TCliOptions& options)
 
 bool WritableExtension(const std::string& lowerExtension)
 {
-    return Contains(kWritableExtensions, lowerExtension);
+    return TPicture::Writes(lowerExtension);
+}
+
+std::string UnwritableExtensionMessage(const std::string& lowerExtension)
+{
+    return (lowerExtension.empty() ? std::string("the name has no extension")
+                                   : "cannot write '." + lowerExtension + "' files") +
+           "; the extensions written are " + TPicture::WritableExtensionList();
 }
 
 TCliOptions ParseArguments(const std::vector<std::string>& args)

@@ -1,5 +1,7 @@
 #include "cli/PictureFiles.h"
 
+#include "cli/Options.h"
+
 #include "core/Exception.h"
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
@@ -76,7 +78,7 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
         throw EInvalidOperation("an .ico file can only be written from an icon picture, and this one is " +
                                 std::string(image.GetPictureType() == picMetafile ? "a metafile" : "a bitmap"));
     }
-    throw EInvalidOperation("cannot write '." + ext + "' files (bmp, emf, wmf, jpg, jpeg, ico, png or gif)");
+    throw EInvalidOperation(UnwritableExtensionMessage(ext));
 }
 
 } // namespace pictor::cli

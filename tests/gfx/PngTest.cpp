@@ -11,6 +11,7 @@
 #include "gfx/formats/ByteReader.h"
 #include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Png.h"
+#include "tests/support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,6 @@ using TBytes = std::vector<std::uint8_t>;
 // The PNG test suite (names starting with "x" are its damaged files), and
 // what an independent decoder made of each good file
 // (tests/data/png/make-pngsuite-reference.py).
-const fs::path kPngSuiteFolder = fs::path(PICTOR_CORPUS_DIR) / "png" / "pngsuite";
 const fs::path kPngSuiteReference = fs::path(PICTOR_TEST_DATA_DIR) / "png" / "pngsuite-reference.tsv";
 
 struct TReference {
@@ -73,20 +73,19 @@ std::string ColourHash(const TBitmap& bitmap)
 
 TEST(PngCorpus, GoodFilesReadAsTheReferenceAndDamagedOnesAreRefusedQuietly)
 {
-    if (!fs::is_directory(kPngSuiteFolder)) GTEST_SKIP() << "no PNG corpus at " << kPngSuiteFolder;
     const std::map<std::string, TReference> references = ReadReferences();
     ASSERT_FALSE(references.empty());
     int good = 0, damaged = 0;
     ::testing::internal::CaptureStderr();
-    for (const auto& entry : fs::directory_iterator(kPngSuiteFolder)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.path().extension() != ".png") continue;
+    for (const fs::path& file : pictor::testing::CorpusFiles("png/pngsuite")) {
+        const std::string name = file.filename().string();
+        if (file.extension() != ".png") continue;
         SCOPED_TRACE(name);
         TPicture picture;
         if (name[0] == 'x') {
             ++damaged;
             try {
-                picture.LoadFromFile(entry.path().string());
+                picture.LoadFromFile(file.string());
                 ADD_FAILURE() << "read";
             } catch (const EInvalidGraphic& e) {
                 EXPECT_EQ(std::string(e.what()).rfind("画像フォーマットが不正です: PNG", 0), 0u) << e.what();
@@ -96,7 +95,7 @@ TEST(PngCorpus, GoodFilesReadAsTheReferenceAndDamagedOnesAreRefusedQuietly)
         ++good;
         const auto reference = references.find(name);
         ASSERT_NE(reference, references.end()) << "no reference: run " << kPngSuiteReference.parent_path();
-        picture.LoadFromFile(entry.path().string());
+        picture.LoadFromFile(file.string());
         const auto* png = dynamic_cast<const TPngImage*>(picture.Graphic());
         ASSERT_NE(png, nullptr);
         EXPECT_EQ(png->BitsPerPixel(), reference->second.Bits);
