@@ -1,5 +1,5 @@
 // TForm1: the main window "Imaging". It owns the image control KestrelImage1
-// (shown by an ImageView inside the scroll box ScrollBox1), the settings
+// (shown by a TImageView inside the scroll box ScrollBox1), the settings
 // store Parameter1, the slider panel, the menus and the file dialogs, and the
 // base picture FBaseBitmap: the state reached by the last completed command,
 // before the tone sliders are applied. The view shows the base picture with
@@ -74,7 +74,7 @@ public:
     QFrame* Panel1;
     QFrame* Panel2;
     TKestrelImage KestrelImage1;
-    ui::ImageView* KestrelImage1View;
+    ui::TImageView* KestrelImage1View;
     QMenu* File1;
     QAction* Open1;
     QAction* Save1;
@@ -283,13 +283,13 @@ private:
     bool ViewHolds(TPictureType Type) const { return KestrelImage1.GetPictureType() == Type; }
     TBitmap* ViewBitmap() const;
 
-    QWidget* scrollContent_ = nullptr;
+    QWidget* FScrollContent = nullptr;
     TForm2* Form2 = nullptr;
-    std::unique_ptr<TForm1HistogramHost> histogramHost_;
-    bool shown_ = false;
-    int handlerDepth_ = 0;
-    int wheelAngle_ = 0; // of Ctrl + wheel turns short of a notch
-    std::exception_ptr nestedFailure_;
+    std::unique_ptr<TForm1HistogramHost> FHistogramHost;
+    bool FShown = false;
+    int FHandlerDepth = 0;
+    int FWheelAngle = 0; // of Ctrl + wheel turns short of a notch
+    std::exception_ptr FNestedFailure;
 };
 
 } // namespace pictor

@@ -15,7 +15,7 @@ inline constexpr ui::TWindowPlacement kHistogramFormPlacement{694, 496, 294, 209
 
 class TForm1HistogramHost : public THistogramHost {
 public:
-    explicit TForm1HistogramHost(TForm1& Form) : form_(Form) {}
+    explicit TForm1HistogramHost(TForm1& Form) : FForm(Form) {}
 
     TParameter& Parameter1() override;
     TKestrelImage& KestrelImage1() override;
@@ -29,8 +29,8 @@ public:
     void SetPlacement(const ui::TWindowPlacement& Placement);
 
 private:
-    TForm1& form_;
-    ui::TWindowPlacement placement_ = kHistogramFormPlacement;
+    TForm1& FForm;
+    ui::TWindowPlacement FPlacement = kHistogramFormPlacement;
 };
 
 } // namespace pictor

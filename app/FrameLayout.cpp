@@ -145,20 +145,20 @@ TForm1::TForm1()
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     row->addWidget(ScrollBox1, 1);
-    scrollContent_ = new QWidget;
-    KestrelImage1View = new ui::ImageView(KestrelImage1, scrollContent_);
+    FScrollContent = new QWidget;
+    KestrelImage1View = new ui::TImageView(KestrelImage1, FScrollContent);
     KestrelImage1View->move(kViewMargin, kViewMargin);
-    ScrollBox1->setWidget(scrollContent_);
+    ScrollBox1->setWidget(FScrollContent);
     // Ctrl + wheel over the picture moves the scale slider.
     ScrollBox1->viewport()->installEventFilter(this);
-    connect(KestrelImage1View, &ui::ImageView::sizeChanged, this, [this] { SizeScrollContent(); });
+    connect(KestrelImage1View, &ui::TImageView::sizeChanged, this, [this] { SizeScrollContent(); });
 
     KestrelImage1.SetStretch(true);
     KestrelImage1.SetPictureType(picNil);
     KestrelImage1.OnAmend = [this](TKestrelImage& s, const std::string& k) { KestrelImage1Amend(s, k); };
     KestrelImage1.OnAmended = [this](TKestrelImage& s, const std::string& k) { KestrelImage1Amended(s, k); };
     KestrelImage1View->OnMouseDown = [this](ui::TMouseButton b, ui::TShiftState s, int x, int y) {
-        if (handlerDepth_ > 0) return KestrelImage1MouseDown(b, s, x, y);
+        if (FHandlerDepth > 0) return KestrelImage1MouseDown(b, s, x, y);
         RunOutermost([&] { KestrelImage1MouseDown(b, s, x, y); });
     };
     SizeScrollContent();
@@ -168,7 +168,7 @@ TForm1::TForm1()
 
     OpenDialog1 = std::make_unique<ui::TQtFileDialog>(ui::TFileDialogKind::Open, this);
     SaveDialog1 = std::make_unique<ui::TQtFileDialog>(ui::TFileDialogKind::Save, this);
-    histogramHost_ = std::make_unique<TForm1HistogramHost>(*this);
+    FHistogramHost = std::make_unique<TForm1HistogramHost>(*this);
 }
 
 TForm1::~TForm1()
@@ -273,13 +273,13 @@ void TForm1::CreateMenus()
 
 void TForm1::Dispatch(void (TForm1::*Handler)())
 {
-    if (handlerDepth_ > 0) {
+    if (FHandlerDepth > 0) {
         // Nested: run directly; a failure goes back to the handler that set
         // the slider (SetPosition rethrows it there).
         try {
             (this->*Handler)();
         } catch (...) {
-            if (!nestedFailure_) nestedFailure_ = std::current_exception();
+            if (!FNestedFailure) FNestedFailure = std::current_exception();
         }
         return;
     }
@@ -288,9 +288,9 @@ void TForm1::Dispatch(void (TForm1::*Handler)())
 
 void TForm1::RunOutermost(const std::function<void()>& Handler)
 {
-    const THandlerScope scope(handlerDepth_);
+    const THandlerScope scope(FHandlerDepth);
     ui::Guarded(Handler);
-    nestedFailure_ = nullptr;
+    FNestedFailure = nullptr;
 }
 
 void TForm1::SetPosition(QSlider* TrackBar, int Position)
@@ -298,10 +298,10 @@ void TForm1::SetPosition(QSlider* TrackBar, int Position)
     {
         // The change handler runs nested, also when code outside every
         // handler moves the slider.
-        const THandlerScope scope(handlerDepth_);
+        const THandlerScope scope(FHandlerDepth);
         TrackBar->setValue(Position);
     }
-    if (nestedFailure_) std::rethrow_exception(std::exchange(nestedFailure_, nullptr));
+    if (FNestedFailure) std::rethrow_exception(std::exchange(FNestedFailure, nullptr));
 }
 
 void TForm1::SetHistogramWindow(TForm2* Form)
@@ -339,7 +339,7 @@ void TForm1::WriteFirstRunSettings()
 
 TSettings TForm1::CurrentSettings() const
 {
-    return TSettings{Placement(), FOpenDir, FSaveDir, histogramHost_->Placement()};
+    return TSettings{Placement(), FOpenDir, FSaveDir, FHistogramHost->Placement()};
 }
 
 void TForm1::WriteSettings(bool KeepMaximisedPlacement)
@@ -382,7 +382,7 @@ void TForm1::ReadSettings()
     SetPlacement(settings.Main);
     FOpenDir = settings.OpenDir;
     FSaveDir = settings.SaveDir;
-    histogramHost_->SetPlacement(settings.Histogram);
+    FHistogramHost->SetPlacement(settings.Histogram);
     if (!failure.empty()) ui::ShowErrorMessage(failure);
 }
 
@@ -403,8 +403,8 @@ void TForm1::StoreSettingsAtClose(bool& CanClose)
 void TForm1::showEvent(QShowEvent* Event)
 {
     QMainWindow::showEvent(Event);
-    if (shown_) return;
-    shown_ = true;
+    if (FShown) return;
+    FShown = true;
     Dispatch(&TForm1::FormShow);
     // Every command needs the base picture, whatever the settings said.
     if (!FBaseBitmap) FBaseBitmap = std::make_unique<TBitmap>();
@@ -413,7 +413,7 @@ void TForm1::showEvent(QShowEvent* Event)
 void TForm1::closeEvent(QCloseEvent* Event)
 {
     bool canClose = true;
-    if (shown_) RunOutermost([&] { FormCloseQuery(canClose); });
+    if (FShown) RunOutermost([&] { FormCloseQuery(canClose); });
     if (!canClose) {
         Event->ignore();
         return;
@@ -465,7 +465,7 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 
 void TForm1::SizeScrollContent()
 {
-    scrollContent_->resize(std::max(KestrelImage1.Width(), 0) + 2 * kViewMargin,
+    FScrollContent->resize(std::max(KestrelImage1.Width(), 0) + 2 * kViewMargin,
                            std::max(KestrelImage1.Height(), 0) + 2 * kViewMargin);
 }
 

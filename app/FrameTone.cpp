@@ -139,9 +139,9 @@ bool TForm1::ScaleByWheel(QWheelEvent& Event)
     if (!(Event.modifiers() & Qt::ControlModifier)) return false;
     Event.accept();
     // A notch is 120; fine-grained wheels send parts of one.
-    wheelAngle_ += Event.angleDelta().y();
-    for (; wheelAngle_ >= 120; wheelAngle_ -= 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    for (; wheelAngle_ <= -120; wheelAngle_ += 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    FWheelAngle += Event.angleDelta().y();
+    for (; FWheelAngle >= 120; FWheelAngle -= 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    for (; FWheelAngle <= -120; FWheelAngle += 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepSub);
     return true;
 }
 

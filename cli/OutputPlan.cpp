@@ -30,7 +30,7 @@ class TWriteCheck {
 public:
     explicit TWriteCheck(const std::vector<std::string>& inputs)
     {
-        for (std::size_t i = 0; i < inputs.size(); ++i) inputs_.emplace(Identity(inputs[i]), i);
+        for (std::size_t i = 0; i < inputs.size(); ++i) FInputs.emplace(Identity(inputs[i]), i);
     }
 
     // A picture may replace its own input; a histogram may not.
@@ -38,24 +38,24 @@ public:
              bool mayReplaceOwnInput)
     {
         const std::string id = Identity(file);
-        const auto writer = written_.find(id);
-        if (writer != written_.end()) {
+        const auto writer = FWritten.find(id);
+        if (writer != FWritten.end()) {
             if (writer->second == input)
                 throw EUsageError("'" + file + "' would be written twice for " + inputs[input]);
             throw EUsageError("inputs " + inputs[writer->second] + " and " + inputs[input] +
                               " would both be written to " + file);
         }
-        const auto [first, last] = inputs_.equal_range(id);
+        const auto [first, last] = FInputs.equal_range(id);
         for (auto it = first; it != last; ++it)
             if (it->second != input || !mayReplaceOwnInput)
                 throw EUsageError("the output " + file + " of " + inputs[input] + " would overwrite the input " +
                                   inputs[it->second]);
-        written_.emplace(id, input);
+        FWritten.emplace(id, input);
     }
 
 private:
-    std::multimap<std::string, std::size_t> inputs_;
-    std::map<std::string, std::size_t> written_;
+    std::multimap<std::string, std::size_t> FInputs;
+    std::map<std::string, std::size_t> FWritten;
 };
 
 } // namespace

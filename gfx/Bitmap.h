@@ -117,15 +117,15 @@ public:
     bool SharesPixelsWith(const TBitmap& other) const;
 
     // Storage, shared between copies until a write (see Bitmap.cpp).
-    struct Data;
+    struct TData;
 
 private:
     friend TPixelLayout BitmapLayout(const TBitmap& bitmap);
     void Unshare();
-    void ReplaceData(std::shared_ptr<Data> data);
+    void ReplaceData(std::shared_ptr<TData> data);
 
-    std::shared_ptr<Data> data_;
-    std::unique_ptr<TCanvas> canvas_;
+    std::shared_ptr<TData> FData;
+    std::unique_ptr<TCanvas> FCanvas;
 };
 
 } // namespace pictor

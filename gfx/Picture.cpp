@@ -20,8 +20,8 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 void TPicture::Attach(std::unique_ptr<TGraphic> graphic)
 {
     if (graphic) graphic->OnChange = [this](TGraphic&) { Changed(); };
-    std::unique_ptr<TGraphic> previous = std::move(graphic_);
-    graphic_ = std::move(graphic);
+    std::unique_ptr<TGraphic> previous = std::move(FGraphic);
+    FGraphic = std::move(graphic);
     if (previous) previous->OnChange = nullptr;
     previous.reset();
     Changed();
@@ -34,18 +34,18 @@ void TPicture::Changed()
 
 TBitmap& TPicture::Bitmap()
 {
-    if (!dynamic_cast<TBitmap*>(graphic_.get())) Attach(std::make_unique<TBitmap>());
-    return static_cast<TBitmap&>(*graphic_);
+    if (!dynamic_cast<TBitmap*>(FGraphic.get())) Attach(std::make_unique<TBitmap>());
+    return static_cast<TBitmap&>(*FGraphic);
 }
 
 int TPicture::Width() const
 {
-    return graphic_ ? graphic_->Width() : 0;
+    return FGraphic ? FGraphic->Width() : 0;
 }
 
 int TPicture::Height() const
 {
-    return graphic_ ? graphic_->Height() : 0;
+    return FGraphic ? FGraphic->Height() : 0;
 }
 
 void TPicture::LoadFromFile(const std::string& fileName)
@@ -59,7 +59,7 @@ void TPicture::LoadFromFile(const std::string& fileName)
 
 void TPicture::SaveToFile(const std::string& fileName) const
 {
-    if (graphic_) graphic_->SaveToFile(fileName);
+    if (FGraphic) FGraphic->SaveToFile(fileName);
 }
 
 std::string TPicture::ExtensionOf(const std::string& fileName)

@@ -21,7 +21,7 @@ public:
     TPicture& operator=(const TPicture&) = delete;
 
     // The held graphic, or nullptr.
-    TGraphic* Graphic() const { return graphic_.get(); }
+    TGraphic* Graphic() const { return FGraphic.get(); }
     // Stores a copy of graphic (nullptr: holds nothing), frees the previous
     // one and fires OnChange. If copying raises, nothing changes.
     void SetGraphic(const TGraphic* graphic);
@@ -66,7 +66,7 @@ private:
     void Changed();
     void Attach(std::unique_ptr<TGraphic> graphic);
 
-    std::unique_ptr<TGraphic> graphic_;
+    std::unique_ptr<TGraphic> FGraphic;
 };
 
 } // namespace pictor

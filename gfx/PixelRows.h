@@ -102,12 +102,12 @@ private:
     enum Kind { kIndexed, kTable16, kRgb24, kRgb32, kMasked32 };
     TPacked Masked32(std::uint32_t raw) const;
 
-    Kind kind_;
-    int bitsPerPixel_;
-    std::array<TPacked, 256> indexed_{};   // kIndexed: index -> colour (black beyond the palette)
-    std::vector<TPacked> table16_;         // kTable16: word -> colour
-    std::array<TMaskChannel, 3> channels_; // kMasked32: red, green, blue
-    std::array<std::vector<std::uint8_t>, 3> scale_; // per channel when it has at most 16 bits
+    Kind FKind;
+    int FBitsPerPixel;
+    std::array<TPacked, 256> FIndexed{};   // kIndexed: index -> colour (black beyond the palette)
+    std::vector<TPacked> FTable16;         // kTable16: word -> colour
+    std::array<TMaskChannel, 3> FChannels; // kMasked32: red, green, blue
+    std::array<std::vector<std::uint8_t>, 3> FScale; // per channel when it has at most 16 bits
 };
 
 class TRowEncoder {
@@ -122,11 +122,11 @@ public:
 private:
     enum Kind { kIndexed, kMasked, kRgb24, kRgb32 };
 
-    Kind kind_;
-    int bitsPerPixel_;
-    const TColorMatcher* matcher_ = nullptr;
-    std::unique_ptr<TColorMatcher> ownMatcher_;
-    std::array<std::array<std::uint32_t, 256>, 3> channel_{}; // kMasked: byte -> masked bits
+    Kind FKind;
+    int FBitsPerPixel;
+    const TColorMatcher* FMatcher = nullptr;
+    std::unique_ptr<TColorMatcher> FOwnMatcher;
+    std::array<std::array<std::uint32_t, 256>, 3> FChannel{}; // kMasked: byte -> masked bits
 };
 
 // Index of the source pixel that destination pixel dst samples when srcLength

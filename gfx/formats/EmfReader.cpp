@@ -54,7 +54,7 @@ bool LooksLikeEmf(std::span<const std::uint8_t> bytes)
     return v.Has(0, kEmfMinHeaderSize) && v.U32(0) == kEmrHeader && v.U32(40) == kEmfSignature;
 }
 
-std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
+std::shared_ptr<TMetafile::TData> ReadEmf(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() > kMaxMetafileBytes) throw EInvalidGraphic("メタファイルが大きすぎます");
     if (!LooksLikeEmf(bytes)) throw EInvalidGraphic();
@@ -65,7 +65,7 @@ std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
     const TByteReader header = file.Sub(0, headerSize);
     if (!U_emf_record_safe(reinterpret_cast<const char*>(header.Data()))) throw EInvalidGraphic();
 
-    auto data = std::make_shared<TMetafile::Data>();
+    auto data = std::make_shared<TMetafile::TData>();
     data->Enhanced = true;
     TReferenceDevice device{header.I32(72), header.I32(76), header.I32(80), header.I32(84)};
     // A device of up to a million pixels and a kilometre a side; anything
@@ -131,7 +131,7 @@ std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
     return data;
 }
 
-std::vector<std::uint8_t> WriteEmf(const TMetafile::Data& data)
+std::vector<std::uint8_t> WriteEmf(const TMetafile::TData& data)
 {
     if (!data.Stream || data.Stream->size() < kEmfMinHeaderSize + 20) return {};
     std::vector<std::uint8_t> out(*data.Stream);

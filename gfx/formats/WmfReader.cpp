@@ -113,7 +113,7 @@ bool LooksLikeWmf(std::span<const std::uint8_t> bytes)
     return IsWmfHeader(v, 0);
 }
 
-std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes)
+std::shared_ptr<TMetafile::TData> ReadWmf(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() > kMaxMetafileBytes) throw EInvalidGraphic("メタファイルが大きすぎます");
     if (!LooksLikeWmf(bytes)) throw EInvalidGraphic();
@@ -144,7 +144,7 @@ std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes)
     Put32(*stream, 6, static_cast<std::uint32_t>(stream->size() / 2));
     Put32(*stream, 12, std::max(largest, file.U32(start + 12)));
 
-    auto data = std::make_shared<TMetafile::Data>();
+    auto data = std::make_shared<TMetafile::TData>();
     data->Enhanced = false;
     TRect box;
     int inch = 0;

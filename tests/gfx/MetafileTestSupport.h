@@ -44,9 +44,9 @@ public:
         std::uint32_t Rop;
     };
 
-    TLogCanvas(int width = 1000, int height = 1000) : width_(width), height_(height) {}
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
+    TLogCanvas(int width = 1000, int height = 1000) : FWidth(width), FHeight(height) {}
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
 
     void FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode) override
     {
@@ -88,7 +88,7 @@ public:
     bool Unbalanced = false;
 
 private:
-    int width_, height_;
+    int FWidth, FHeight;
 };
 
 // The points of a path's moves and lines, in order.
@@ -124,15 +124,15 @@ public:
     {
         std::uint32_t size;
         std::memcpy(&size, record + 4, 4);
-        records_.insert(records_.end(), record, record + size);
+        FRecords.insert(FRecords.end(), record, record + size);
         std::free(record);
-        ++count_;
+        ++FCount;
         return *this;
     }
     TEmfBuilder& AddRaw(const std::vector<std::uint8_t>& bytes)
     {
-        records_.insert(records_.end(), bytes.begin(), bytes.end());
-        ++count_;
+        FRecords.insert(FRecords.end(), bytes.begin(), bytes.end());
+        ++FCount;
         return *this;
     }
     // frame in 0.01 mm.
@@ -144,18 +144,18 @@ public:
         std::memcpy(&headerSize, header + 4, 4);
         std::vector<std::uint8_t> out(header, header + headerSize);
         std::free(header);
-        out.insert(out.end(), records_.begin(), records_.end());
+        out.insert(out.end(), FRecords.begin(), FRecords.end());
         const std::uint8_t eof[20] = {14, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 20, 0, 0, 0};
         out.insert(out.end(), eof, eof + 20);
         Put32(out, 48, static_cast<std::uint32_t>(out.size()));
-        Put32(out, 52, count_ + 2);
+        Put32(out, 52, FCount + 2);
         Put16(out, 56, static_cast<std::uint16_t>(handles));
         return out;
     }
 
 private:
-    std::vector<char> records_;
-    std::uint32_t count_ = 0;
+    std::vector<char> FRecords;
+    std::uint32_t FCount = 0;
 };
 
 // A record of 32-bit words (type and size filled in).
