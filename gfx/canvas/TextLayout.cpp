@@ -165,27 +165,6 @@ cairo_scaled_font_t* MakeScaledFont(cairo_font_face_t* face, double em, bool hin
     return font;
 }
 
-std::string Utf8Of(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
-
 } // namespace
 
 struct TTextLayout::TRun {
@@ -262,7 +241,8 @@ TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::
         cairo_scaled_font_t* sf = scaledFont(faceIndex);
         cairo_glyph_t* glyphs = nullptr;
         int count = 0;
-        std::string one = Utf8Of(c);
+        std::string one;
+        AppendUtf8(one, c);
         double advance = 0;
         if (cairo_scaled_font_text_to_glyphs(sf, 0, 0, one.data(), static_cast<int>(one.size()), &glyphs, &count,
                                              nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
