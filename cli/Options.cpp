@@ -4,6 +4,7 @@
 #include "cli/Options.h"
 
 #include "cli/ArgumentValues.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 #include "image/ReductionModes.h"
@@ -49,7 +50,7 @@ bool Contains(auto const& list, std::string_view name)
 
 std::string LowerExtensionOf(const std::string& fileName)
 {
-    return AsciiLower(TPicture::ExtensionOf(fileName));
+    return AsciiLower(ExtensionOf(fileName));
 }
 
 TStep ReduceStep(const std::string& method)

@@ -1,5 +1,6 @@
 #include "cli/OutputPlan.h"
 
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 
@@ -63,7 +64,7 @@ private:
 std::string OutputNameIn(const std::string& folder, const std::string& input, const std::string& ext)
 {
     const std::string name = fs::path(input).filename().string();
-    const std::string inputExt = TPicture::ExtensionOf(name);
+    const std::string inputExt = ExtensionOf(name);
     const std::string stem = inputExt.empty() ? name : name.substr(0, name.size() - inputExt.size() - 1);
     const std::string outputExt = ext.empty() ? AsciiLower(inputExt) : ext;
     return (fs::path(folder) / (stem + "." + outputExt)).string();

@@ -3,6 +3,7 @@
 #include "cli/Steps.h"
 
 #include "core/Exception.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
@@ -69,7 +70,7 @@ void Halftone(TKestrelImage& image)
 void Histogram(TKestrelImage& image, const TStep& step, std::vector<TPendingFile>& pending)
 {
     std::unique_ptr<TGraphic> target;
-    if (AsciiLower(TPicture::ExtensionOf(step.File)) == "bmp")
+    if (AsciiLower(ExtensionOf(step.File)) == "bmp")
         target = std::make_unique<TBitmap>();
     else
         target = std::make_unique<TMetafile>();

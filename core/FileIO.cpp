@@ -1,6 +1,7 @@
 #include "core/FileIO.h"
 
 #include "core/Exception.h"
+#include "core/FilePath.h"
 #include "core/LargeBuffer.h"
 
 #include <atomic>
@@ -77,8 +78,8 @@ std::string ResolveTarget(const std::string& path)
         if (!link.empty() && link[0] == '/') {
             current = link;
         } else {
-            auto slash = current.rfind('/');
-            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + link;
+            // Relative to the link's own folder: its path up to the name.
+            current = current.substr(0, current.size() - FileNamePart(current).size()) + link;
         }
     }
     return current;
@@ -106,14 +107,6 @@ int CreateTempFile(const std::string& folder, mode_t mode, std::string& path)
     }
     errno = EEXIST;
     return -1;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 // Flushes the folder's entries, so that a rename survives a power cut. A
@@ -179,7 +172,8 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 {
     if (path.empty()) throw EFCreateError(path, "ファイル名がありません");
     const std::string target = ResolveTarget(path);
-    const std::string folder = FolderOf(target);
+    std::string folder = FolderPart(target);
+    if (folder.empty()) folder = "."; // a bare name is in the working folder
 
     // A folder at path is refused by the rename at the end, like every other
     // reason the new name cannot be given.

@@ -5,6 +5,7 @@
 
 #include "core/Exception.h"
 #include "core/FileIO.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 #include "gfx/formats/EmfWriter.h"
@@ -162,7 +163,7 @@ std::vector<std::uint8_t> TMetafile::SaveToBytes() const
 
 void TMetafile::SaveToFile(const std::string& fileName) const
 {
-    if (AsciiLower(TPicture::ExtensionOf(fileName)) == "wmf") {
+    if (AsciiLower(ExtensionOf(fileName)) == "wmf") {
         WriteFileAtomically(fileName, WriteWmf(*FData));
         return;
     }

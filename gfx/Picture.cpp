@@ -1,6 +1,7 @@
 #include "gfx/Picture.h"
 
 #include "core/Exception.h"
+#include "core/FilePath.h"
 #include "gfx/Bitmap.h"
 
 namespace pictor {
@@ -62,12 +63,5 @@ void TPicture::SaveToFile(const std::string& fileName) const
     if (FGraphic) FGraphic->SaveToFile(fileName);
 }
 
-std::string TPicture::ExtensionOf(const std::string& fileName)
-{
-    const std::size_t slash = fileName.find_last_of('/');
-    const std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return fileName.substr(dot + 1);
-}
 
 } // namespace pictor

@@ -55,9 +55,6 @@ public:
     // The extensions saving writes, as the messages name them:
     // ".bmp, .jpg, ..." in the order of the format table.
     static std::string WritableExtensionList();
-    // The extension after the last dot of the file part of fileName, without
-    // the dot ("" when there is none).
-    static std::string ExtensionOf(const std::string& fileName);
 
     // Fired after every change of the held graphic (and of its content).
     std::function<void()> OnChange;
