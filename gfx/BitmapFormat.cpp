@@ -44,7 +44,7 @@ std::shared_ptr<TBitmap::TData> Convert(const TBitmap::TData& source, int bitsPe
     // of their own, each with its own row of colours.
     SplitWork(static_cast<std::size_t>(source.Height), static_cast<std::size_t>(source.Width),
               [&](std::size_t top, std::size_t bottom) {
-                  std::vector<TPacked> colours(static_cast<std::size_t>(source.Width));
+                  std::vector<TPackedColor> colours(static_cast<std::size_t>(source.Width));
                   for (int y = static_cast<int>(top); y < static_cast<int>(bottom); ++y) {
                       decoder.Decode(source.Row(y), source.Width, colours.data());
                       encoder.Encode(colours.data(), source.Width, result->Row(y));
@@ -58,7 +58,7 @@ std::shared_ptr<TBitmap::TData> Convert(const TBitmap::TData& source, int bitsPe
 
 TPixelFormat TBitmap::PixelFormat() const
 {
-    const Data& d = *FData;
+    const TData& d = *FData;
     if (d.Device) return pfDevice;
     switch (d.BitsPerPixel) {
     case 1: return pf1bit;
@@ -76,7 +76,7 @@ TPixelFormat TBitmap::PixelFormat() const
 void TBitmap::SetPixelFormat(TPixelFormat value)
 {
     if (value == PixelFormat()) return;
-    const Data& d = *FData;
+    const TData& d = *FData;
     switch (value) {
     case pfCustom: throw EInvalidGraphic();
     case pfDevice:

@@ -12,8 +12,8 @@
 
 namespace pictor {
 
-struct TMetafileCanvas::Recorder {
-    Recorder(int width, int height, int mmWidth, int mmHeight)
+struct TMetafileCanvas::TRecorder {
+    TRecorder(int width, int height, int mmWidth, int mmHeight)
         : Emf(width, height), MMWidth(mmWidth), MMHeight(mmHeight)
     {
     }
@@ -24,7 +24,7 @@ struct TMetafileCanvas::Recorder {
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& metafile)
     : FMetafile(metafile),
-      FRecorder(std::make_unique<Recorder>(metafile.Width(), metafile.Height(), metafile.MMWidth(),
+      FRecorder(std::make_unique<TRecorder>(metafile.Width(), metafile.Height(), metafile.MMWidth(),
                                            metafile.MMHeight()))
 {
 }

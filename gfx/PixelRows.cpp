@@ -112,15 +112,15 @@ TColorMasks EffectiveMasks(int bitsPerPixel, const std::optional<TColorMasks>& m
 
 namespace {
 
-TPacked DecodeMasked(const TColorMasks& masks, std::uint32_t raw)
+TPackedColor DecodeMasked(const TColorMasks& masks, std::uint32_t raw)
 {
     TMaskChannel r = MaskChannel(masks.Red), g = MaskChannel(masks.Green), b = MaskChannel(masks.Blue);
-    return TPacked(ExpandChannel((raw & r.Mask) >> r.Shift, r.Bits)) << 16 |
-           TPacked(ExpandChannel((raw & g.Mask) >> g.Shift, g.Bits)) << 8 |
+    return TPackedColor(ExpandChannel((raw & r.Mask) >> r.Shift, r.Bits)) << 16 |
+           TPackedColor(ExpandChannel((raw & g.Mask) >> g.Shift, g.Bits)) << 8 |
            ExpandChannel((raw & b.Mask) >> b.Shift, b.Bits);
 }
 
-std::uint32_t EncodeMasked(const TColorMasks& masks, TPacked c)
+std::uint32_t EncodeMasked(const TColorMasks& masks, TPackedColor c)
 {
     TMaskChannel r = MaskChannel(masks.Red), g = MaskChannel(masks.Green), b = MaskChannel(masks.Blue);
     return ReduceChannel(static_cast<std::uint8_t>(c >> 16), r.Bits) << r.Shift |
@@ -138,14 +138,14 @@ TPalette AddressablePalette(const TPixelLayout& layout)
     return TPalette(pal.Entries().data(), reach);
 }
 
-TPacked PackedOf(const TPaletteEntry& e)
+TPackedColor PackedOf(const TPaletteEntry& e)
 {
-    return TPacked(e.peRed) << 16 | TPacked(e.peGreen) << 8 | e.peBlue;
+    return TPackedColor(e.peRed) << 16 | TPackedColor(e.peGreen) << 8 | e.peBlue;
 }
 
 } // namespace
 
-TPacked DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw)
+TPackedColor DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw)
 {
     switch (layout.BitsPerPixel) {
     case 1:
@@ -160,7 +160,7 @@ TPacked DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw)
     }
 }
 
-std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPacked colour)
+std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPackedColor colour)
 {
     switch (layout.BitsPerPixel) {
     case 1:
@@ -216,19 +216,19 @@ TRowDecoder::TRowDecoder(const TPixelLayout& layout) : FBitsPerPixel(layout.Bits
     }
 }
 
-TPacked TRowDecoder::Masked32(std::uint32_t raw) const
+TPackedColor TRowDecoder::Masked32(std::uint32_t raw) const
 {
-    TPacked out = 0;
+    TPackedColor out = 0;
     for (int c = 0; c < 3; ++c) {
         const TMaskChannel& ch = FChannels[c];
         std::uint32_t v = (raw & ch.Mask) >> ch.Shift;
         std::uint8_t level = FScale[c].empty() ? ExpandChannel(v, ch.Bits) : FScale[c][v];
-        out |= TPacked(level) << (16 - 8 * c);
+        out |= TPackedColor(level) << (16 - 8 * c);
     }
     return out;
 }
 
-void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
+void TRowDecoder::Decode(const std::uint8_t* row, int width, TPackedColor* out) const
 {
     switch (FKind) {
     case kIndexed:
@@ -252,7 +252,7 @@ void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
     case kRgb24:
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
-            out[x] = p[0] | TPacked(p[1]) << 8 | TPacked(p[2]) << 16;
+            out[x] = p[0] | TPackedColor(p[1]) << 8 | TPackedColor(p[2]) << 16;
         }
         break;
     case kRgb32:
@@ -262,7 +262,7 @@ void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
         } else {
             for (int x = 0; x < width; ++x) {
                 const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
-                out[x] = p[0] | TPacked(p[1]) << 8 | TPacked(p[2]) << 16;
+                out[x] = p[0] | TPackedColor(p[1]) << 8 | TPackedColor(p[2]) << 16;
             }
         }
         break;
@@ -272,7 +272,7 @@ void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
     }
 }
 
-void TRowDecoder::Gather(const std::uint8_t* row, const int* xs, int count, TPacked* out) const
+void TRowDecoder::Gather(const std::uint8_t* row, const int* xs, int count, TPackedColor* out) const
 {
     for (int i = 0; i < count; ++i) {
         std::uint32_t raw = ReadRawPixel(row, xs[i], FBitsPerPixel);
@@ -322,18 +322,18 @@ TRowEncoder::TRowEncoder(const TPixelLayout& layout, const TColorMatcher* matche
 
 TRowEncoder::~TRowEncoder() = default;
 
-void TRowEncoder::Encode(const TPacked* in, int width, std::uint8_t* row) const
+void TRowEncoder::Encode(const TPackedColor* in, int width, std::uint8_t* row) const
 {
     switch (FKind) {
     case kIndexed: {
         if (width <= 0) return;
         // Neighbouring pixels often share a colour: remember the last answer.
-        TPacked last = in[0] ^ 1;
+        TPackedColor last = in[0] ^ 1;
         std::uint32_t index = 0;
         if (FBitsPerPixel != 8)
             std::fill(row, row + (static_cast<std::size_t>(width) * FBitsPerPixel + 7) / 8, std::uint8_t(0));
         for (int x = 0; x < width; ++x) {
-            TPacked c = in[x];
+            TPackedColor c = in[x];
             if (c != last) {
                 last = c;
                 index = static_cast<std::uint32_t>(FMatcher->Nearest(
@@ -350,7 +350,7 @@ void TRowEncoder::Encode(const TPacked* in, int width, std::uint8_t* row) const
     }
     case kMasked:
         for (int x = 0; x < width; ++x) {
-            TPacked c = in[x];
+            TPackedColor c = in[x];
             std::uint32_t v = FChannel[0][(c >> 16) & 0xFF] | FChannel[1][(c >> 8) & 0xFF] | FChannel[2][c & 0xFF];
             WriteRawPixel(row, x, FBitsPerPixel, v);
         }

@@ -161,7 +161,7 @@ void TransferBitmap(TPainter& painter, const TBitmap& source, const TRect& srcRe
         decoder.emplace(srcCodec.Layout());
         if (!lookUp) encoder.emplace(dst.Layout(), dst.Indexed() ? &dst.Matcher() : nullptr);
     }
-    std::vector<TPacked> colours(raw ? 0 : column.size());
+    std::vector<TPackedColor> colours(raw ? 0 : column.size());
     std::vector<std::uint8_t> scratch(raw ? 0 : (column.size() * static_cast<std::size_t>(dbpp) + 7) / 8 + 4);
 
     painter.ForEachRun(dest, [&](int y, int x0, int x1) {

@@ -37,7 +37,7 @@ const TColorMatcher& TPixelCodec::Matcher() const
     return *FMatcher;
 }
 
-std::uint32_t TPixelCodec::EncodeCached(TPacked colour) const
+std::uint32_t TPixelCodec::EncodeCached(TPackedColor colour) const
 {
     colour &= 0xFFFFFF;
     if (!FCacheKeys) {

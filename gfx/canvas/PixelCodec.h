@@ -39,7 +39,7 @@ public:
     // index can reach, ties to the lowest index).
     std::uint32_t Encode(TColor color) const { return EncodeRawPixel(FLayout, PackedFromColor(color)); }
     // Encode for many pixels of a palette layout: remembers recent answers.
-    std::uint32_t EncodeCached(TPacked colour) const;
+    std::uint32_t EncodeCached(TPackedColor colour) const;
     // A nearest-entry matcher for the palette (shared for the platform's
     // palettes, else built on first use: that takes a while for 256
     // entries, so small transfers use EncodeCached instead).

@@ -224,7 +224,7 @@ void ReadRows(const TByteReader& in, const THeader& h, TBitmap& result)
     result.SetLayout(depth, h.masks, width, height);
     std::optional<TRowDecoder> moved;
     std::optional<TRowEncoder> plain;
-    std::vector<TPacked> colours;
+    std::vector<TPackedColor> colours;
     if (h.movedChannels) {
         moved.emplace(TPixelLayout{depth, h.movedChannels, nullptr});
         plain.emplace(TPixelLayout{depth, std::nullopt, nullptr});

@@ -137,7 +137,7 @@ TBgraImage DecodeDibEntry(std::span<const std::uint8_t> image)
         }
     } else {
         const TRowDecoder decoder(BitmapLayout(colors));
-        std::vector<TPacked> row(static_cast<std::size_t>(d.Width));
+        std::vector<TPackedColor> row(static_cast<std::size_t>(d.Width));
         for (int y = 0; y < d.Height; ++y) {
             decoder.Decode(colors.ScanLine(y), d.Width, row.data());
             std::uint8_t* dst = out.Row(y);

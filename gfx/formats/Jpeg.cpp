@@ -165,7 +165,7 @@ bool RunDecode(TJpegDecoder::TState* s)
 
 } // namespace
 
-TJpegDecoder::TJpegDecoder(std::span<const std::uint8_t> bytes) : FState(new State())
+TJpegDecoder::TJpegDecoder(std::span<const std::uint8_t> bytes) : FState(new TState())
 {
     if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) throw EInvalidGraphic("JPEG");
     if (!RunReadHeader(FState.get(), bytes.data(), bytes.size())) throw EInvalidGraphic(Detail(FState->Error));
@@ -301,11 +301,11 @@ bool RunEncode(TEncodeState* s)
 // Owns a TEncodeState: destroys the compressor and frees the buffer on every
 // path.
 struct TEncodeJob {
-    std::unique_ptr<TEncodeState> TState = std::make_unique<TEncodeState>();
+    std::unique_ptr<TEncodeState> State = std::make_unique<TEncodeState>();
     ~TEncodeJob()
     {
-        if (TState->Created) jpeg_destroy_compress(&TState->Info);
-        std::free(TState->Sink.Data);
+        if (State->Created) jpeg_destroy_compress(&State->Info);
+        std::free(State->Sink.Data);
     }
 };
 

@@ -132,7 +132,7 @@ std::vector<std::uint8_t> WriteRgbPng(const TBitmap& bitmap)
     header.Width = static_cast<png_uint_32>(bitmap.Width());
     header.Height = static_cast<png_uint_32>(bitmap.Height());
     const TRowDecoder decoder(BitmapLayout(bitmap));
-    std::vector<TPacked> colours(static_cast<std::size_t>(bitmap.Width()));
+    std::vector<TPackedColor> colours(static_cast<std::size_t>(bitmap.Width()));
     std::vector<std::uint8_t> rgb(colours.size() * 3);
     return Encode(header, [&](int y) {
         decoder.Decode(bitmap.ScanLine(y), bitmap.Width(), colours.data());
