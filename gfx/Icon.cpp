@@ -100,12 +100,12 @@ int TIcon::Height() const
 
 void TIcon::SetWidth(int value)
 {
-    if (value != Width()) throw EInvalidGraphic("icons cannot be resized");
+    if (value != Width()) throw EInvalidGraphic("アイコンの大きさは変えられません");
 }
 
 void TIcon::SetHeight(int value)
 {
-    if (value != Height()) throw EInvalidGraphic("icons cannot be resized");
+    if (value != Height()) throw EInvalidGraphic("アイコンの大きさは変えられません");
 }
 
 bool TIcon::Empty() const
@@ -155,7 +155,7 @@ void TIcon::LoadFromBytes(std::span<const std::uint8_t> bytes)
 
 std::vector<std::uint8_t> TIcon::SaveToBytes() const
 {
-    if (!FData) throw EInvalidGraphic("an empty icon cannot be saved");
+    if (!FData) throw EInvalidGraphic("空のアイコンは保存できません");
     return FData->Bytes;
 }
 

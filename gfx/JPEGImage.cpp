@@ -62,12 +62,12 @@ int TJPEGImage::Height() const
 
 void TJPEGImage::SetWidth(int value)
 {
-    if (value != Width()) throw EInvalidGraphic("JPEG pictures cannot be resized");
+    if (value != Width()) throw EInvalidGraphic("JPEG 画像の大きさは変えられません");
 }
 
 void TJPEGImage::SetHeight(int value)
 {
-    if (value != Height()) throw EInvalidGraphic("JPEG pictures cannot be resized");
+    if (value != Height()) throw EInvalidGraphic("JPEG 画像の大きさは変えられません");
 }
 
 bool TJPEGImage::Empty() const

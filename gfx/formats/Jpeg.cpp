@@ -68,7 +68,8 @@ void InstallErrorManager(TErrorManager& err)
 
 std::string Detail(const TErrorManager& err)
 {
-    return err.Message[0] ? std::string("JPEG: ") + err.Message : std::string("JPEG");
+    return err.Message[0] ? std::string("JPEG: libjpeg が処理を中止しました (") + err.Message + ")"
+                          : std::string("JPEG");
 }
 
 TJpegColorSpace ColorSpaceOf(J_COLOR_SPACE space)
@@ -167,7 +168,8 @@ bool RunDecode(TJpegDecoder::TState* s)
 
 TJpegDecoder::TJpegDecoder(std::span<const std::uint8_t> bytes) : FState(new TState())
 {
-    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) throw EInvalidGraphic("JPEG");
+    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+        throw EInvalidGraphic("JPEG: JPEG の開始マーカーがありません");
     if (!RunReadHeader(FState.get(), bytes.data(), bytes.size())) throw EInvalidGraphic(Detail(FState->Error));
     const jpeg_decompress_struct& info = FState->Info;
     FHeader.Width = static_cast<int>(std::min<JDIMENSION>(info.image_width, 1u << 30));
@@ -177,9 +179,9 @@ TJpegDecoder::TJpegDecoder(std::span<const std::uint8_t> bytes) : FState(new TSt
     FHeader.Progressive = info.progressive_mode != FALSE;
     FHeader.AdobeMarker = info.saw_Adobe_marker != FALSE;
     if (!PictureSizeAllowed(FHeader.Width, FHeader.Height))
-        throw EInvalidGraphic("JPEG: " + std::to_string(info.image_width) + " x " +
-                              std::to_string(info.image_height) + " pixels is too large");
-    if (FHeader.ColorSpace == jcsOther) throw EInvalidGraphic("JPEG: unsupported colour space");
+        throw EInvalidGraphic("JPEG: 画像 " + std::to_string(info.image_width) + " × " +
+                              std::to_string(info.image_height) + " は大きすぎます");
+    if (FHeader.ColorSpace == jcsOther) throw EInvalidGraphic("JPEG: この色空間は扱えません");
 }
 
 void TJpegDecoder::TStateDeleter::operator()(TState* state) const
@@ -315,7 +317,7 @@ std::vector<std::uint8_t> EncodeJpeg(int width, int height, std::span<const std:
                                      const TJpegEncodeOptions& options)
 {
     if (width <= 0 || height <= 0 || rows.size() != static_cast<std::size_t>(height))
-        throw EInvalidGraphic("JPEG: an empty picture cannot be encoded");
+        throw EInvalidGraphic("空の画像は JPEG ファイルに保存できません");
     TEncodeJob job;
     TEncodeState& s = *job.State;
     s.Width = width;

@@ -80,8 +80,9 @@ void TPngHandle::Run(TPngStep step, void* argument)
 {
     FStream.Message[0] = '\0';
     if (!RunPngStep(FStream, step, argument))
-        throw EInvalidGraphic(FStream.Message[0] ? std::string("PNG: ") + FStream.Message
-                                                 : std::string("PNG"));
+        throw EInvalidGraphic(FStream.Message[0]
+                                  ? std::string("PNG: libpng が処理を中止しました (") + FStream.Message + ")"
+                                  : std::string("PNG"));
 }
 
 } // namespace pictor

@@ -70,7 +70,7 @@ private:
 TPngDecoder::TPngDecoder(std::span<const std::uint8_t> bytes, std::int64_t maxSide, std::int64_t maxPixels)
     : FHandle(TPngHandle::kRead, bytes)
 {
-    if (!IsPng(bytes)) throw EInvalidGraphic("PNG: no PNG signature");
+    if (!IsPng(bytes)) throw EInvalidGraphic("PNG: PNG の署名がありません");
     png_structp png = FHandle.Png();
     const png_uint_32 side = static_cast<png_uint_32>(std::min<std::int64_t>(maxSide, PNG_UINT_31_MAX));
     png_set_user_limits(png, side, side);
@@ -92,8 +92,8 @@ TPngDecoder::TPngDecoder(std::span<const std::uint8_t> bytes, std::int64_t maxSi
                  nullptr);
     if (width > std::uint64_t(maxSide) || height > std::uint64_t(maxSide) ||
         std::uint64_t(width) * height > std::uint64_t(maxPixels))
-        throw EInvalidGraphic("PNG: " + std::to_string(width) + " x " + std::to_string(height) +
-                              " pixels is too large");
+        throw EInvalidGraphic("PNG: 画像 " + std::to_string(width) + " × " + std::to_string(height) +
+                              " は大きすぎます");
     FFormat.Width = static_cast<int>(width);
     FFormat.Height = static_cast<int>(height);
     FFormat.Interlaced = interlace != PNG_INTERLACE_NONE;
@@ -106,7 +106,7 @@ TPngDecoder::TPngDecoder(std::span<const std::uint8_t> bytes, std::int64_t maxSi
     if (FFormat.ColorType == PNG_COLOR_TYPE_PALETTE) {
         png_colorp entries = nullptr;
         int count = 0;
-        if (!png_get_PLTE(png, info, &entries, &count)) throw EInvalidGraphic("PNG: no palette");
+        if (!png_get_PLTE(png, info, &entries, &count)) throw EInvalidGraphic("PNG: パレットがありません");
         for (int i = 0; i < count; ++i) {
             const std::uint8_t alpha = trns && alphas && i < alphaCount ? alphas[i] : 255;
             FFormat.Palette.push_back(TRgba{entries[i].red, entries[i].green, entries[i].blue, alpha});
@@ -249,7 +249,7 @@ TPngInfo ReadPngInfo(std::span<const std::uint8_t> bytes)
     const TByteReader in(bytes);
     if (!IsPng(bytes) || !in.Has(8, 8 + 13) || in.U32BigEndian(8) != 13 ||
         std::memcmp(in.Bytes(12, 4).data(), "IHDR", 4) != 0)
-        throw EInvalidGraphic("PNG: no header");
+        throw EInvalidGraphic("PNG: ヘッダーがありません");
     const std::uint32_t width = in.U32BigEndian(16);
     const std::uint32_t height = in.U32BigEndian(20);
     const int depth = in.U8(24);
@@ -260,10 +260,10 @@ TPngInfo ReadPngInfo(std::span<const std::uint8_t> bytes)
     case 3: channels = 1; break;  // palette
     case 4: channels = 2; break;  // grey + alpha
     case 6: channels = 4; break;  // RGBA
-    default: throw EInvalidGraphic("PNG: bad colour type");
+    default: throw EInvalidGraphic("PNG: 色の種類が不正です");
     }
     if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
-        throw EInvalidGraphic("PNG: bad size");
+        throw EInvalidGraphic("PNG: 画像の大きさが不正です");
     return TPngInfo{static_cast<int>(width), static_cast<int>(height), depth * channels};
 }
 

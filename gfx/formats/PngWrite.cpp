@@ -156,7 +156,7 @@ std::vector<std::uint8_t> WritePng(const TBitmap& bitmap)
 std::vector<std::uint8_t> EncodePng(const TBgraImage& image)
 {
     if (image.Width <= 0 || image.Height <= 0)
-        throw EInvalidGraphic("PNG: an empty picture cannot be encoded");
+        throw EInvalidGraphic("空の画像は PNG ファイルに保存できません");
     TPngHeader header;
     header.Width = static_cast<png_uint_32>(image.Width);
     header.Height = static_cast<png_uint_32>(image.Height);
