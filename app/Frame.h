@@ -1,11 +1,13 @@
 // TForm1: the main window "Imaging". It owns the image control KestrelImage1
-// (shown by an ImageView inside the scroll box ScrollBox1), the settings
+// (shown by a TImageView inside the scroll box ScrollBox1), the settings
 // store Parameter1, the slider panel, the menus and the file dialogs, and the
 // base picture FBaseBitmap: the state reached by the last completed command,
 // before the tone sliders are applied. The view shows the base picture with
 // the tone sliders applied, stretched to the display scale.
 //
 // The window's code is split by concern:
+//   FrameHandlers.cpp  the handlers the form description names, each handing
+//                    on to the command that says what it does
 //   FrameLayout.cpp  controls, menus, placement, caption, settings at start and close
 //   FrameFile.cpp    opening and saving pictures
 //   FrameTone.cpp    the sliders, the OK buttons, undo and reload, amend handlers
@@ -17,6 +19,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Types.h"
 #include "image/KestrelImg.h"
+#include "image/ReductionModes.h"
 #include "param/Param.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageView.h"
@@ -26,6 +29,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,6 +51,7 @@ class TForm2;
 class TForm1HistogramHost;
 class THistogramHost;
 class TStepCoalescer;
+struct TSettings;
 
 // Its placement (Left, Top, Width, Height, WindowState) is counted as the
 // settings store keeps it (ui/WindowPlacement.h).
@@ -70,7 +75,7 @@ public:
     QFrame* Panel1;
     QFrame* Panel2;
     TKestrelImage KestrelImage1;
-    ui::ImageView* KestrelImage1View;
+    ui::TImageView* KestrelImage1View;
     QMenu* File1;
     QAction* Open1;
     QAction* Save1;
@@ -120,7 +125,8 @@ public:
     QAction* C1;
     QAction* P1;
 
-    // --- handlers (Qt calls them inside the exception guard) ------------------
+    // --- handlers (Qt calls them inside the exception guard); each hands on at
+    // once to the command below that does what it stands for -----------------
     void Open1Click();
     void Save1Click();
     void Exit1Click();
@@ -152,12 +158,48 @@ public:
     void A1Click();
     void KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState Shift, int X, int Y);
     void T1Click();
+    void C1Click();
+    void P1Click();
+
+    // --- commands -------------------------------------------------------------
+    void OpenPicture();
+    void SavePicture();
+    void Quit();
+    // The first showing: the base picture, the trimming rectangle, the
+    // settings file.
+    void LoadSettingsAtStart();
+    void StoreSettingsAtClose(bool& CanClose);
+    void ScaleChanged();
+    void BrightnessChanged();
+    void ContrastChanged();
+    void GammaChanged();
+    // The scale OK button: the view resampled to its shown size becomes the
+    // base picture.
+    void CommitScale();
+    // The tone OK button: the adjusted view becomes the base picture.
+    void CommitTone();
+    void Undo();
+    void Reload();
+    void ArrangePanel();
+    void OperationStarted(const std::string& Kind);
+    void OperationCompleted(const std::string& Kind);
+    void ReduceColors(TReductionMode Mode);
+    // The last item of the reduction menu: the graphics layer's conversion
+    // of the base picture to 8 bits per pixel.
+    void ConvertToHalftone();
+    void RotateQuarter(int Angle);
+    void RotateHalf();
+    void Mirror();
+    void ToggleHistogramWindow();
+    void ToggleTrimArea();
+    void SetTrimCorner(ui::TMouseButton Button, int X, int Y);
+    void TrimToArea();
     // Puts the picture as shown (the view, with tone adjustments not yet
     // made the base, without the trimming outline) on the clipboard.
-    void C1Click();
+    void CopyPicture();
     // Takes the clipboard's image as a new 24-bit picture, as if a file had
     // been opened; captioned "(クリップボード)", and reloading does nothing.
-    void P1Click();
+    void PastePicture();
 
     // --- methods ------------------------------------------------------------
     void UpdateBaseBitmap();
@@ -220,14 +262,24 @@ private:
     // A tone slider's move: ApplyTone now, or for the user's moves that the
     // event loop delivers one after another, once after the last of them.
     void ApplyToneStep();
-    void ReduceCommand(std::uint8_t Mode);
-    void RotateCommand(int Angle);
-    void FlipCommand(bool Mirror);
+    // Runs Handler as the outermost handler: counted, inside the exception
+    // guard, and forgetting a nested failure that nobody took.
+    void RunOutermost(const std::function<void()>& Handler);
+    // The frame the commands that change the picture share (a bitmap in the
+    // view is for the caller to check): the trimming area hidden and the wait
+    // cursor up while Work runs; then the view becomes the base picture
+    // (unless Work made the base itself), the tone sliders return to rest,
+    // and the caption and the histogram window follow.
+    void RunPictureCommand(const std::function<void()>& Work, bool ViewBecomesBase = true);
     void HideTrimAreaIfShown();
     // Enables the paste item exactly while the clipboard holds an image.
     void UpdatePasteItem();
     void ReadSettings();
     void WriteFirstRunSettings();
+    TSettings CurrentSettings() const;
+    // Every key in the file's order; with KeepMaximisedPlacement a maximised
+    // window's position and size are left as last stored.
+    void WriteSettings(bool KeepMaximisedPlacement);
     void SizeScrollContent();
     // Ctrl + wheel: the scale slider moves a line step a notch, as if the
     // user had moved it. Returns whether the event was taken.
@@ -235,14 +287,14 @@ private:
     bool ViewHolds(TPictureType Type) const { return KestrelImage1.GetPictureType() == Type; }
     TBitmap* ViewBitmap() const;
 
-    QWidget* scrollContent_ = nullptr;
+    QWidget* FScrollContent = nullptr;
     TForm2* Form2 = nullptr;
-    std::unique_ptr<TForm1HistogramHost> histogramHost_;
-    std::unique_ptr<TStepCoalescer> toneSteps_;
-    bool shown_ = false;
-    int handlerDepth_ = 0;
-    int wheelAngle_ = 0; // of Ctrl + wheel turns short of a notch
-    std::exception_ptr nestedFailure_;
+    std::unique_ptr<TForm1HistogramHost> FHistogramHost;
+    std::unique_ptr<TStepCoalescer> FToneSteps;
+    bool FShown = false;
+    int FHandlerDepth = 0;
+    int FWheelAngle = 0; // of Ctrl + wheel turns short of a notch
+    std::exception_ptr FNestedFailure;
 };
 
 } // namespace pictor

@@ -12,7 +12,7 @@
 
 namespace pictor {
 
-void TForm1::C1Click()
+void TForm1::CopyPicture()
 {
     const TGraphic* graphic = KestrelImage1.Picture().Graphic();
     if (!graphic) return;
@@ -38,7 +38,7 @@ void TForm1::C1Click()
     QGuiApplication::clipboard()->setImage(ui::ToQImage(shown));
 }
 
-void TForm1::P1Click()
+void TForm1::PastePicture()
 {
     const QImage image = QGuiApplication::clipboard()->image();
     if (image.isNull()) return;

@@ -4,6 +4,7 @@
 #include "app/WaitCursor.h"
 #include "core/Exception.h"
 #include "core/FileIO.h"
+#include "core/FilePath.h"
 #include "gfx/Canvas.h"
 #include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
@@ -48,7 +49,7 @@ int TForm1::InitialScale(int M)
     return p == 0 ? 10 : p;
 }
 
-void TForm1::Open1Click()
+void TForm1::OpenPicture()
 {
     HideTrimAreaIfShown();
     OpenDialog1->SetInitialDir(FOpenDir);
@@ -83,7 +84,7 @@ void TForm1::ShowNewPicture(const TGraphic* Graphic, const std::string& FileName
         FPictureFileName = FileName;
         FFileSizeText = SizeText;
         FClipboardPicture = FileName.empty();
-        if (!FileName.empty()) FOpenDir = TParameter::FolderPart(FileName);
+        if (!FileName.empty()) FOpenDir = FolderPart(FileName);
         const int w = graphic->Width(), h = graphic->Height();
         const int p = InitialScale(std::max(w, h));
         UpdateBaseBitmap();
@@ -99,14 +100,14 @@ void TForm1::ShowNewPicture(const TGraphic* Graphic, const std::string& FileName
     RefreshHistogram();
 }
 
-void TForm1::Save1Click()
+void TForm1::SavePicture()
 {
     HideTrimAreaIfShown();
     SaveDialog1->SetInitialDir(FSaveDir);
-    SaveDialog1->SetFileName(TParameter::FileNamePart(FPictureFileName));
+    SaveDialog1->SetFileName(FileNamePart(FPictureFileName));
     if (!SaveDialog1->Execute()) return;
     const std::string name = SaveDialog1->FileName();
-    std::string e = TPicture::ExtensionOf(name);
+    std::string e = ExtensionOf(name);
     std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
 
     TGraphic* view = KestrelImage1.Picture().Graphic();
@@ -114,7 +115,7 @@ void TForm1::Save1Click()
     // never taken silently as if saved; the folder is remembered all the
     // same, as after every confirmed dialog.
     auto refuse = [&] {
-        FSaveDir = TParameter::FolderPart(name);
+        FSaveDir = FolderPart(name);
         throw EInvalidOperation(NothingWrittenMessage(e));
     };
     if (!TPicture::Writes(e) || (e == "ico" && !dynamic_cast<TIcon*>(view))) refuse();
@@ -157,7 +158,7 @@ void TForm1::Save1Click()
     } else {
         refuse(); // a format of the table that this command does not write yet
     }
-    FSaveDir = TParameter::FolderPart(name);
+    FSaveDir = FolderPart(name);
 }
 
 } // namespace pictor

@@ -8,36 +8,28 @@
 
 namespace pictor {
 
-TParameter& TForm1HistogramHost::Parameter1() { return form_.Parameter1; }
-TKestrelImage& TForm1HistogramHost::KestrelImage1() { return form_.KestrelImage1; }
-bool TForm1HistogramHost::A1Checked() const { return form_.A1->isChecked(); }
-void TForm1HistogramHost::DrawTrimRect() { form_.DrawTrimRect(); }
-void TForm1HistogramHost::SetH1Checked(bool Checked) { form_.H1->setChecked(Checked); }
+TParameter& TForm1HistogramHost::Parameter1() { return FForm.Parameter1; }
+TKestrelImage& TForm1HistogramHost::KestrelImage1() { return FForm.KestrelImage1; }
+bool TForm1HistogramHost::A1Checked() const { return FForm.A1->isChecked(); }
+void TForm1HistogramHost::DrawTrimRect() { FForm.DrawTrimRect(); }
+void TForm1HistogramHost::SetH1Checked(bool Checked) { FForm.H1->setChecked(Checked); }
 
-THistogramPlacement TForm1HistogramHost::Placement() const
+ui::TWindowPlacement TForm1HistogramHost::Placement() const
 {
-    const TForm2* window = form_.HistogramWindow();
-    if (!window) return placement_;
-    return THistogramPlacement{window->Left(), window->Top(), window->Width(), window->Height(),
-                               window->WindowState()};
+    const TForm2* window = FForm.HistogramWindow();
+    return window ? window->Placement() : FPlacement;
 }
 
-void TForm1HistogramHost::SetPlacement(const THistogramPlacement& Placement)
+void TForm1HistogramHost::SetPlacement(const ui::TWindowPlacement& Placement)
 {
-    placement_ = Placement;
-    TForm2* window = form_.HistogramWindow();
-    if (!window) return;
-    window->SetLeft(Placement.Left);
-    window->SetTop(Placement.Top);
-    window->SetWidth(Placement.Width);
-    window->SetHeight(Placement.Height);
-    window->SetWindowState(Placement.WindowState);
+    FPlacement = Placement;
+    if (TForm2* window = FForm.HistogramWindow()) window->SetPlacement(Placement);
 }
 
 } // namespace pictor
 
 namespace pictor {
 
-THistogramHost& TForm1::HistogramHost() { return *histogramHost_; }
+THistogramHost& TForm1::HistogramHost() { return *FHistogramHost; }
 
 } // namespace pictor

@@ -4,24 +4,18 @@
 #pragma once
 
 #include "histogram/HistogramHost.h"
+#include "ui/WindowPlacement.h"
 
 namespace pictor {
 
 class TForm1;
 
-struct THistogramPlacement {
-    int Left = 694;
-    int Top = 496;
-    int Width = 294;
-    int Height = 209;
-    int WindowState = 0;
-    // The form description's placement of the histogram window.
-    static THistogramPlacement FormDescription() { return {}; }
-};
+// The form description's placement of the histogram window.
+inline constexpr ui::TWindowPlacement kHistogramFormPlacement{694, 496, 294, 209, ui::wsNormal};
 
 class TForm1HistogramHost : public THistogramHost {
 public:
-    explicit TForm1HistogramHost(TForm1& Form) : form_(Form) {}
+    explicit TForm1HistogramHost(TForm1& Form) : FForm(Form) {}
 
     TParameter& Parameter1() override;
     TKestrelImage& KestrelImage1() override;
@@ -31,12 +25,12 @@ public:
 
     // The histogram window's placement; without a window, the one last set
     // (the form description's at first).
-    THistogramPlacement Placement() const;
-    void SetPlacement(const THistogramPlacement& Placement);
+    ui::TWindowPlacement Placement() const;
+    void SetPlacement(const ui::TWindowPlacement& Placement);
 
 private:
-    TForm1& form_;
-    THistogramPlacement placement_;
+    TForm1& FForm;
+    ui::TWindowPlacement FPlacement = kHistogramFormPlacement;
 };
 
 } // namespace pictor

@@ -3,6 +3,8 @@
 #include "app/Frame.h"
 
 #include "app/FrameHistogram.h"
+#include "app/FrameSettings.h"
+#include "app/HandlerScope.h"
 #include "app/StepCoalescer.h"
 #include "core/Exception.h"
 #include "histogram/Histgram.h"
@@ -27,6 +29,9 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <array>
+#include <optional>
+
 namespace pictor {
 namespace {
 
@@ -36,6 +41,41 @@ constexpr int kPanel2Height = 96;
 constexpr int kViewMargin = 8;
 
 const char* const kHeaderLine = "Pictor.exe 環境設定ファイル --- このファイルは、編集しないで下さい。";
+
+// The main window's size in the form description.
+constexpr int kFormWidth = 604;
+constexpr int kFormHeight = 438;
+
+using TPlacementField = int ui::TWindowPlacement::*;
+
+// One key of the settings file: whose value it holds (a window's placement
+// value, or a folder) and what it falls back to when it cannot be read: a
+// window's key the form description's value, or with none the window's own
+// (the main window's position, which the platform chooses); a folder key the
+// empty folder.
+struct TSettingsKey {
+    const char* Name;
+    TSettingOwner Owner;
+    TPlacementField Field = nullptr;
+    std::optional<int> Fallback;
+};
+
+// The twelve keys, in the order the file keeps them.
+const std::array<TSettingsKey, 12> kSettingsKeys{{
+    {"Left", TSettingOwner::MainWindow, &ui::TWindowPlacement::Left, std::nullopt},
+    {"Top", TSettingOwner::MainWindow, &ui::TWindowPlacement::Top, std::nullopt},
+    {"Width", TSettingOwner::MainWindow, &ui::TWindowPlacement::Width, kFormWidth},
+    {"Height", TSettingOwner::MainWindow, &ui::TWindowPlacement::Height, kFormHeight},
+    {"WindowState", TSettingOwner::MainWindow, &ui::TWindowPlacement::WindowState, ui::wsNormal},
+    {"OpenDir", TSettingOwner::OpenDir, nullptr, std::nullopt},
+    {"SaveDir", TSettingOwner::SaveDir, nullptr, std::nullopt},
+    {"HLeft", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Left, kHistogramFormPlacement.Left},
+    {"HTop", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Top, kHistogramFormPlacement.Top},
+    {"HWidth", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Width, kHistogramFormPlacement.Width},
+    {"HHeight", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::Height, kHistogramFormPlacement.Height},
+    {"HWindowState", TSettingOwner::HistogramWindow, &ui::TWindowPlacement::WindowState,
+     kHistogramFormPlacement.WindowState},
+}};
 
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
@@ -86,7 +126,7 @@ TForm1::TForm1()
     setWindowTitle(QStringLiteral("Imaging"));
     setFont(ui::UiFont(12));
     setAcceptDrops(true);
-    resize(604 - kFrameWidth, 438 - kFrameHeight);
+    resize(kFormWidth - kFrameWidth, kFormHeight - kFrameHeight);
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -106,23 +146,21 @@ TForm1::TForm1()
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     row->addWidget(ScrollBox1, 1);
-    scrollContent_ = new QWidget;
-    KestrelImage1View = new ui::ImageView(KestrelImage1, scrollContent_);
+    FScrollContent = new QWidget;
+    KestrelImage1View = new ui::TImageView(KestrelImage1, FScrollContent);
     KestrelImage1View->move(kViewMargin, kViewMargin);
-    ScrollBox1->setWidget(scrollContent_);
+    ScrollBox1->setWidget(FScrollContent);
     // Ctrl + wheel over the picture moves the scale slider.
     ScrollBox1->viewport()->installEventFilter(this);
-    connect(KestrelImage1View, &ui::ImageView::sizeChanged, this, [this] { SizeScrollContent(); });
+    connect(KestrelImage1View, &ui::TImageView::sizeChanged, this, [this] { SizeScrollContent(); });
 
     KestrelImage1.SetStretch(true);
     KestrelImage1.SetPictureType(picNil);
     KestrelImage1.OnAmend = [this](TKestrelImage& s, const std::string& k) { KestrelImage1Amend(s, k); };
     KestrelImage1.OnAmended = [this](TKestrelImage& s, const std::string& k) { KestrelImage1Amended(s, k); };
     KestrelImage1View->OnMouseDown = [this](ui::TMouseButton b, ui::TShiftState s, int x, int y) {
-        if (handlerDepth_ > 0) return KestrelImage1MouseDown(b, s, x, y);
-        ++handlerDepth_;
-        ui::Guarded([&] { KestrelImage1MouseDown(b, s, x, y); });
-        --handlerDepth_;
+        if (FHandlerDepth > 0) return KestrelImage1MouseDown(b, s, x, y);
+        RunOutermost([&] { KestrelImage1MouseDown(b, s, x, y); });
     };
     SizeScrollContent();
 
@@ -131,10 +169,10 @@ TForm1::TForm1()
 
     OpenDialog1 = std::make_unique<ui::TQtFileDialog>(ui::TFileDialogKind::Open, this);
     SaveDialog1 = std::make_unique<ui::TQtFileDialog>(ui::TFileDialogKind::Save, this);
-    histogramHost_ = std::make_unique<TForm1HistogramHost>(*this);
-    toneSteps_ = std::make_unique<TStepCoalescer>(
+    FHistogramHost = std::make_unique<TForm1HistogramHost>(*this);
+    FToneSteps = std::make_unique<TStepCoalescer>(
         [this] {
-            if (handlerDepth_ > 0) return false;
+            if (FHandlerDepth > 0) return false;
             Dispatch(&TForm1::ApplyTone);
             return true;
         },
@@ -243,33 +281,39 @@ void TForm1::CreateMenus()
 
 void TForm1::Dispatch(void (TForm1::*Handler)())
 {
-    if (handlerDepth_ > 0) {
+    if (FHandlerDepth > 0) {
         // Nested: run directly; a failure goes back to the handler that set
         // the slider (SetPosition rethrows it there).
         try {
             (this->*Handler)();
         } catch (...) {
-            if (!nestedFailure_) nestedFailure_ = std::current_exception();
+            if (!FNestedFailure) FNestedFailure = std::current_exception();
         }
         return;
     }
     // Tone work a drag left waiting comes before any other command.
     const bool toneStep =
         Handler == &TForm1::TrackBar2Change || Handler == &TForm1::TrackBar3Change || Handler == &TForm1::TrackBar4Change;
-    if (toneSteps_ && !toneStep) toneSteps_->Flush();
-    ++handlerDepth_;
-    ui::Guarded([&] { (this->*Handler)(); });
-    nestedFailure_ = nullptr;
-    --handlerDepth_;
+    if (FToneSteps && !toneStep) FToneSteps->Flush();
+    RunOutermost([&] { (this->*Handler)(); });
+}
+
+void TForm1::RunOutermost(const std::function<void()>& Handler)
+{
+    const THandlerScope scope(FHandlerDepth);
+    ui::Guarded(Handler);
+    FNestedFailure = nullptr;
 }
 
 void TForm1::SetPosition(QSlider* TrackBar, int Position)
 {
-    const bool outermost = handlerDepth_ == 0;
-    if (outermost) ++handlerDepth_;
-    TrackBar->setValue(Position);
-    if (outermost) --handlerDepth_;
-    if (nestedFailure_) std::rethrow_exception(std::exchange(nestedFailure_, nullptr));
+    {
+        // The change handler runs nested, also when code outside every
+        // handler moves the slider.
+        const THandlerScope scope(FHandlerDepth);
+        TrackBar->setValue(Position);
+    }
+    if (FNestedFailure) std::rethrow_exception(std::exchange(FNestedFailure, nullptr));
 }
 
 void TForm1::SetHistogramWindow(TForm2* Form)
@@ -279,7 +323,7 @@ void TForm1::SetHistogramWindow(TForm2* Form)
 
 // --- start and close ----------------------------------------------------------------
 
-void TForm1::FormShow()
+void TForm1::LoadSettingsAtStart()
 {
     // The base picture and the trimming rectangle exist before any setting
     // is read, so that a damaged settings file leaves every command usable.
@@ -300,81 +344,64 @@ void TForm1::FormShow()
 void TForm1::WriteFirstRunSettings()
 {
     Parameter1.Add(kHeaderLine);
-    Parameter1.WriteInteger("Left", Left());
-    Parameter1.WriteInteger("Top", Top());
-    Parameter1.WriteInteger("Width", Width());
-    Parameter1.WriteInteger("Height", Height());
-    Parameter1.WriteInteger("WindowState", WindowState());
     FOpenDir.clear();
-    Parameter1.WriteString("OpenDir", FOpenDir);
     FSaveDir.clear();
-    Parameter1.WriteString("SaveDir", FSaveDir);
-    const THistogramPlacement h = histogramHost_->Placement();
-    Parameter1.WriteInteger("HLeft", h.Left);
-    Parameter1.WriteInteger("HTop", h.Top);
-    Parameter1.WriteInteger("HWidth", h.Width);
-    Parameter1.WriteInteger("HHeight", h.Height);
-    Parameter1.WriteInteger("HWindowState", h.WindowState);
+    WriteSettings(false);
+}
+
+TSettings TForm1::CurrentSettings() const
+{
+    return TSettings{Placement(), FOpenDir, FSaveDir, FHistogramHost->Placement()};
+}
+
+void TForm1::WriteSettings(bool KeepMaximisedPlacement)
+{
+    TSettings settings = CurrentSettings();
+    for (const TSettingsKey& key : kSettingsKeys) {
+        if (key.Field == nullptr) {
+            Parameter1.WriteString(key.Name, settings.FolderOf(key.Owner));
+            continue;
+        }
+        const ui::TWindowPlacement& placement = settings.PlacementOf(key.Owner);
+        // A maximised window keeps the normal placement last stored.
+        if (KeepMaximisedPlacement && placement.WindowState == ui::wsMaximized &&
+            key.Field != &ui::TWindowPlacement::WindowState)
+            continue;
+        Parameter1.WriteInteger(key.Name, placement.*key.Field);
+    }
 }
 
 void TForm1::ReadSettings()
 {
-    // Each key that cannot be read keeps the form description's value; the
-    // first failure is shown once, after all keys were tried.
+    // Each key that cannot be read keeps its fallback; the first failure is
+    // shown once, after all keys were tried.
     std::string failure;
-    auto readInteger = [&](const char* name, int fallback) {
+    TSettings settings = CurrentSettings();
+    for (const TSettingsKey& key : kSettingsKeys) {
         try {
-            return Parameter1.ReadInteger(name);
+            if (key.Field == nullptr)
+                settings.FolderOf(key.Owner) = Parameter1.ReadString(key.Name);
+            else
+                settings.PlacementOf(key.Owner).*key.Field = Parameter1.ReadInteger(key.Name);
         } catch (const std::exception& e) {
             if (failure.empty()) failure = e.what();
-            return fallback;
+            if (key.Field == nullptr)
+                settings.FolderOf(key.Owner).clear();
+            else if (key.Fallback)
+                settings.PlacementOf(key.Owner).*key.Field = *key.Fallback;
         }
-    };
-    auto readString = [&](const char* name) {
-        try {
-            return Parameter1.ReadString(name);
-        } catch (const std::exception& e) {
-            if (failure.empty()) failure = e.what();
-            return std::string();
-        }
-    };
-    SetLeft(readInteger("Left", Left()));
-    SetTop(readInteger("Top", Top()));
-    SetWidth(readInteger("Width", 604));
-    SetHeight(readInteger("Height", 438));
-    SetWindowState(readInteger("WindowState", 0));
-    FOpenDir = readString("OpenDir");
-    FSaveDir = readString("SaveDir");
-    THistogramPlacement h = THistogramPlacement::FormDescription();
-    h.Left = readInteger("HLeft", h.Left);
-    h.Top = readInteger("HTop", h.Top);
-    h.Width = readInteger("HWidth", h.Width);
-    h.Height = readInteger("HHeight", h.Height);
-    h.WindowState = readInteger("HWindowState", h.WindowState);
-    histogramHost_->SetPlacement(h);
+    }
+    SetPlacement(settings.Main);
+    FOpenDir = settings.OpenDir;
+    FSaveDir = settings.SaveDir;
+    FHistogramHost->SetPlacement(settings.Histogram);
     if (!failure.empty()) ui::ShowErrorMessage(failure);
 }
 
-void TForm1::FormCloseQuery(bool& CanClose)
+void TForm1::StoreSettingsAtClose(bool& CanClose)
 {
     CanClose = true;
-    if (WindowState() != 2) {
-        Parameter1.WriteInteger("Left", Left());
-        Parameter1.WriteInteger("Top", Top());
-        Parameter1.WriteInteger("Width", Width());
-        Parameter1.WriteInteger("Height", Height());
-    }
-    Parameter1.WriteInteger("WindowState", WindowState());
-    Parameter1.WriteString("OpenDir", FOpenDir);
-    Parameter1.WriteString("SaveDir", FSaveDir);
-    const THistogramPlacement h = histogramHost_->Placement();
-    if (h.WindowState != 2) {
-        Parameter1.WriteInteger("HLeft", h.Left);
-        Parameter1.WriteInteger("HTop", h.Top);
-        Parameter1.WriteInteger("HWidth", h.Width);
-        Parameter1.WriteInteger("HHeight", h.Height);
-    }
-    Parameter1.WriteInteger("HWindowState", h.WindowState);
+    WriteSettings(true);
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting: only the placement and folders are lost.
     try {
@@ -388,8 +415,8 @@ void TForm1::FormCloseQuery(bool& CanClose)
 void TForm1::showEvent(QShowEvent* Event)
 {
     QMainWindow::showEvent(Event);
-    if (shown_) return;
-    shown_ = true;
+    if (FShown) return;
+    FShown = true;
     Dispatch(&TForm1::FormShow);
     // Every command needs the base picture, whatever the settings said.
     if (!FBaseBitmap) FBaseBitmap = std::make_unique<TBitmap>();
@@ -398,11 +425,7 @@ void TForm1::showEvent(QShowEvent* Event)
 void TForm1::closeEvent(QCloseEvent* Event)
 {
     bool canClose = true;
-    if (shown_) {
-        ++handlerDepth_;
-        ui::Guarded([&] { FormCloseQuery(canClose); });
-        --handlerDepth_;
-    }
+    if (FShown) RunOutermost([&] { FormCloseQuery(canClose); });
     if (!canClose) {
         Event->ignore();
         return;
@@ -437,7 +460,7 @@ std::string TForm1::Caption() const
     return windowTitle().toStdString();
 }
 
-void TForm1::Panel1Resize()
+void TForm1::ArrangePanel()
 {
     Panel2->setGeometry(0, Panel1->height() - kPanel2Height, kPanelWidth, kPanel2Height);
     Button2->move(Button2->x(), Panel1->height() - Panel2->height() - Button2->height() - 8);
@@ -454,7 +477,7 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 
 void TForm1::SizeScrollContent()
 {
-    scrollContent_->resize(std::max(KestrelImage1.Width(), 0) + 2 * kViewMargin,
+    FScrollContent->resize(std::max(KestrelImage1.Width(), 0) + 2 * kViewMargin,
                            std::max(KestrelImage1.Height(), 0) + 2 * kViewMargin);
 }
 
@@ -472,13 +495,10 @@ void TForm1::dropEvent(QDropEvent* Event)
     if (urls.size() != 1 || !urls.first().isLocalFile()) return;
     const std::string file = urls.first().toLocalFile().toStdString();
     Event->acceptProposedAction();
-    ++handlerDepth_;
-    ui::Guarded([&] {
+    RunOutermost([&] {
         HideTrimAreaIfShown();
         LoadPicture(file);
     });
-    nestedFailure_ = nullptr;
-    --handlerDepth_;
 }
 
 } // namespace pictor

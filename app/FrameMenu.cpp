@@ -10,80 +10,70 @@
 
 namespace pictor {
 
-void TForm1::ReduceCommand(std::uint8_t Mode)
+void TForm1::RunPictureCommand(const std::function<void()>& Work, bool ViewBecomesBase)
 {
-    if (!ViewBitmap()) return;
     HideTrimAreaIfShown();
     TWaitCursor wait;
-    KestrelImage1.ReduceColors(Mode);
-    UpdateBaseBitmap();
+    Work();
+    if (ViewBecomesBase) UpdateBaseBitmap();
     ResetToneSliders();
     UpdateCaption();
     RefreshHistogram();
 }
 
-void TForm1::Octree2561Click() { ReduceCommand(0); }
-void TForm1::MedianCut2561Click() { ReduceCommand(1); }
-void TForm1::MedianCutByVariance2561Click() { ReduceCommand(2); }
-void TForm1::MedianCut2562Click() { ReduceCommand(3); }
-void TForm1::MedianCut2563Click() { ReduceCommand(4); }
-void TForm1::N4Click() { ReduceCommand(5); }
-
-void TForm1::PixelFormat2561Click()
+void TForm1::ReduceColors(TReductionMode Mode)
 {
     if (!ViewBitmap()) return;
-    HideTrimAreaIfShown();
-    TWaitCursor wait;
-    FBaseBitmap->SetPixelFormat(pf8bit);
-    KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
-    ResetToneSliders();
-    UpdateCaption();
-    RefreshHistogram();
+    RunPictureCommand([&] { KestrelImage1.ReduceColors(Mode); });
 }
 
-void TForm1::RotateCommand(int Angle)
+void TForm1::ConvertToHalftone()
 {
     if (!ViewBitmap()) return;
-    HideTrimAreaIfShown();
-    TWaitCursor wait;
-    KestrelImage1.SetStretch(false);
-    const int w = KestrelImage1.Width(), h = KestrelImage1.Height();
-    KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
-    KestrelImage1.Turn(Angle);
-    UpdateBaseBitmap();
-    ResetToneSliders();
-    // The displayed size is swapped, so the scale shown still holds.
-    KestrelImage1.SetHeight(w);
-    KestrelImage1.SetWidth(h);
-    KestrelImage1.SetStretch(true);
-    UpdateCaption();
-    // The turn keeps the colours, but tone not yet made the base is gone.
-    RefreshHistogram();
+    RunPictureCommand(
+        [&] {
+            FBaseBitmap->SetPixelFormat(pf8bit);
+            KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
+        },
+        false);
 }
 
-void TForm1::FlipCommand(bool Mirror)
+// The turns and the mirror start from the base picture: they keep the
+// colours, but tone not yet made the base is gone.
+void TForm1::RotateQuarter(int Angle)
 {
     if (!ViewBitmap()) return;
-    HideTrimAreaIfShown();
-    TWaitCursor wait;
-    KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
-    if (Mirror)
-        KestrelImage1.Reverse();
-    else
+    RunPictureCommand([&] {
+        KestrelImage1.SetStretch(false);
+        const int w = KestrelImage1.Width(), h = KestrelImage1.Height();
+        KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
+        KestrelImage1.Turn(Angle);
+        // The displayed size is swapped, so the scale shown still holds.
+        KestrelImage1.SetHeight(w);
+        KestrelImage1.SetWidth(h);
+        KestrelImage1.SetStretch(true);
+    });
+}
+
+void TForm1::RotateHalf()
+{
+    if (!ViewBitmap()) return;
+    RunPictureCommand([&] {
+        KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
         KestrelImage1.Turn(180);
-    UpdateBaseBitmap();
-    ResetToneSliders();
-    UpdateCaption();
-    // As for the turns: tone not yet made the base is gone.
-    RefreshHistogram();
+    });
 }
 
-void TForm1::N901Click() { RotateCommand(90); }
-void TForm1::N1801Click() { FlipCommand(false); }
-void TForm1::N2701Click() { RotateCommand(270); }
-void TForm1::R1Click() { FlipCommand(true); }
+void TForm1::Mirror()
+{
+    if (!ViewBitmap()) return;
+    RunPictureCommand([&] {
+        KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
+        KestrelImage1.Reverse();
+    });
+}
 
-void TForm1::H1Click()
+void TForm1::ToggleHistogramWindow()
 {
     if (!Form2) return;
     // The histogram window ticks and unticks H1 itself.
@@ -101,7 +91,7 @@ void TForm1::RefreshHistogram()
     Form2->DrawPicture();
 }
 
-void TForm1::Exit1Click()
+void TForm1::Quit()
 {
     HideTrimAreaIfShown();
     close();

@@ -36,7 +36,7 @@ TBitmap* TForm1::ViewBitmap() const
 
 void TForm1::HideTrimAreaIfShown()
 {
-    if (A1->isChecked()) A1Click();
+    if (A1->isChecked()) ToggleTrimArea();
 }
 
 void TForm1::ResetToneSliders()
@@ -83,25 +83,25 @@ void TForm1::ApplyTone()
 void TForm1::ApplyToneStep()
 {
     // Only the outermost handler, a move of the user's, waits.
-    if (handlerDepth_ == 1 && toneSteps_->Defer()) return;
+    if (FHandlerDepth == 1 && FToneSteps->Defer()) return;
     ApplyTone();
 }
 
-void TForm1::TrackBar2Change()
+void TForm1::BrightnessChanged()
 {
     Label3->setText(Q("明るさ ( " + std::to_string(TrackBar2->value()) + " % )"));
     if (Tag == -1) return;
     if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyToneStep();
 }
 
-void TForm1::TrackBar3Change()
+void TForm1::ContrastChanged()
 {
     Label5->setText(Q("コントラスト ( " + std::to_string(TrackBar3->value()) + " % )"));
     if (Tag == -1) return;
     if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyToneStep();
 }
 
-void TForm1::TrackBar4Change()
+void TForm1::GammaChanged()
 {
     char value[32];
     std::snprintf(value, sizeof value, "%.2Lf", GammaOf(TrackBar4->value()));
@@ -110,7 +110,7 @@ void TForm1::TrackBar4Change()
     if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyToneStep();
 }
 
-void TForm1::Button2Click()
+void TForm1::CommitTone()
 {
     if (TrackBar2->value() == 100 && TrackBar3->value() == 100 && TrackBar4->value() == 0) return;
     HideTrimAreaIfShown();
@@ -118,7 +118,7 @@ void TForm1::Button2Click()
     ResetToneSliders();
 }
 
-void TForm1::TrackBar1Change()
+void TForm1::ScaleChanged()
 {
     const bool trimShown = A1->isChecked();
     const int position = TrackBar1->value();
@@ -131,12 +131,12 @@ void TForm1::TrackBar1Change()
     if (ViewHolds(picNil)) return;
     if (trimShown) {
         // The outline was drawn at the old scale: only a fresh view removes it.
-        A1Click();
+        ToggleTrimArea();
         KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
     }
     const TGraphic* graphic = KestrelImage1.Picture().Graphic();
     KestrelImage1.SetBounds(graphic->Width() * position / 100, graphic->Height() * position / 100);
-    if (trimShown) A1Click();
+    if (trimShown) ToggleTrimArea();
     UpdateCaption();
 }
 
@@ -145,13 +145,13 @@ bool TForm1::ScaleByWheel(QWheelEvent& Event)
     if (!(Event.modifiers() & Qt::ControlModifier)) return false;
     Event.accept();
     // A notch is 120; fine-grained wheels send parts of one.
-    wheelAngle_ += Event.angleDelta().y();
-    for (; wheelAngle_ >= 120; wheelAngle_ -= 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    for (; wheelAngle_ <= -120; wheelAngle_ += 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    FWheelAngle += Event.angleDelta().y();
+    for (; FWheelAngle >= 120; FWheelAngle -= 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    for (; FWheelAngle <= -120; FWheelAngle += 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepSub);
     return true;
 }
 
-void TForm1::Button1Click()
+void TForm1::CommitScale()
 {
     if (TrackBar1->value() == 100) return;
     const int w = KestrelImage1.Width(), h = KestrelImage1.Height();
@@ -191,26 +191,26 @@ void TForm1::RestoreBase()
     RefreshHistogram();
 }
 
-void TForm1::U1Click()
+void TForm1::Undo()
 {
     HideTrimAreaIfShown();
     RestoreBase();
 }
 
-void TForm1::O1Click()
+void TForm1::Reload()
 {
     HideTrimAreaIfShown();
     LoadPicture(FPictureFileName);
 }
 
-void TForm1::KestrelImage1Amend(TKestrelImage&, const std::string& Kind)
+void TForm1::OperationStarted(const std::string& Kind)
 {
     // At brightness 100 Bright announces itself only here, after gamma and
     // contrast have been applied.
     if (Kind == "Bright" && TrackBar2->value() == 100) RefreshHistogram();
 }
 
-void TForm1::KestrelImage1Amended(TKestrelImage&, const std::string& Kind)
+void TForm1::OperationCompleted(const std::string& Kind)
 {
     if (Kind == "Bright") RefreshHistogram();
 }

@@ -2,7 +2,6 @@
 // inverting them, so that drawing it again removes it without trace.
 #include "app/Frame.h"
 
-#include "app/WaitCursor.h"
 #include "gfx/Canvas.h"
 #include "gfx/Metafile.h"
 
@@ -13,7 +12,7 @@
 
 namespace pictor {
 
-void TForm1::A1Click()
+void TForm1::ToggleTrimArea()
 {
     if (!ViewHolds(picBitmap) && !ViewHolds(picMetafile)) return;
     if (A1->isChecked()) {
@@ -64,7 +63,7 @@ void TForm1::HideTrimArea()
     KestrelImage1.Canvas().Pen.Mode = pmCopy;
 }
 
-void TForm1::KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState, int X, int Y)
+void TForm1::SetTrimCorner(ui::TMouseButton Button, int X, int Y)
 {
     if (!A1->isChecked() || Button == ui::mbMiddle) return;
     DrawTrimRect();
@@ -78,21 +77,15 @@ void TForm1::KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState, in
     DrawTrimRect();
 }
 
-void TForm1::T1Click()
+void TForm1::TrimToArea()
 {
     // The item is enabled only while the area is shown.
     if (!A1->isChecked()) return;
-    A1Click();
-    TWaitCursor wait;
     // The corners may have been set in either order; the trimming takes them
     // in order, and FTrimRect keeps what the user clicked.
     const TRect ordered{std::min(FTrimRect.Left, FTrimRect.Right), std::min(FTrimRect.Top, FTrimRect.Bottom),
                         std::max(FTrimRect.Left, FTrimRect.Right), std::max(FTrimRect.Top, FTrimRect.Bottom)};
-    KestrelImage1.Trimming(ordered, false);
-    UpdateBaseBitmap();
-    ResetToneSliders();
-    UpdateCaption();
-    RefreshHistogram();
+    RunPictureCommand([&] { KestrelImage1.Trimming(ordered, false); });
 }
 
 } // namespace pictor

@@ -9,7 +9,7 @@
 namespace pictor {
 
 TStepCoalescer::TStepCoalescer(std::function<bool()> Work, std::initializer_list<QObject*> Sliders)
-    : work_(std::move(Work)), sliders_(Sliders)
+    : FWork(std::move(Work)), FSliders(Sliders)
 {
     // Sees every event of the program; it only looks while work waits.
     QCoreApplication::instance()->installEventFilter(this);
@@ -23,14 +23,14 @@ TStepCoalescer::~TStepCoalescer()
 bool TStepCoalescer::Defer()
 {
     if (QThread::currentThread()->loopLevel() == 0) return false;
-    pending_ = true;
-    if (!queued_) {
-        queued_ = true;
+    FPending = true;
+    if (!FQueued) {
+        FQueued = true;
         // Behind every event queued so far, the steps among them.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                queued_ = false;
+                FQueued = false;
                 Flush();
             },
             Qt::QueuedConnection);
@@ -40,21 +40,21 @@ bool TStepCoalescer::Defer()
 
 void TStepCoalescer::Flush()
 {
-    if (!pending_) return;
-    pending_ = false;
+    if (!FPending) return;
+    FPending = false;
     // Work that cannot run yet waits for the next occasion.
-    if (!work_()) pending_ = true;
+    if (!FWork()) FPending = true;
 }
 
 bool TStepCoalescer::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (!pending_) return false;
+    if (!FPending) return false;
     // No occasion for the work: the sliders' own events (more steps, their
     // repaint), what a window receives before handing its input on to a
     // widget (seen again there), a widget being painted (the work would ask
     // for another paint from inside this one), and the query for shortcuts
     // (a shortcut that fires runs a handler, which runs the work first).
-    if (std::find(sliders_.begin(), sliders_.end(), Watched) != sliders_.end()) return false;
+    if (std::find(FSliders.begin(), FSliders.end(), Watched) != FSliders.end()) return false;
     if (Watched->isWindowType()) return false;
     const QEvent::Type type = Event->type();
     if (type == QEvent::Paint || type == QEvent::ShortcutOverride) return false;

@@ -34,17 +34,17 @@ public:
     bool Defer();
     // Runs deferred work now.
     void Flush();
-    bool Pending() const { return pending_; }
+    bool Pending() const { return FPending; }
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
-    std::function<bool()> work_;
-    std::vector<QObject*> sliders_;
-    bool pending_ = false;
+    std::function<bool()> FWork;
+    std::vector<QObject*> FSliders;
+    bool FPending = false;
     // The call behind the queued steps has been posted and not yet run.
-    bool queued_ = false;
+    bool FQueued = false;
 };
 
 } // namespace pictor

@@ -4,6 +4,7 @@
 #include "cli/Options.h"
 
 #include "cli/ArgumentValues.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 #include "image/ReductionModes.h"
@@ -26,13 +27,13 @@ struct TReduceMethod {
 // (what --colors may give) come with the mode (image/ReductionModes.h), and
 // the halftone conversion.
 constexpr std::array<TReduceMethod, 7> kReduceMethods{{
-    {"octree", TStepKind::Reduce, 0},
-    {"mediancut", TStepKind::Reduce, 1},
-    {"mediancut-variance", TStepKind::Reduce, 2},
-    {"mediancut-diffusion", TStepKind::Reduce, 3},
-    {"mediancut-variance-diffusion", TStepKind::Reduce, 4},
-    {"fixed-diffusion", TStepKind::Reduce, 5},
-    {"halftone", TStepKind::Halftone, 0},
+    {"octree", TStepKind::Reduce, rmOctree},
+    {"mediancut", TStepKind::Reduce, rmMedianCut},
+    {"mediancut-variance", TStepKind::Reduce, rmMedianCutByVariance},
+    {"mediancut-diffusion", TStepKind::Reduce, rmMedianCutDiffusion},
+    {"mediancut-variance-diffusion", TStepKind::Reduce, rmMedianCutByVarianceDiffusion},
+    {"fixed-diffusion", TStepKind::Reduce, rmStaticColorDiffusion},
+    {"halftone", TStepKind::Halftone, 0},  // not a ReduceColors mode
 }};
 
 // Options that take a value, by their long name; short forms map here.
@@ -49,7 +50,7 @@ bool Contains(auto const& list, std::string_view name)
 
 std::string LowerExtensionOf(const std::string& fileName)
 {
-    return AsciiLower(TPicture::ExtensionOf(fileName));
+    return AsciiLower(ExtensionOf(fileName));
 }
 
 TStep ReduceStep(const std::string& method)
@@ -170,30 +171,30 @@ TStep MakeStep(std::string_view option, const std::string& value)
 
 class TParser {
 public:
-    explicit TParser(const std::vector<std::string>& args) : args_(args) {}
+    explicit TParser(const std::vector<std::string>& args) : FArgs(args) {}
 
     TCliOptions Parse()
     {
-        for (std::size_t i = 0; i < args_.size(); ++i) {
-            const std::string& arg = args_[i];
-            if (optionsEnded_ || arg == "-" || arg.empty() || arg[0] != '-') {
-                options_.Inputs.push_back(arg);
+        for (std::size_t i = 0; i < FArgs.size(); ++i) {
+            const std::string& arg = FArgs[i];
+            if (FOptionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+                FOptions.Inputs.push_back(arg);
             } else if (arg == "--") {
-                optionsEnded_ = true;
+                FOptionsEnded = true;
             } else {
                 i = Option(i);
             }
         }
         Check();
-        return std::move(options_);
+        return std::move(FOptions);
     }
 
 private:
-    // Handles the option at args_[i]; returns the index of the last
+    // Handles the option at FArgs[i]; returns the index of the last
     // argument it used.
     std::size_t Option(std::size_t i)
     {
-        const std::string& arg = args_[i];
+        const std::string& arg = FArgs[i];
         std::string name;
         std::optional<std::string> value;
         if (arg.starts_with("--")) {
@@ -212,8 +213,8 @@ private:
         }
         if (!Contains(kValueOptions, name)) throw EUsageError("unknown option '" + arg + "'");
         if (!value) {
-            if (i + 1 >= args_.size()) throw EUsageError(name + " needs a value");
-            value = args_[++i];
+            if (i + 1 >= FArgs.size()) throw EUsageError(name + " needs a value");
+            value = FArgs[++i];
         }
         Valued(name, *value);
         return i;
@@ -229,43 +230,43 @@ private:
 
     void Flag(const std::string& name)
     {
-        if (name == "--info") options_.Info = true;
-        else if (name == "--quiet") options_.Quiet = true;
-        else if (name == "--help") options_.Help = true;
-        else if (name == "--version") options_.Version = true;
-        else options_.Steps.push_back(MakeStep(name, std::string()));
+        if (name == "--info") FOptions.Info = true;
+        else if (name == "--quiet") FOptions.Quiet = true;
+        else if (name == "--help") FOptions.Help = true;
+        else if (name == "--version") FOptions.Version = true;
+        else FOptions.Steps.push_back(MakeStep(name, std::string()));
     }
 
     void Valued(const std::string& name, const std::string& value)
     {
         if (name == "--output") {
-            Once(name, options_.Output, value);
+            Once(name, FOptions.Output, value);
         } else if (name == "--out-dir") {
-            Once(name, options_.OutDir, value);
+            Once(name, FOptions.OutDir, value);
         } else if (name == "--ext") {
             std::string ext = AsciiLower(value.starts_with('.') ? value.substr(1) : value);
             if (!WritableExtension(ext)) throw EUsageError("--ext: " + UnwritableExtensionMessage(ext));
-            Once(name, options_.Extension, ext);
+            Once(name, FOptions.Extension, ext);
         } else if (name == "--jobs") {
-            if (jobsGiven_) throw EUsageError(name + " given twice");
-            jobsGiven_ = true;
-            options_.Jobs = ParseInt(name, value);
-            if (options_.Jobs < 1) throw EUsageError("--jobs: '" + value + "': at least 1 thread is needed");
+            if (FJobsGiven) throw EUsageError(name + " given twice");
+            FJobsGiven = true;
+            FOptions.Jobs = ParseInt(name, value);
+            if (FOptions.Jobs < 1) throw EUsageError("--jobs: '" + value + "': at least 1 thread is needed");
         } else if (name == "--colors") {
             // It belongs to the --reduce step just before it.
-            if (options_.Steps.empty() || (options_.Steps.back().Kind != TStepKind::Reduce &&
-                                           options_.Steps.back().Kind != TStepKind::Halftone))
+            if (FOptions.Steps.empty() || (FOptions.Steps.back().Kind != TStepKind::Reduce &&
+                                           FOptions.Steps.back().Kind != TStepKind::Halftone))
                 throw EUsageError("--colors must follow --reduce METHOD");
-            if (colorsStep_ == options_.Steps.size()) throw EUsageError("--colors given twice for one --reduce");
-            colorsStep_ = options_.Steps.size();
-            SetColors(options_.Steps.back(), value);
+            if (FColorsStep == FOptions.Steps.size()) throw EUsageError("--colors given twice for one --reduce");
+            FColorsStep = FOptions.Steps.size();
+            SetColors(FOptions.Steps.back(), value);
         } else if (name == "--threads") {
-            if (options_.Threads != 0) throw EUsageError(name + " given twice");
+            if (FOptions.Threads != 0) throw EUsageError(name + " given twice");
             const int threads = ParseInt(name, value);
             if (threads < 1) throw EUsageError("--threads: '" + value + "': at least 1 thread is needed");
-            options_.Threads = threads;
+            FOptions.Threads = threads;
         } else {
-            options_.Steps.push_back(MakeStep(name, value));
+            FOptions.Steps.push_back(MakeStep(name, value));
         }
     }
 
@@ -279,7 +280,7 @@ private:
     // The rules that involve several options.
     void Check() const
     {
-        const TCliOptions& o = options_;
+        const TCliOptions& o = FOptions;
         if (o.Inputs.empty()) throw EUsageError("no INPUT given");
         if (!o.Output.empty() && !o.OutDir.empty()) throw EUsageError("-o and --out-dir exclude each other");
         if (!o.Output.empty() && o.Inputs.size() > 1)
@@ -297,12 +298,12 @@ private:
             throw EUsageError("nothing to write: give -o FILE or --out-dir DIR (or --info)");
     }
 
-    const std::vector<std::string>& args_;
-    TCliOptions options_;
-    bool optionsEnded_ = false;
-    bool jobsGiven_ = false;
+    const std::vector<std::string>& FArgs;
+    TCliOptions FOptions;
+    bool FOptionsEnded = false;
+    bool FJobsGiven = false;
     // How many steps there were when --colors was last given.
-    std::size_t colorsStep_ = 0;
+    std::size_t FColorsStep = 0;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli/OutputPlan.h"
 
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 
@@ -30,7 +31,7 @@ class TWriteCheck {
 public:
     explicit TWriteCheck(const std::vector<std::string>& inputs)
     {
-        for (std::size_t i = 0; i < inputs.size(); ++i) inputs_.emplace(Identity(inputs[i]), i);
+        for (std::size_t i = 0; i < inputs.size(); ++i) FInputs.emplace(Identity(inputs[i]), i);
     }
 
     // A picture may replace its own input; a histogram may not.
@@ -38,24 +39,24 @@ public:
              bool mayReplaceOwnInput)
     {
         const std::string id = Identity(file);
-        const auto writer = written_.find(id);
-        if (writer != written_.end()) {
+        const auto writer = FWritten.find(id);
+        if (writer != FWritten.end()) {
             if (writer->second == input)
                 throw EUsageError("'" + file + "' would be written twice for " + inputs[input]);
             throw EUsageError("inputs " + inputs[writer->second] + " and " + inputs[input] +
                               " would both be written to " + file);
         }
-        const auto [first, last] = inputs_.equal_range(id);
+        const auto [first, last] = FInputs.equal_range(id);
         for (auto it = first; it != last; ++it)
             if (it->second != input || !mayReplaceOwnInput)
                 throw EUsageError("the output " + file + " of " + inputs[input] + " would overwrite the input " +
                                   inputs[it->second]);
-        written_.emplace(id, input);
+        FWritten.emplace(id, input);
     }
 
 private:
-    std::multimap<std::string, std::size_t> inputs_;
-    std::map<std::string, std::size_t> written_;
+    std::multimap<std::string, std::size_t> FInputs;
+    std::map<std::string, std::size_t> FWritten;
 };
 
 } // namespace
@@ -63,7 +64,7 @@ private:
 std::string OutputNameIn(const std::string& folder, const std::string& input, const std::string& ext)
 {
     const std::string name = fs::path(input).filename().string();
-    const std::string inputExt = TPicture::ExtensionOf(name);
+    const std::string inputExt = ExtensionOf(name);
     const std::string stem = inputExt.empty() ? name : name.substr(0, name.size() - inputExt.size() - 1);
     const std::string outputExt = ext.empty() ? AsciiLower(inputExt) : ext;
     return (fs::path(folder) / (stem + "." + outputExt)).string();

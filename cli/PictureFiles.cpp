@@ -3,6 +3,7 @@
 #include "cli/Options.h"
 
 #include "core/Exception.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
@@ -45,7 +46,7 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
 {
     const TGraphic* graphic = image.Picture().Graphic();
     if (graphic == nullptr) throw EInvalidOperation("there is no picture to write");
-    const std::string ext = AsciiLower(TPicture::ExtensionOf(fileName));
+    const std::string ext = AsciiLower(ExtensionOf(fileName));
 
     if (ext == "bmp") return BaseBitmapOf(*graphic);
     if (ext == "jpg" || ext == "jpeg") {

@@ -32,40 +32,40 @@ int Severity(int status)
 class TReporter {
 public:
     TReporter(const TCliOptions& options, std::size_t count, std::ostream& out, std::ostream& err)
-        : options_(options), info_(count), out_(out), err_(err)
+        : FOptions(options), FInfo(count), FOut(out), FErr(err)
     {
     }
 
     void Finished(std::size_t index, const TJob& job, const TJobResult& result)
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        ++finished_;
-        if (Severity(result.Status) > Severity(status_)) status_ = result.Status;
+        const std::lock_guard<std::mutex> lock(FMutex);
+        ++FFinished;
+        if (Severity(result.Status) > Severity(FStatus)) FStatus = result.Status;
         if (result.Status != kExitDone) {
-            err_ << "pictor-cli: " << job.Input << ": " << result.Message << '\n' << std::flush;
-        } else if (options_.Inputs.size() > 1 && !options_.Quiet && !options_.Info) {
-            err_ << '[' << finished_ << '/' << info_.size() << "] " << job.Input << " -> " << job.Output << '\n'
+            FErr << "pictor-cli: " << job.Input << ": " << result.Message << '\n' << std::flush;
+        } else if (FOptions.Inputs.size() > 1 && !FOptions.Quiet && !FOptions.Info) {
+            FErr << '[' << FFinished << '/' << FInfo.size() << "] " << job.Input << " -> " << job.Output << '\n'
                  << std::flush;
         }
-        info_[index] = result.Status == kExitDone ? result.Info : std::string();
-        while (nextInfo_ < info_.size() && info_[nextInfo_]) {
-            if (options_.Info && !info_[nextInfo_]->empty()) out_ << *info_[nextInfo_] << '\n';
-            ++nextInfo_;
+        FInfo[index] = result.Status == kExitDone ? result.Info : std::string();
+        while (FNextInfo < FInfo.size() && FInfo[FNextInfo]) {
+            if (FOptions.Info && !FInfo[FNextInfo]->empty()) FOut << *FInfo[FNextInfo] << '\n';
+            ++FNextInfo;
         }
-        out_ << std::flush;
+        FOut << std::flush;
     }
 
-    int Status() const { return status_; }
+    int Status() const { return FStatus; }
 
 private:
-    const TCliOptions& options_;
-    std::mutex mutex_;
-    std::size_t finished_ = 0;
-    int status_ = kExitDone;
-    std::vector<std::optional<std::string>> info_;
-    std::size_t nextInfo_ = 0;
-    std::ostream& out_;
-    std::ostream& err_;
+    const TCliOptions& FOptions;
+    std::mutex FMutex;
+    std::size_t FFinished = 0;
+    int FStatus = kExitDone;
+    std::vector<std::optional<std::string>> FInfo;
+    std::size_t FNextInfo = 0;
+    std::ostream& FOut;
+    std::ostream& FErr;
 };
 
 // Runs every job on the calling thread and up to options.Jobs - 1 more.

@@ -1,7 +1,6 @@
 // The steps: each runs through the image control's own operation, so the
-// result is the window's. An operation that refuses (fires OnAmend without
-// OnAmended) makes the step fail with EStepRefused, naming the guard that
-// stopped it.
+// result is the window's. A step that the operation's guards would refuse
+// fails with EStepRefused, naming the guard, before anything runs.
 #pragma once
 
 #include "cli/Options.h"
@@ -40,9 +39,8 @@ struct TScaledSize {
 };
 TScaledSize ScaledSize(int width, int height, int percent);
 
-// Why the picture's operation refused the step (the first of its guards that
-// fails, in the operation's order), for a picture that the step left
-// unchanged.
+// Why the picture's operation would refuse the step (the first of its guards
+// that fails, in the operation's order), or "" when it runs.
 std::string RefusalReason(const TKestrelImage& image, const TStep& step);
 
 } // namespace pictor::cli

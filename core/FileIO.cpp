@@ -1,6 +1,7 @@
 #include "core/FileIO.h"
 
 #include "core/Exception.h"
+#include "core/FilePath.h"
 #include "core/LargeBuffer.h"
 
 #include <atomic>
@@ -25,42 +26,42 @@ std::string ErrnoText(int err)
 }
 
 // Closes a file descriptor on every path out.
-class FdGuard {
+class TFdGuard {
 public:
-    explicit FdGuard(int fd) : fd_(fd) {}
-    ~FdGuard()
+    explicit TFdGuard(int fd) : FFd(fd) {}
+    ~TFdGuard()
     {
-        if (fd_ >= 0) ::close(fd_);
+        if (FFd >= 0) ::close(FFd);
     }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int get() const { return fd_; }
+    TFdGuard(const TFdGuard&) = delete;
+    TFdGuard& operator=(const TFdGuard&) = delete;
+    int get() const { return FFd; }
     int release()
     {
-        int fd = fd_;
-        fd_ = -1;
+        int fd = FFd;
+        FFd = -1;
         return fd;
     }
 
 private:
-    int fd_;
+    int FFd;
 };
 
 // Removes the temporary file unless the write completed.
-class TempFileGuard {
+class TTempFileGuard {
 public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-    ~TempFileGuard()
+    explicit TTempFileGuard(std::string path) : FPath(std::move(path)) {}
+    ~TTempFileGuard()
     {
-        if (!committed_) ::unlink(path_.c_str());
+        if (!FCommitted) ::unlink(FPath.c_str());
     }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void Commit() { committed_ = true; }
+    TTempFileGuard(const TTempFileGuard&) = delete;
+    TTempFileGuard& operator=(const TTempFileGuard&) = delete;
+    void Commit() { FCommitted = true; }
 
 private:
-    std::string path_;
-    bool committed_ = false;
+    std::string FPath;
+    bool FCommitted = false;
 };
 
 // The path whose file is really replaced: symlinks at path are followed.
@@ -77,8 +78,8 @@ std::string ResolveTarget(const std::string& path)
         if (!link.empty() && link[0] == '/') {
             current = link;
         } else {
-            auto slash = current.rfind('/');
-            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + link;
+            // Relative to the link's own folder: its path up to the name.
+            current = current.substr(0, current.size() - FileNamePart(current).size()) + link;
         }
     }
     return current;
@@ -108,21 +109,13 @@ int CreateTempFile(const std::string& folder, mode_t mode, std::string& path)
     return -1;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 // Flushes the folder's entries, so that a rename survives a power cut. A
 // folder that cannot be opened for reading (write-only) or a file system
 // that cannot flush folders is left as the rename made it; a failed flush is
 // reported, as the new name may then be lost.
 void SyncFolder(const std::string& path, const std::string& folder)
 {
-    FdGuard fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TFdGuard fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0) return;
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP) throw EFCreateError(path, ErrnoText(errno));
 }
@@ -131,7 +124,7 @@ void SyncFolder(const std::string& path, const std::string& folder)
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uint64_t maxBytes)
 {
-    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    TFdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) throw EFOpenError(path, ErrnoText(errno));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) throw EFOpenError(path, ErrnoText(errno));
@@ -179,7 +172,9 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 {
     if (path.empty()) throw EFCreateError(path, "ファイル名がありません");
     const std::string target = ResolveTarget(path);
-    const std::string folder = FolderOf(target);
+    const std::string parent = FolderPart(target);
+    // A bare name is in the working folder.
+    const std::string folder = parent.empty() ? std::string(".") : parent;
 
     // A folder at path is refused by the rename at the end, like every other
     // reason the new name cannot be given.
@@ -189,9 +184,9 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     // A new file gets the usual mode under the umask; a replacement starts
     // private and then takes the old file's mode exactly.
     std::string tempPath;
-    FdGuard fd(CreateTempFile(folder, hadOld ? 0600 : 0666, tempPath));
+    TFdGuard fd(CreateTempFile(folder, hadOld ? 0600 : 0666, tempPath));
     if (fd.get() < 0) throw EFCreateError(path, ErrnoText(errno));
-    TempFileGuard cleanup(tempPath);
+    TTempFileGuard cleanup(tempPath);
     if (hadOld) ::fchmod(fd.get(), old.st_mode & 07777);
 
     const auto* p = static_cast<const std::uint8_t*>(data);

@@ -1,9 +1,9 @@
 // TBitmap: storage, copy on write, size, pixels, palette and assignment.
 // Pixel formats and their conversions are in BitmapFormat.cpp.
 //
-// Copy on write: copies share one Data until one of them asks for a writable
+// Copy on write: copies share one TData until one of them asks for a writable
 // row, sets a pixel, the palette, the size or the format; that one then gets
-// its own Data (a full copy for a row or pixel write; a new Data anyway for
+// its own TData (a full copy for a row or pixel write; a new TData anyway for
 // the others), so writing through one bitmap never shows in another.
 #include "gfx/Bitmap.h"
 
@@ -24,7 +24,7 @@ namespace pictor {
 
 // --- storage helpers ------------------------------------------------------------
 
-TPixelLayout TBitmap::Data::Layout() const
+TPixelLayout TBitmap::TData::Layout() const
 {
     TPixelLayout layout;
     layout.BitsPerPixel = BitsPerPixel;
@@ -42,7 +42,7 @@ std::uint64_t NewPixelsVersion()
 
 TPixelLayout BitmapLayout(const TBitmap& bitmap)
 {
-    return bitmap.data_->Layout();
+    return bitmap.FData->Layout();
 }
 
 void* AllocatePixelStorage(std::size_t size)
@@ -66,11 +66,11 @@ void CheckPictureSize(std::int64_t width, std::int64_t height)
                               " は扱えません");
 }
 
-std::shared_ptr<TBitmap::Data> NewBitmapData(int bitsPerPixel, std::optional<TColorMasks> masks, bool device,
+std::shared_ptr<TBitmap::TData> NewBitmapData(int bitsPerPixel, std::optional<TColorMasks> masks, bool device,
                                              TPalette palette, int width, int height, bool cleared)
 {
     CheckPictureSize(width, height);
-    auto data = std::make_shared<TBitmap::Data>();
+    auto data = std::make_shared<TBitmap::TData>();
     data->Width = width;
     data->Height = height;
     data->BitsPerPixel = bitsPerPixel;
@@ -86,7 +86,7 @@ std::shared_ptr<TBitmap::Data> NewBitmapData(int bitsPerPixel, std::optional<TCo
     return data;
 }
 
-void ClearRowPadding(TBitmap::Data& data, int y)
+void ClearRowPadding(TBitmap::TData& data, int y)
 {
     const std::size_t used = (static_cast<std::size_t>(data.Width) * data.BitsPerPixel + 7) / 8;
     // A bitmap 0 pixels wide has no row storage at all.
@@ -123,7 +123,7 @@ void FillRowRaw(std::uint8_t* row, int bitsPerPixel, int width, std::uint32_t ra
     }
 }
 
-std::uint32_t WhiteRaw(const TBitmap::Data& data)
+std::uint32_t WhiteRaw(const TBitmap::TData& data)
 {
     return EncodeRawPixel(data.Layout(), 0xFFFFFF);
 }
@@ -145,13 +145,13 @@ void CopyRowPixels(std::uint8_t* dst, const std::uint8_t* src, int bitsPerPixel,
 
 // --- construction and sharing ---------------------------------------------------
 
-TBitmap::TBitmap() : data_(NewBitmapData(32, std::nullopt, true, TPalette(), 0, 0)) {}
+TBitmap::TBitmap() : FData(NewBitmapData(32, std::nullopt, true, TPalette(), 0, 0)) {}
 
-TBitmap::TBitmap(const TBitmap& other) : TGraphic(), data_(other.data_) {}
+TBitmap::TBitmap(const TBitmap& other) : TGraphic(), FData(other.FData) {}
 
 TBitmap& TBitmap::operator=(const TBitmap& other)
 {
-    if (this != &other) ReplaceData(other.data_);
+    if (this != &other) ReplaceData(other.FData);
     return *this;
 }
 
@@ -164,35 +164,35 @@ std::unique_ptr<TGraphic> TBitmap::Clone() const
 
 void TBitmap::Unshare()
 {
-    if (data_.use_count() > 1) data_ = std::make_shared<Data>(*data_);
-    data_->Version = NewPixelsVersion();
+    if (FData.use_count() > 1) FData = std::make_shared<TData>(*FData);
+    FData->Version = NewPixelsVersion();
 }
 
-void TBitmap::ReplaceData(std::shared_ptr<Data> data)
+void TBitmap::ReplaceData(std::shared_ptr<TData> data)
 {
-    data_ = std::move(data);
+    FData = std::move(data);
     Changed();
 }
 
 bool TBitmap::SharesPixelsWith(const TBitmap& other) const
 {
-    return data_ == other.data_;
+    return FData == other.FData;
 }
 
 std::uint64_t TBitmap::PixelsVersion() const
 {
-    return data_->Version;
+    return FData->Version;
 }
 
 void TBitmap::PrepareOverwrite(const TBitmap& Layout)
 {
-    const Data& layout = *Layout.data_;
-    if (data_.use_count() > 1 || data_->Pixels.size() != layout.Pixels.size()) {
+    const TData& layout = *Layout.FData;
+    if (FData.use_count() > 1 || FData->Pixels.size() != layout.Pixels.size()) {
         ReplaceData(NewBitmapData(layout.BitsPerPixel, layout.Masks, layout.Device, layout.Palette, layout.Width,
                                   layout.Height, false));
         return;
     }
-    Data& data = *data_;
+    TData& data = *FData;
     data.Width = layout.Width;
     data.Height = layout.Height;
     data.BitsPerPixel = layout.BitsPerPixel;
@@ -207,7 +207,7 @@ void TBitmap::PrepareOverwrite(const TBitmap& Layout)
 void TBitmap::Assign(const TGraphic& source)
 {
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
-        if (bitmap != this) ReplaceData(bitmap->data_);
+        if (bitmap != this) ReplaceData(bitmap->FData);
         return;
     }
     TGraphic::Assign(source);
@@ -220,16 +220,16 @@ void TBitmap::Clear()
 
 // --- size ----------------------------------------------------------------------------
 
-int TBitmap::Width() const { return data_->Width; }
-int TBitmap::Height() const { return data_->Height; }
-bool TBitmap::Empty() const { return data_->Width == 0 || data_->Height == 0; }
+int TBitmap::Width() const { return FData->Width; }
+int TBitmap::Height() const { return FData->Height; }
+bool TBitmap::Empty() const { return FData->Width == 0 || FData->Height == 0; }
 
-void TBitmap::SetWidth(int value) { SetSize(value, data_->Height); }
-void TBitmap::SetHeight(int value) { SetSize(data_->Width, value); }
+void TBitmap::SetWidth(int value) { SetSize(value, FData->Height); }
+void TBitmap::SetHeight(int value) { SetSize(FData->Width, value); }
 
 void TBitmap::SetSize(int width, int height)
 {
-    const Data& old = *data_;
+    const TData& old = *FData;
     if (width == old.Width && height == old.Height) return;
     // Whole-byte pixels are all written below, so only the padding needs
     // clearing; smaller pixels share bytes with the padding bits.
@@ -268,46 +268,46 @@ namespace {
 
 std::uint8_t* TBitmap::ScanLine(int y)
 {
-    if (y < 0 || y >= data_->Height) RowOutOfRange(y, data_->Height);
+    if (y < 0 || y >= FData->Height) RowOutOfRange(y, FData->Height);
     Unshare();
-    return data_->Row(y);
+    return FData->Row(y);
 }
 
 const std::uint8_t* TBitmap::ScanLine(int y) const
 {
-    if (y < 0 || y >= data_->Height) RowOutOfRange(y, data_->Height);
-    return data_->Row(y);
+    if (y < 0 || y >= FData->Height) RowOutOfRange(y, FData->Height);
+    return FData->Row(y);
 }
 
-int TBitmap::RowStride() const { return data_->Stride; }
+int TBitmap::RowStride() const { return FData->Stride; }
 
 TColor TBitmap::GetPixel(int x, int y) const
 {
-    const Data& d = *data_;
+    const TData& d = *FData;
     if (x < 0 || y < 0 || x >= d.Width || y >= d.Height) return clBlack;
     return ColorFromPacked(DecodeRawPixel(d.Layout(), ReadRawPixel(d.Row(y), x, d.BitsPerPixel)));
 }
 
 void TBitmap::SetPixel(int x, int y, TColor color)
 {
-    if (x < 0 || y < 0 || x >= data_->Width || y >= data_->Height) return;
+    if (x < 0 || y < 0 || x >= FData->Width || y >= FData->Height) return;
     Unshare();
-    Data& d = *data_;
+    TData& d = *FData;
     WriteRawPixel(d.Row(y), x, d.BitsPerPixel, EncodeRawPixel(d.Layout(), PackedFromColor(color)));
     Changed();
 }
 
 // --- palette ---------------------------------------------------------------------------
 
-TPalette TBitmap::Palette() const { return data_->Palette; }
+TPalette TBitmap::Palette() const { return FData->Palette; }
 
-const TPalette& TBitmap::PaletteRef() const { return data_->Palette; }
+const TPalette& TBitmap::PaletteRef() const { return FData->Palette; }
 
 void TBitmap::SetPalette(const TPalette& palette)
 {
-    if (palette == data_->Palette) return;
+    if (palette == FData->Palette) return;
     Unshare();
-    data_->Palette = palette;
+    FData->Palette = palette;
     Changed();
 }
 
@@ -315,8 +315,8 @@ void TBitmap::SetPalette(const TPalette& palette)
 
 TCanvas& TBitmap::Canvas()
 {
-    if (!canvas_) canvas_ = std::make_unique<TBitmapCanvas>(*this);
-    return *canvas_;
+    if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(*this);
+    return *FCanvas;
 }
 
 void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const
@@ -330,7 +330,7 @@ void TBitmap::LoadFromBytes(std::span<const std::uint8_t> bytes)
 {
     TBitmap loaded;
     ReadBmp(bytes, loaded);
-    ReplaceData(loaded.data_);
+    ReplaceData(loaded.FData);
 }
 
 std::vector<std::uint8_t> TBitmap::SaveToBytes() const

@@ -130,17 +130,17 @@ public:
     void PrepareOverwrite(const TBitmap& Layout);
 
     // Storage, shared between copies until a write (see Bitmap.cpp).
-    struct Data;
+    struct TData;
 
 private:
     friend TPixelLayout BitmapLayout(const TBitmap& bitmap);
     // Before every change of the pixels or palette in place: gives this
     // bitmap its own Data and the Data a new version.
     void Unshare();
-    void ReplaceData(std::shared_ptr<Data> data);
+    void ReplaceData(std::shared_ptr<TData> data);
 
-    std::shared_ptr<Data> data_;
-    std::unique_ptr<TCanvas> canvas_;
+    std::shared_ptr<TData> FData;
+    std::unique_ptr<TCanvas> FCanvas;
 };
 
 } // namespace pictor

@@ -109,7 +109,7 @@ std::vector<TSpan> RectangleBand(const TBox& r, double w)
 TPath Translated(const TPath& path, double dx, double dy)
 {
     TPath out;
-    for (const TPath::Element& e : path.Elements()) {
+    for (const TPath::TElement& e : path.Elements()) {
         switch (e.kind) {
         case TPath::pkMove: out.MoveTo({e.p[0].X + dx, e.p[0].Y + dy}); break;
         case TPath::pkLine: out.LineTo({e.p[0].X + dx, e.p[0].Y + dy}); break;
@@ -164,39 +164,39 @@ void FillFigure(TPainter& painter, const TPath& path, TFillRule rule, const TInk
 
 } // namespace
 
-struct TBitmapCanvas::State {
+struct TBitmapCanvas::TState {
     TClipRegion clip;
     std::vector<TClipRegion> saved;
 };
 
-TBitmapCanvas::TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap), state_(std::make_unique<State>()) {}
+TBitmapCanvas::TBitmapCanvas(TBitmap& bitmap) : FBitmap(bitmap), FState(std::make_unique<TState>()) {}
 
 TBitmapCanvas::~TBitmapCanvas() = default;
 
 int TBitmapCanvas::Width() const
 {
-    return bitmap_.Width();
+    return FBitmap.Width();
 }
 
 int TBitmapCanvas::Height() const
 {
-    return bitmap_.Height();
+    return FBitmap.Height();
 }
 
 void TBitmapCanvas::FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode)
 {
     if (brush.Style == bsClear || !AllFinite(path)) return;
-    TPainter painter(bitmap_, state_->clip);
+    TPainter painter(FBitmap, FState->clip);
     if (RectEmpty(painter.Area())) return;
     TInk ink = InkOf(painter.Codec(), brush.Color, mode, brush.Style);
     FillFigure(painter, path, rule, ink);
-    bitmap_.Changed();
+    FBitmap.Changed();
 }
 
 void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
 {
     if (pen.Style == psClear || !AllFinite(path) || path.Empty()) return;
-    TPainter painter(bitmap_, state_->clip);
+    TPainter painter(FBitmap, FState->clip);
     if (RectEmpty(painter.Area())) return;
     TInk ink = InkOf(painter.Codec(), pen.Color, pen.Mode);
     TBox box;
@@ -206,7 +206,7 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
         TBox ellipse;
         if ((pen.Style == psSolid || pen.Style == psInsideFrame) && AsEllipse(path, ellipse)) {
             painter.FillSpans(EllipseOutline(ellipse, painter.Area()), ink);
-            bitmap_.Changed();
+            FBitmap.Changed();
             return;
         }
         std::vector<TPolyline> figures = Flatten(path);
@@ -214,7 +214,7 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
         TCosmeticStroker stroker(pen.Style, painter.Area());
         for (const TPolyline& f : figures) stroker.AddFigure(f);
         painter.FillSpans(stroker.TakeSpans(), ink);
-        bitmap_.Changed();
+        FBitmap.Changed();
         return;
     }
 
@@ -235,7 +235,7 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
     // join up to width 3 (the rounding cuts no pixel centre before that).
     if (solid && (pen.Join == pjMiter || (pen.Join == pjRound && w <= 3)) && AsAxisRectangle(line, rect)) {
         painter.FillSpans(RectangleBand(rect, w), ink);
-        bitmap_.Changed();
+        FBitmap.Changed();
         return;
     }
     const TPath figure = NearPart(line, box, true);
@@ -252,12 +252,12 @@ void TBitmapCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
         SetDash(cr, pen.Style, w);
         cairo_stroke(cr);
     }, ink);
-    bitmap_.Changed();
+    FBitmap.Changed();
 }
 
 void TBitmapCanvas::DrawTextRun(const TTextRun& run)
 {
-    TPainter painter(bitmap_, state_->clip);
+    TPainter painter(FBitmap, FState->clip);
     if (RectEmpty(painter.Area())) return;
     TTextLayout layout(run.Text, run.Font, run.Advances.empty() ? nullptr : &run.Advances);
     if (!std::isfinite(run.Origin.X) || !std::isfinite(run.Origin.Y) || !std::isfinite(run.Escapement)) return;
@@ -301,16 +301,16 @@ void TBitmapCanvas::DrawTextRun(const TTextRun& run)
         double top = layout.StrikeOutTop();
         FillFigure(painter, box(0, top, layout.Width(), top + layout.BarThickness()), frWinding, bar);
     }
-    bitmap_.Changed();
+    FBitmap.Changed();
 }
 
 void TBitmapCanvas::DrawBitmap(const TBitmap& bitmap, const TRect& srcRect, double destLeft, double destTop,
                                double destWidth, double destHeight, std::uint32_t rop)
 {
-    TPainter painter(bitmap_, state_->clip);
+    TPainter painter(FBitmap, FState->clip);
     if (RectEmpty(painter.Area())) return;
     TransferBitmap(painter, bitmap, srcRect, destLeft, destTop, destWidth, destHeight, rop, Brush.Color);
-    bitmap_.Changed();
+    FBitmap.Changed();
 }
 
 TPointF TBitmapCanvas::MeasureText(const std::string& text, const TFont& font)
@@ -321,25 +321,25 @@ TPointF TBitmapCanvas::MeasureText(const std::string& text, const TFont& font)
 
 void TBitmapCanvas::SaveClip()
 {
-    state_->saved.push_back(state_->clip);
+    FState->saved.push_back(FState->clip);
 }
 
 void TBitmapCanvas::RestoreClip()
 {
     // An unmatched restore (a damaged metafile) keeps the present clip.
-    if (state_->saved.empty()) return;
-    state_->clip = std::move(state_->saved.back());
-    state_->saved.pop_back();
+    if (FState->saved.empty()) return;
+    FState->clip = std::move(FState->saved.back());
+    FState->saved.pop_back();
 }
 
 void TBitmapCanvas::IntersectClip(const TPath& path, TFillRule rule)
 {
-    state_->clip.IntersectPath(path, rule);
+    FState->clip.IntersectPath(path, rule);
 }
 
 void TBitmapCanvas::ResetClip()
 {
-    state_->clip = TClipRegion();
+    FState->clip = TClipRegion();
 }
 
 } // namespace pictor

@@ -33,13 +33,13 @@ public:
     void IntersectClip(const TPath& path, TFillRule rule) override;
     void ResetClip() override;
 
-    TBitmap* TargetBitmap() override { return &bitmap_; }
+    TBitmap* TargetBitmap() override { return &FBitmap; }
 
-    struct State;
+    struct TState;
 
 private:
-    TBitmap& bitmap_;
-    std::unique_ptr<State> state_;
+    TBitmap& FBitmap;
+    std::unique_ptr<TState> FState;
 };
 
 } // namespace pictor

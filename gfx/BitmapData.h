@@ -67,7 +67,7 @@ private:
 // A version number never handed out before (TBitmap::PixelsVersion).
 std::uint64_t NewPixelsVersion();
 
-struct TBitmap::Data {
+struct TBitmap::TData {
     int Width = 0;
     int Height = 0;
     int BitsPerPixel = 32;
@@ -97,17 +97,17 @@ void CheckPictureSize(std::int64_t width, std::int64_t height);
 // New storage of the given layout and size, every byte 0 (also the padding);
 // with cleared false the bytes are left as they come, for a caller that
 // writes every row whole (see ClearRowPadding).
-std::shared_ptr<TBitmap::Data> NewBitmapData(int bitsPerPixel, std::optional<TColorMasks> masks, bool device,
+std::shared_ptr<TBitmap::TData> NewBitmapData(int bitsPerPixel, std::optional<TColorMasks> masks, bool device,
                                              TPalette palette, int width, int height, bool cleared = true);
 
 // Zeroes the bytes of row y after its last pixel.
-void ClearRowPadding(TBitmap::Data& data, int y);
+void ClearRowPadding(TBitmap::TData& data, int y);
 
 // Sets pixels [0, width) of row to the stored value raw; other bits of the
 // row are left alone.
 void FillRowRaw(std::uint8_t* row, int bitsPerPixel, int width, std::uint32_t raw);
 
 // The stored value of white (for palette layouts the entry nearest white).
-std::uint32_t WhiteRaw(const TBitmap::Data& data);
+std::uint32_t WhiteRaw(const TBitmap::TData& data);
 
 } // namespace pictor

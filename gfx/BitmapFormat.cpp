@@ -31,7 +31,7 @@ namespace pictor {
 namespace {
 
 // Re-encodes every pixel of source into new storage of the given layout.
-std::shared_ptr<TBitmap::Data> Convert(const TBitmap::Data& source, int bitsPerPixel,
+std::shared_ptr<TBitmap::TData> Convert(const TBitmap::TData& source, int bitsPerPixel,
                                        std::optional<TColorMasks> masks, bool device, TPalette palette,
                                        const TColorMatcher* matcher)
 {
@@ -44,7 +44,7 @@ std::shared_ptr<TBitmap::Data> Convert(const TBitmap::Data& source, int bitsPerP
     // of their own, each with its own row of colours.
     SplitWork(static_cast<std::size_t>(source.Height), static_cast<std::size_t>(source.Width),
               [&](std::size_t top, std::size_t bottom) {
-                  std::vector<TPacked> colours(static_cast<std::size_t>(source.Width));
+                  std::vector<TPackedColor> colours(static_cast<std::size_t>(source.Width));
                   for (int y = static_cast<int>(top); y < static_cast<int>(bottom); ++y) {
                       decoder.Decode(source.Row(y), source.Width, colours.data());
                       encoder.Encode(colours.data(), source.Width, result->Row(y));
@@ -58,7 +58,7 @@ std::shared_ptr<TBitmap::Data> Convert(const TBitmap::Data& source, int bitsPerP
 
 TPixelFormat TBitmap::PixelFormat() const
 {
-    const Data& d = *data_;
+    const TData& d = *FData;
     if (d.Device) return pfDevice;
     switch (d.BitsPerPixel) {
     case 1: return pf1bit;
@@ -76,7 +76,7 @@ TPixelFormat TBitmap::PixelFormat() const
 void TBitmap::SetPixelFormat(TPixelFormat value)
 {
     if (value == PixelFormat()) return;
-    const Data& d = *data_;
+    const TData& d = *FData;
     switch (value) {
     case pfCustom: throw EInvalidGraphic();
     case pfDevice:
@@ -84,7 +84,7 @@ void TBitmap::SetPixelFormat(TPixelFormat value)
         if (d.BitsPerPixel == 32 && !d.Masks) {
             // The same bytes in the other storage form.
             Unshare();
-            data_->Device = value == pfDevice;
+            FData->Device = value == pfDevice;
             Changed();
             return;
         }
@@ -109,7 +109,7 @@ void TBitmap::SetPixelFormat(TPixelFormat value)
 
 TBitmapHandleType TBitmap::HandleType() const
 {
-    return data_->Device ? bmDDB : bmDIB;
+    return FData->Device ? bmDDB : bmDIB;
 }
 
 void TBitmap::SetHandleType(TBitmapHandleType value)
@@ -120,13 +120,13 @@ void TBitmap::SetHandleType(TBitmapHandleType value)
         return;
     }
     Unshare();
-    data_->Device = false;
+    FData->Device = false;
     Changed();
 }
 
-int TBitmap::BitsPerPixel() const { return data_->BitsPerPixel; }
+int TBitmap::BitsPerPixel() const { return FData->BitsPerPixel; }
 
-std::optional<TColorMasks> TBitmap::Masks() const { return data_->Masks; }
+std::optional<TColorMasks> TBitmap::Masks() const { return FData->Masks; }
 
 void TBitmap::SetLayout(int bitsPerPixel, std::optional<TColorMasks> masks, int width, int height)
 {
@@ -138,7 +138,7 @@ void TBitmap::SetLayout(int bitsPerPixel, std::optional<TColorMasks> masks, int 
     // Above 8 bits every pixel is filled white, so only the padding needs
     // clearing; palette formats start at index 0.
     const bool white = bitsPerPixel > 8;
-    auto data = NewBitmapData(bitsPerPixel, masks, false, data_->Palette, width, height, !white);
+    auto data = NewBitmapData(bitsPerPixel, masks, false, FData->Palette, width, height, !white);
     if (white) {
         const std::uint32_t raw = WhiteRaw(*data);
         for (int y = 0; y < height; ++y) {

@@ -51,18 +51,18 @@ bool ShapeBox(const TPen& pen, int& x1, int& y1, int& x2, int& y2, double& l, do
 
 void TCanvas::MoveTo(int x, int y)
 {
-    penPos_ = TPoint{x, y};
+    FPenPos = TPoint{x, y};
 }
 
 void TCanvas::LineTo(int x, int y)
 {
     if (Pen.Style != psClear) {
         TPath path;
-        path.MoveTo(Centre(penPos_.X, penPos_.Y));
+        path.MoveTo(Centre(FPenPos.X, FPenPos.Y));
         path.LineTo(Centre(x, y));
         StrokePath(path, Pen, PenWidth(Pen));
     }
-    penPos_ = TPoint{x, y};
+    FPenPos = TPoint{x, y};
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
@@ -155,7 +155,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     run.Background = Brush.Color;
     run.Escapement = Font.Orientation / 10.0;
     DrawTextRun(run);
-    penPos_ = TPoint{x + TextWidth(text), y};
+    FPenPos = TPoint{x + TextWidth(text), y};
 }
 
 int TCanvas::TextWidth(const std::string& text)

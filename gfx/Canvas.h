@@ -78,7 +78,7 @@ public:
     virtual int Height() const = 0;
 
     // --- the toolkit's drawing calls -----------------------------------------
-    TPoint PenPos() const { return penPos_; }
+    TPoint PenPos() const { return FPenPos; }
     virtual void MoveTo(int x, int y);
     virtual void LineTo(int x, int y);
     // Outline with Pen, inside filled with Brush (unless bsClear).
@@ -126,7 +126,7 @@ public:
 
 protected:
     TCanvas() = default;
-    TPoint penPos_;
+    TPoint FPenPos;
 };
 
 } // namespace pictor

@@ -29,43 +29,43 @@ inline int MaxAxis(int v, int lo)
 
 } // namespace
 
-TColorMatcher::TColorMatcher(const TPalette& palette) : entries_(palette.Entries())
+TColorMatcher::TColorMatcher(const TPalette& palette) : FEntries(palette.Entries())
 {
-    PICTOR_ASSERT(!entries_.empty());
-    const int n = static_cast<int>(entries_.size());
+    PICTOR_ASSERT(!FEntries.empty());
+    const int n = static_cast<int>(FEntries.size());
     std::vector<int> minDist(static_cast<std::size_t>(n));
-    cellStart_.reserve(kCellsPerSide * kCellsPerSide * kCellsPerSide + 1);
+    FCellStart.reserve(kCellsPerSide * kCellsPerSide * kCellsPerSide + 1);
     for (int cr = 0; cr < kCellsPerSide; ++cr)
         for (int cg = 0; cg < kCellsPerSide; ++cg)
             for (int cb = 0; cb < kCellsPerSide; ++cb) {
                 int r0 = cr << kCellBits, g0 = cg << kCellBits, b0 = cb << kCellBits;
                 int bound = INT32_MAX;
                 for (int i = 0; i < n; ++i) {
-                    const TPaletteEntry& e = entries_[static_cast<std::size_t>(i)];
+                    const TPaletteEntry& e = FEntries[static_cast<std::size_t>(i)];
                     minDist[static_cast<std::size_t>(i)] =
                         MinAxis(e.peRed, r0) + MinAxis(e.peGreen, g0) + MinAxis(e.peBlue, b0);
                     bound = std::min(bound, MaxAxis(e.peRed, r0) + MaxAxis(e.peGreen, g0) +
                                                 MaxAxis(e.peBlue, b0));
                 }
-                cellStart_.push_back(static_cast<std::uint32_t>(candidates_.size()));
+                FCellStart.push_back(static_cast<std::uint32_t>(FCandidates.size()));
                 for (int i = 0; i < n; ++i)
                     if (minDist[static_cast<std::size_t>(i)] <= bound)
-                        candidates_.push_back(static_cast<std::uint8_t>(i));
+                        FCandidates.push_back(static_cast<std::uint8_t>(i));
             }
-    cellStart_.push_back(static_cast<std::uint32_t>(candidates_.size()));
+    FCellStart.push_back(static_cast<std::uint32_t>(FCandidates.size()));
 }
 
 int TColorMatcher::NearestAmong(std::uint32_t begin, std::uint32_t end, int r, int g, int b) const
 {
-    int best = candidates_[begin];
+    int best = FCandidates[begin];
     int bestDistance = INT32_MAX;
     for (std::uint32_t k = begin; k < end; ++k) {
-        const TPaletteEntry& e = entries_[candidates_[k]];
+        const TPaletteEntry& e = FEntries[FCandidates[k]];
         int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
         int d = dr * dr + dg * dg + db * db;
         if (d < bestDistance) {
             bestDistance = d;
-            best = candidates_[k];
+            best = FCandidates[k];
         }
     }
     return best;

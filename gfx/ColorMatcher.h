@@ -25,8 +25,8 @@ public:
     int Nearest(std::uint8_t r, std::uint8_t g, std::uint8_t b) const
     {
         unsigned cell = (unsigned(r) >> 3) << 10 | (unsigned(g) >> 3) << 5 | (unsigned(b) >> 3);
-        std::uint32_t begin = cellStart_[cell], end = cellStart_[cell + 1];
-        if (end - begin == 1) return candidates_[begin];
+        std::uint32_t begin = FCellStart[cell], end = FCellStart[cell + 1];
+        if (end - begin == 1) return FCandidates[begin];
         return NearestAmong(begin, end, r, g, b);
     }
 
@@ -38,9 +38,9 @@ public:
 private:
     int NearestAmong(std::uint32_t begin, std::uint32_t end, int r, int g, int b) const;
 
-    std::vector<TPaletteEntry> entries_;
-    std::vector<std::uint32_t> cellStart_;  // 32768 + 1 offsets into candidates_
-    std::vector<std::uint8_t> candidates_;  // entry indices, ascending per cell
+    std::vector<TPaletteEntry> FEntries;
+    std::vector<std::uint32_t> FCellStart;  // 32768 + 1 offsets into FCandidates
+    std::vector<std::uint8_t> FCandidates;  // entry indices, ascending per cell
 };
 
 } // namespace pictor

@@ -94,14 +94,14 @@ void AverageInto(const TBitmap& source, int originX, int originY, int sw, int sh
     // other rows are decoded into packed colours, whose bytes are the same.
     static_assert(std::endian::native == std::endian::little, "packed colours read as blue, green, red bytes");
     const bool plain = layout.BitsPerPixel == 24 || (layout.BitsPerPixel == 32 && !layout.Masks);
-    const std::size_t step = plain ? static_cast<std::size_t>(layout.BitsPerPixel / 8) : sizeof(TPacked);
+    const std::size_t step = plain ? static_cast<std::size_t>(layout.BitsPerPixel / 8) : sizeof(TPackedColor);
     const std::size_t rowBytes = step * static_cast<std::size_t>(width);
     TRowDecoder decoder(layout);
     TRowEncoder encoder(TPixelLayout{32, std::nullopt, nullptr});
-    std::vector<TPacked> decoded(plain ? 0 : static_cast<std::size_t>(width));
+    std::vector<TPackedColor> decoded(plain ? 0 : static_cast<std::size_t>(width));
     std::vector<std::uint32_t> columnSums(rowBytes);
     std::vector<std::uint64_t> sums(3 * static_cast<std::size_t>(count));
-    std::vector<TPacked> shown(static_cast<std::size_t>(count));
+    std::vector<TPackedColor> shown(static_cast<std::size_t>(count));
     TCoveredSpan previous{-1, -1};
     for (int y = clip.Y0; y < clip.Y1; ++y) {
         const TCoveredSpan rows = CoveredSpan(y - dest.Top, dest.Height(), sh);
@@ -129,7 +129,7 @@ void AverageInto(const TBitmap& source, int originX, int originY, int sw, int sh
                 const std::uint64_t n = static_cast<std::uint64_t>(rows.Last - rows.First) *
                                         static_cast<std::uint64_t>(span.Last - span.First);
                 const std::uint64_t* sum = &sums[3 * static_cast<std::size_t>(i)];
-                shown[static_cast<std::size_t>(i)] = static_cast<TPacked>((sum[0] + n / 2) / n |
+                shown[static_cast<std::size_t>(i)] = static_cast<TPackedColor>((sum[0] + n / 2) / n |
                                                                           (sum[1] + n / 2) / n << 8 |
                                                                           (sum[2] + n / 2) / n << 16);
             }
@@ -149,7 +149,7 @@ void SampleInto(const TBitmap& bitmap, TBitmap& target, const TRect& dest, const
         xs[static_cast<std::size_t>(x - clip.X0)] = NearestSample(x - dest.Left, dest.Width(), sw);
     TRowDecoder decoder(BitmapLayout(bitmap));
     TRowEncoder encoder(TPixelLayout{32, std::nullopt, nullptr});
-    std::vector<TPacked> colours(xs.size());
+    std::vector<TPackedColor> colours(xs.size());
     int lastSource = -1;
     for (int y = clip.Y0; y < clip.Y1; ++y) {
         const int sy = NearestSample(y - dest.Top, dest.Height(), sh);

@@ -19,7 +19,7 @@
 
 namespace pictor {
 
-struct TIcon::Data {
+struct TIcon::TData {
     std::vector<std::uint8_t> Bytes;
     TIcoDirectory Directory;
     int Shown = 0;
@@ -84,44 +84,44 @@ TIcon::~TIcon() = default;
 std::unique_ptr<TGraphic> TIcon::Clone() const
 {
     auto copy = std::make_unique<TIcon>();
-    copy->data_ = data_;
+    copy->FData = FData;
     return copy;
 }
 
 int TIcon::Width() const
 {
-    return data_ ? data_->Image.Width : 0;
+    return FData ? FData->Image.Width : 0;
 }
 
 int TIcon::Height() const
 {
-    return data_ ? data_->Image.Height : 0;
+    return FData ? FData->Image.Height : 0;
 }
 
 void TIcon::SetWidth(int value)
 {
-    if (value != Width()) throw EInvalidGraphic("icons cannot be resized");
+    if (value != Width()) throw EInvalidGraphic("アイコンの大きさは変えられません");
 }
 
 void TIcon::SetHeight(int value)
 {
-    if (value != Height()) throw EInvalidGraphic("icons cannot be resized");
+    if (value != Height()) throw EInvalidGraphic("アイコンの大きさは変えられません");
 }
 
 bool TIcon::Empty() const
 {
-    return !data_;
+    return !FData;
 }
 
 int TIcon::BitsPerPixel() const
 {
-    return data_ ? data_->Directory.Entries[static_cast<std::size_t>(data_->Shown)].BitsPerPixel : 0;
+    return FData ? FData->Directory.Entries[static_cast<std::size_t>(FData->Shown)].BitsPerPixel : 0;
 }
 
 void TIcon::Draw(TCanvas& canvas, const TRect& rect) const
 {
-    if (!data_ || rect.Width() <= 0 || rect.Height() <= 0) return;
-    const TBgraImage& image = data_->Image;
+    if (!FData || rect.Width() <= 0 || rect.Height() <= 0) return;
+    const TBgraImage& image = FData->Image;
     if (TBitmap* target = canvas.TargetBitmap()) {
         CompositeOnto(*target, image, rect);
         return;
@@ -135,7 +135,7 @@ void TIcon::Assign(const TGraphic& source)
 {
     if (&source == this) return;
     if (const auto* icon = dynamic_cast<const TIcon*>(&source)) {
-        data_ = icon->data_;
+        FData = icon->FData;
         Changed();
         return;
     }
@@ -144,19 +144,19 @@ void TIcon::Assign(const TGraphic& source)
 
 void TIcon::LoadFromBytes(std::span<const std::uint8_t> bytes)
 {
-    auto data = std::make_shared<Data>();
+    auto data = std::make_shared<TData>();
     data->Directory = ReadIcoDirectory(bytes);
     data->Shown = ChooseIcoImage(data->Directory);
     data->Image = DecodeIcoImage(bytes, data->Directory.Entries[data->Shown]);
     data->Bytes.assign(bytes.begin(), bytes.end());
-    data_ = std::move(data);
+    FData = std::move(data);
     Changed();
 }
 
 std::vector<std::uint8_t> TIcon::SaveToBytes() const
 {
-    if (!data_) throw EInvalidGraphic("an empty icon cannot be saved");
-    return data_->Bytes;
+    if (!FData) throw EInvalidGraphic("空のアイコンは保存できません");
+    return FData->Bytes;
 }
 
 } // namespace pictor

@@ -37,10 +37,10 @@ public:
     void LoadFromBytes(std::span<const std::uint8_t> bytes) override;
     std::vector<std::uint8_t> SaveToBytes() const override;
 
-    struct Data;
+    struct TData;
 
 private:
-    std::shared_ptr<const Data> data_;
+    std::shared_ptr<const TData> FData;
 };
 
 } // namespace pictor

@@ -14,54 +14,54 @@ namespace pictor {
 
 TImage::TImage()
 {
-    picture_.OnChange = [this] { PictureChanged(); };
+    FPicture.OnChange = [this] { PictureChanged(); };
 }
 
 TImage::~TImage()
 {
-    picture_.OnChange = nullptr;
+    FPicture.OnChange = nullptr;
 }
 
-void TImage::SetWidth(int value) { SetBounds(value, height_); }
-void TImage::SetHeight(int value) { SetBounds(width_, value); }
+void TImage::SetWidth(int value) { SetBounds(value, FHeight); }
+void TImage::SetHeight(int value) { SetBounds(FWidth, value); }
 
 void TImage::SetBounds(int width, int height)
 {
-    if (width == width_ && height == height_) return;
-    width_ = width;
-    height_ = height;
+    if (width == FWidth && height == FHeight) return;
+    FWidth = width;
+    FHeight = height;
     if (OnResize) OnResize();
     Invalidate();
 }
 
 void TImage::SetStretch(bool value)
 {
-    if (value == stretch_) return;
-    stretch_ = value;
+    if (value == FStretch) return;
+    FStretch = value;
     Invalidate();
 }
 
 void TImage::SetAutoSize(bool value)
 {
-    if (value == autoSize_) return;
-    autoSize_ = value;
-    if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) SetBounds(picture_.Width(), picture_.Height());
+    if (value == FAutoSize) return;
+    FAutoSize = value;
+    if (FAutoSize && FPicture.Width() > 0 && FPicture.Height() > 0) SetBounds(FPicture.Width(), FPicture.Height());
 }
 
 void TImage::PictureChanged()
 {
-    if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) SetBounds(picture_.Width(), picture_.Height());
+    if (FAutoSize && FPicture.Width() > 0 && FPicture.Height() > 0) SetBounds(FPicture.Width(), FPicture.Height());
     Invalidate();
 }
 
 TCanvas& TImage::Canvas()
 {
-    TGraphic* graphic = picture_.Graphic();
+    TGraphic* graphic = FPicture.Graphic();
     if (!graphic) {
         auto bitmap = std::make_unique<TBitmap>();
-        bitmap->SetSize(std::max(width_, 0), std::max(height_, 0));
-        picture_.SetGraphic(std::move(bitmap));
-        graphic = picture_.Graphic();
+        bitmap->SetSize(std::max(FWidth, 0), std::max(FHeight, 0));
+        FPicture.SetGraphic(std::move(bitmap));
+        graphic = FPicture.Graphic();
     }
     auto* bitmap = dynamic_cast<TBitmap*>(graphic);
     if (!bitmap) throw EInvalidOperation("ビットマップを持っている時のみイメージの変更が可能です");
@@ -75,12 +75,12 @@ void TImage::Invalidate()
 
 void TImage::RenderTo(TBitmap& target, TColor background) const
 {
-    RenderAreaTo(target, TRect{0, 0, std::max(width_, 0), std::max(height_, 0)}, background);
+    RenderAreaTo(target, TRect{0, 0, std::max(FWidth, 0), std::max(FHeight, 0)}, background);
 }
 
 bool TImage::RendersOnAnyThread() const
 {
-    const TGraphic* graphic = picture_.Graphic();
+    const TGraphic* graphic = FPicture.Graphic();
     return !graphic || graphic->Empty() || dynamic_cast<const TBitmap*>(graphic) != nullptr;
 }
 
@@ -91,11 +91,11 @@ void TImage::RenderAreaTo(TBitmap& target, const TRect& area, TColor background)
     const std::uint32_t fill = PackedFromColor(background);
     for (int y = 0; y < target.Height(); ++y) FillRowRaw(target.ScanLine(y), 32, target.Width(), fill);
 
-    const TGraphic* graphic = picture_.Graphic();
+    const TGraphic* graphic = FPicture.Graphic();
     if (!graphic || graphic->Empty() || target.Empty()) return;
     // The picture's rectangle in the control, moved so that area starts at
     // the target's origin.
-    TRect dest = stretch_ ? TRect{0, 0, width_, height_} : TRect{0, 0, graphic->Width(), graphic->Height()};
+    TRect dest = FStretch ? TRect{0, 0, FWidth, FHeight} : TRect{0, 0, graphic->Width(), graphic->Height()};
     dest = TRect{dest.Left - area.Left, dest.Top - area.Top, dest.Right - area.Left, dest.Bottom - area.Top};
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(graphic))
         StretchBitmapShown(*bitmap, target, dest);
@@ -104,7 +104,7 @@ void TImage::RenderAreaTo(TBitmap& target, const TRect& area, TColor background)
 
     // Nothing shows outside the control, even where the picture (not
     // stretched) is larger than it.
-    const int cl = -area.Left, ct = -area.Top, cr = width_ - area.Left, cb = height_ - area.Top;
+    const int cl = -area.Left, ct = -area.Top, cr = FWidth - area.Left, cb = FHeight - area.Top;
     for (int y = 0; y < target.Height(); ++y) {
         std::uint8_t* row = target.ScanLine(y);
         if (y < ct || y >= cb) {

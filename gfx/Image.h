@@ -18,20 +18,20 @@ public:
     TImage(const TImage&) = delete;
     TImage& operator=(const TImage&) = delete;
 
-    TPicture& Picture() { return picture_; }
-    const TPicture& Picture() const { return picture_; }
+    TPicture& Picture() { return FPicture; }
+    const TPicture& Picture() const { return FPicture; }
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
     void SetWidth(int value);
     void SetHeight(int value);
     void SetBounds(int width, int height);
 
-    bool Stretch() const { return stretch_; }
+    bool Stretch() const { return FStretch; }
     void SetStretch(bool value);
     // When on and the picture is at least 1 by 1, every picture change sizes
     // the control to the picture.
-    bool AutoSize() const { return autoSize_; }
+    bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool value);
 
     // The bitmap's canvas. An empty picture first receives a new bitmap of the
@@ -66,11 +66,11 @@ public:
 private:
     void PictureChanged();
 
-    TPicture picture_;
-    int width_ = 105;
-    int height_ = 105;
-    bool stretch_ = false;
-    bool autoSize_ = false;
+    TPicture FPicture;
+    int FWidth = 105;
+    int FHeight = 105;
+    bool FStretch = false;
+    bool FAutoSize = false;
 };
 
 } // namespace pictor

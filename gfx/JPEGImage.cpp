@@ -11,7 +11,7 @@
 
 namespace pictor {
 
-struct TJPEGImage::Data {
+struct TJPEGImage::TData {
     // A file's compressed stream and its header (empty when the picture came
     // from a bitmap).
     std::vector<std::uint8_t> Bytes;
@@ -50,24 +50,24 @@ std::unique_ptr<TGraphic> TJPEGImage::Clone() const
 
 int TJPEGImage::Width() const
 {
-    if (!data_) return 0;
-    return data_->Bytes.empty() ? data_->Picture->Width() : data_->Header.Width;
+    if (!FData) return 0;
+    return FData->Bytes.empty() ? FData->Picture->Width() : FData->Header.Width;
 }
 
 int TJPEGImage::Height() const
 {
-    if (!data_) return 0;
-    return data_->Bytes.empty() ? data_->Picture->Height() : data_->Header.Height;
+    if (!FData) return 0;
+    return FData->Bytes.empty() ? FData->Picture->Height() : FData->Header.Height;
 }
 
 void TJPEGImage::SetWidth(int value)
 {
-    if (value != Width()) throw EInvalidGraphic("JPEG pictures cannot be resized");
+    if (value != Width()) throw EInvalidGraphic("JPEG 画像の大きさは変えられません");
 }
 
 void TJPEGImage::SetHeight(int value)
 {
-    if (value != Height()) throw EInvalidGraphic("JPEG pictures cannot be resized");
+    if (value != Height()) throw EInvalidGraphic("JPEG 画像の大きさは変えられません");
 }
 
 bool TJPEGImage::Empty() const
@@ -77,12 +77,12 @@ bool TJPEGImage::Empty() const
 
 const TBitmap& TJPEGImage::Bitmap() const
 {
-    if (!data_) {
+    if (!FData) {
         static const TBitmap empty;
         return empty;
     }
-    if (!data_->Picture) data_->Picture = DecodeToBitmap(data_->Bytes);
-    return *data_->Picture;
+    if (!FData->Picture) FData->Picture = DecodeToBitmap(FData->Bytes);
+    return *FData->Picture;
 }
 
 void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect) const
@@ -95,7 +95,7 @@ void TJPEGImage::Assign(const TGraphic& source)
 {
     if (&source == this) return;
     if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&source)) {
-        data_ = jpeg->data_;
+        FData = jpeg->FData;
         CompressionQuality = jpeg->CompressionQuality;
         ProgressiveEncoding = jpeg->ProgressiveEncoding;
         Grayscale = jpeg->Grayscale;
@@ -103,10 +103,10 @@ void TJPEGImage::Assign(const TGraphic& source)
         return;
     }
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
-        auto data = std::make_shared<Data>();
+        auto data = std::make_shared<TData>();
         data->Picture = std::make_unique<TBitmap>(*bitmap);
         if (data->Picture->PixelFormat() != pf24bit) data->Picture->SetPixelFormat(pf24bit);
-        data_ = std::move(data);
+        FData = std::move(data);
         Changed();
         return;
     }
@@ -128,16 +128,16 @@ void TJPEGImage::LoadFromBytes(std::span<const std::uint8_t> bytes)
 {
     // The header is read (and checked) now; the scans when first needed.
     const TJpegHeader header = TJpegDecoder(bytes).Header();
-    auto data = std::make_shared<Data>();
+    auto data = std::make_shared<TData>();
     data->Bytes.assign(bytes.begin(), bytes.end());
     data->Header = header;
-    data_ = std::move(data);
+    FData = std::move(data);
     Changed();
 }
 
 std::vector<std::uint8_t> TJPEGImage::SaveToBytes() const
 {
-    if (data_ && !data_->Bytes.empty()) return data_->Bytes;
+    if (FData && !FData->Bytes.empty()) return FData->Bytes;
     const TBitmap& picture = Bitmap();
     std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(picture.Height()));
     for (int y = 0; y < picture.Height(); ++y) rows[y] = picture.ScanLine(y);

@@ -45,10 +45,10 @@ public:
     void LoadFromBytes(std::span<const std::uint8_t> bytes) override;
     std::vector<std::uint8_t> SaveToBytes() const override;
 
-    struct Data;
+    struct TData;
 
 private:
-    std::shared_ptr<Data> data_;
+    std::shared_ptr<TData> FData;
 };
 
 } // namespace pictor

@@ -5,6 +5,7 @@
 
 #include "core/Exception.h"
 #include "core/FileIO.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 #include "gfx/formats/EmfWriter.h"
@@ -18,22 +19,22 @@ namespace pictor {
 
 namespace {
 
-std::shared_ptr<TMetafile::Data> Unique(std::shared_ptr<TMetafile::Data>& data)
+std::shared_ptr<TMetafile::TData> Unique(std::shared_ptr<TMetafile::TData>& data)
 {
-    if (data.use_count() > 1) data = std::make_shared<TMetafile::Data>(*data);
+    if (data.use_count() > 1) data = std::make_shared<TMetafile::TData>(*data);
     return data;
 }
 
 } // namespace
 
-TMetafile::TMetafile() : data_(std::make_shared<Data>()) {}
+TMetafile::TMetafile() : FData(std::make_shared<TData>()) {}
 
 TMetafile::~TMetafile() = default;
 
 std::unique_ptr<TGraphic> TMetafile::Clone() const
 {
     auto copy = std::make_unique<TMetafile>();
-    copy->data_ = data_;
+    copy->FData = FData;
     return copy;
 }
 
@@ -41,14 +42,14 @@ std::unique_ptr<TGraphic> TMetafile::Clone() const
 
 int TMetafile::Width() const
 {
-    const Data& d = *data_;
+    const TData& d = *FData;
     if (d.Inch != 0) return MulDiv(d.MMWidth, kScreenDpi, kHundredthMMPerInch);
     return d.Device.PixelsFromHundredthMMX(d.MMWidth);
 }
 
 int TMetafile::Height() const
 {
-    const Data& d = *data_;
+    const TData& d = *FData;
     if (d.Inch != 0) return MulDiv(d.MMHeight, kScreenDpi, kHundredthMMPerInch);
     return d.Device.PixelsFromHundredthMMY(d.MMHeight);
 }
@@ -56,7 +57,7 @@ int TMetafile::Height() const
 void TMetafile::SetWidth(int value)
 {
     value = std::clamp<int>(value, 0, static_cast<int>(kMaxMetafileSide));
-    Data& d = *Unique(data_);
+    TData& d = *Unique(FData);
     d.MMWidth = d.Inch != 0 ? MulDiv(value, kHundredthMMPerInch, kScreenDpi) : d.Device.HundredthMMFromPixelsX(value);
     Changed();
 }
@@ -64,56 +65,56 @@ void TMetafile::SetWidth(int value)
 void TMetafile::SetHeight(int value)
 {
     value = std::clamp<int>(value, 0, static_cast<int>(kMaxMetafileSide));
-    Data& d = *Unique(data_);
+    TData& d = *Unique(FData);
     d.MMHeight = d.Inch != 0 ? MulDiv(value, kHundredthMMPerInch, kScreenDpi) : d.Device.HundredthMMFromPixelsY(value);
     Changed();
 }
 
 bool TMetafile::Empty() const
 {
-    return !data_->Stream;
+    return !FData->Stream;
 }
 
-int TMetafile::MMWidth() const { return data_->MMWidth; }
-int TMetafile::MMHeight() const { return data_->MMHeight; }
-int TMetafile::Inch() const { return data_->Inch; }
+int TMetafile::MMWidth() const { return FData->MMWidth; }
+int TMetafile::MMHeight() const { return FData->MMHeight; }
+int TMetafile::Inch() const { return FData->Inch; }
 
 void TMetafile::SetInch(int value)
 {
     value = std::clamp(value, 0, 65535);
-    if (value == data_->Inch) return;
-    Unique(data_)->Inch = value;
+    if (value == FData->Inch) return;
+    Unique(FData)->Inch = value;
     Changed();
 }
 
 bool TMetafile::Enhanced() const
 {
-    return data_->Enhanced;
+    return FData->Enhanced;
 }
 
 void TMetafile::SetEnhanced(bool value)
 {
-    if (value == data_->Enhanced) return;
-    if (!data_->Stream) {
-        Unique(data_)->Enhanced = value;
+    if (value == FData->Enhanced) return;
+    if (!FData->Stream) {
+        Unique(FData)->Enhanced = value;
         Changed();
         return;
     }
     // Converts the records: through a placeable file to old-style, by playing
     // them onto a recording to enhanced.
-    std::shared_ptr<Data> converted;
+    std::shared_ptr<TData> converted;
     if (!value) {
-        converted = ReadWmf(WriteWmf(*data_));
+        converted = ReadWmf(WriteWmf(*FData));
     } else {
         TEmfRecorder recorder(Width(), Height());
-        PlayOldStyleMetafile(*data_, recorder, Rect(0, 0, Width(), Height()));
-        converted = recorder.Finish(data_->MMWidth, data_->MMHeight);
+        PlayOldStyleMetafile(*FData, recorder, Rect(0, 0, Width(), Height()));
+        converted = recorder.Finish(FData->MMWidth, FData->MMHeight);
     }
-    converted->MMWidth = data_->MMWidth;
-    converted->MMHeight = data_->MMHeight;
-    converted->Inch = data_->Inch;
-    converted->Palette = data_->Palette;
-    data_ = std::move(converted);
+    converted->MMWidth = FData->MMWidth;
+    converted->MMHeight = FData->MMHeight;
+    converted->Inch = FData->Inch;
+    converted->Palette = FData->Palette;
+    FData = std::move(converted);
     Changed();
 }
 
@@ -121,16 +122,16 @@ void TMetafile::SetEnhanced(bool value)
 
 void TMetafile::Draw(TCanvas& canvas, const TRect& rect) const
 {
-    if (!data_->Stream) return;
-    if (data_->Enhanced) PlayEnhancedMetafile(*data_, canvas, rect);
-    else PlayOldStyleMetafile(*data_, canvas, rect);
+    if (!FData->Stream) return;
+    if (FData->Enhanced) PlayEnhancedMetafile(*FData, canvas, rect);
+    else PlayOldStyleMetafile(*FData, canvas, rect);
 }
 
 void TMetafile::Assign(const TGraphic& source)
 {
     if (auto* other = dynamic_cast<const TMetafile*>(&source)) {
         if (other == this) return;
-        data_ = other->data_;
+        FData = other->FData;
         Changed();
         return;
     }
@@ -141,29 +142,29 @@ void TMetafile::Assign(const TGraphic& source)
 
 void TMetafile::LoadFromBytes(std::span<const std::uint8_t> bytes)
 {
-    std::shared_ptr<Data> data;
+    std::shared_ptr<TData> data;
     if (LooksLikeEmf(bytes)) data = ReadEmf(bytes);
     else if (LooksLikeWmf(bytes)) data = ReadWmf(bytes);
     else throw EInvalidGraphic();
-    data_ = std::move(data);
+    FData = std::move(data);
     Changed();
 }
 
 std::vector<std::uint8_t> TMetafile::SaveToBytes() const
 {
-    if (!data_->Enhanced) return WriteWmf(*data_);
-    if (data_->Stream) return WriteEmf(*data_);
+    if (!FData->Enhanced) return WriteWmf(*FData);
+    if (FData->Stream) return WriteEmf(*FData);
     // Nothing recorded: an enhanced metafile with no records, of this size.
     TEmfRecorder empty(Width(), Height());
-    std::shared_ptr<Data> recorded = empty.Finish(data_->MMWidth, data_->MMHeight);
-    recorded->Palette = data_->Palette;
+    std::shared_ptr<TData> recorded = empty.Finish(FData->MMWidth, FData->MMHeight);
+    recorded->Palette = FData->Palette;
     return WriteEmf(*recorded);
 }
 
 void TMetafile::SaveToFile(const std::string& fileName) const
 {
-    if (AsciiLower(TPicture::ExtensionOf(fileName)) == "wmf") {
-        WriteFileAtomically(fileName, WriteWmf(*data_));
+    if (AsciiLower(ExtensionOf(fileName)) == "wmf") {
+        WriteFileAtomically(fileName, WriteWmf(*FData));
         return;
     }
     WriteFileAtomically(fileName, SaveToBytes());
@@ -171,12 +172,12 @@ void TMetafile::SaveToFile(const std::string& fileName) const
 
 TPalette TMetafile::Palette() const
 {
-    return data_->Palette;
+    return FData->Palette;
 }
 
 void TMetafile::SetPalette(const TPalette& palette)
 {
-    Unique(data_)->Palette = palette;
+    Unique(FData)->Palette = palette;
     Changed();
 }
 

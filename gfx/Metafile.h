@@ -57,11 +57,11 @@ public:
     TPalette Palette() const override;
     void SetPalette(const TPalette& palette) override;
 
-    struct Data;
+    struct TData;
 
 private:
     friend class TMetafileCanvas;
-    std::shared_ptr<Data> data_;
+    std::shared_ptr<TData> FData;
 };
 
 // Records into a metafile with the screen as reference device. The recording
@@ -103,11 +103,11 @@ public:
     void IntersectClip(const TPath& path, TFillRule rule) override;
     void ResetClip() override;
 
-    struct Recorder;
+    struct TRecorder;
 
 private:
-    TMetafile& metafile_;
-    std::unique_ptr<Recorder> recorder_;
+    TMetafile& FMetafile;
+    std::unique_ptr<TRecorder> FRecorder;
 };
 
 } // namespace pictor

@@ -12,8 +12,8 @@
 
 namespace pictor {
 
-struct TMetafileCanvas::Recorder {
-    Recorder(int width, int height, int mmWidth, int mmHeight)
+struct TMetafileCanvas::TRecorder {
+    TRecorder(int width, int height, int mmWidth, int mmHeight)
         : Emf(width, height), MMWidth(mmWidth), MMHeight(mmHeight)
     {
     }
@@ -23,8 +23,8 @@ struct TMetafileCanvas::Recorder {
 };
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& metafile)
-    : metafile_(metafile),
-      recorder_(std::make_unique<Recorder>(metafile.Width(), metafile.Height(), metafile.MMWidth(),
+    : FMetafile(metafile),
+      FRecorder(std::make_unique<TRecorder>(metafile.Width(), metafile.Height(), metafile.MMWidth(),
                                            metafile.MMHeight()))
 {
 }
@@ -32,10 +32,10 @@ TMetafileCanvas::TMetafileCanvas(TMetafile& metafile)
 TMetafileCanvas::~TMetafileCanvas()
 {
     try {
-        std::shared_ptr<TMetafile::Data> data = recorder_->Emf.Finish(recorder_->MMWidth, recorder_->MMHeight);
-        data->Palette = metafile_.data_->Palette;
-        metafile_.data_ = std::move(data);
-        metafile_.Changed();
+        std::shared_ptr<TMetafile::TData> data = FRecorder->Emf.Finish(FRecorder->MMWidth, FRecorder->MMHeight);
+        data->Palette = FMetafile.FData->Palette;
+        FMetafile.FData = std::move(data);
+        FMetafile.Changed();
     } catch (...) {
         // A destructor cannot report; the metafile keeps what it held.
     }
@@ -54,69 +54,69 @@ void Sync(TEmfRecorder& emf, const TCanvas& canvas)
 
 } // namespace
 
-int TMetafileCanvas::Width() const { return recorder_->Emf.Width(); }
-int TMetafileCanvas::Height() const { return recorder_->Emf.Height(); }
+int TMetafileCanvas::Width() const { return FRecorder->Emf.Width(); }
+int TMetafileCanvas::Height() const { return FRecorder->Emf.Height(); }
 
 void TMetafileCanvas::MoveTo(int x, int y)
 {
-    recorder_->Emf.RecordMoveTo(x, y);
-    penPos_ = TPoint{x, y};
+    FRecorder->Emf.RecordMoveTo(x, y);
+    FPenPos = TPoint{x, y};
 }
 
 void TMetafileCanvas::LineTo(int x, int y)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordLineTo(penPos_.X, penPos_.Y, x, y);
-    penPos_ = TPoint{x, y};
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordLineTo(FPenPos.X, FPenPos.Y, x, y);
+    FPenPos = TPoint{x, y};
 }
 
 void TMetafileCanvas::Rectangle(int x1, int y1, int x2, int y2)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordRectangle(x1, y1, x2, y2);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordRectangle(x1, y1, x2, y2);
 }
 
 void TMetafileCanvas::FillRect(const TRect& r)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordFillRect(r);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordFillRect(r);
 }
 
 void TMetafileCanvas::Ellipse(int x1, int y1, int x2, int y2)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordEllipse(x1, y1, x2, y2);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordEllipse(x1, y1, x2, y2);
 }
 
 void TMetafileCanvas::Polyline(const std::vector<TPoint>& points)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordPolyline(points, false);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordPolyline(points, false);
 }
 
 void TMetafileCanvas::Polygon(const std::vector<TPoint>& points)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordPolyline(points, true);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordPolyline(points, true);
 }
 
 void TMetafileCanvas::TextOut(int x, int y, const std::string& text)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.RecordTextOut(x, y, text);
-    penPos_ = TPoint{x + TextWidth(text), y};
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.RecordTextOut(x, y, text);
+    FPenPos = TPoint{x + TextWidth(text), y};
 }
 
 int TMetafileCanvas::TextWidth(const std::string& text)
 {
-    TCanvas& screen = recorder_->Emf.Screen();
+    TCanvas& screen = FRecorder->Emf.Screen();
     screen.Font = Font;
     return screen.TextWidth(text);
 }
 
 int TMetafileCanvas::TextHeight(const std::string& text)
 {
-    TCanvas& screen = recorder_->Emf.Screen();
+    TCanvas& screen = FRecorder->Emf.Screen();
     screen.Font = Font;
     return screen.TextHeight(text);
 }
@@ -140,37 +140,37 @@ void TMetafileCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& 
 
 void TMetafileCanvas::FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.FillPath(path, rule, brush, mode);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.FillPath(path, rule, brush, mode);
 }
 
 void TMetafileCanvas::StrokePath(const TPath& path, const TPen& pen, double width)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.StrokePath(path, pen, width);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.StrokePath(path, pen, width);
 }
 
 void TMetafileCanvas::DrawTextRun(const TTextRun& run)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.DrawTextRun(run);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.DrawTextRun(run);
 }
 
 void TMetafileCanvas::DrawBitmap(const TBitmap& bitmap, const TRect& srcRect, double destLeft, double destTop,
                                  double destWidth, double destHeight, std::uint32_t rop)
 {
-    Sync(recorder_->Emf, *this);
-    recorder_->Emf.DrawBitmap(bitmap, srcRect, destLeft, destTop, destWidth, destHeight, rop);
+    Sync(FRecorder->Emf, *this);
+    FRecorder->Emf.DrawBitmap(bitmap, srcRect, destLeft, destTop, destWidth, destHeight, rop);
 }
 
 TPointF TMetafileCanvas::MeasureText(const std::string& text, const TFont& font)
 {
-    return recorder_->Emf.MeasureText(text, font);
+    return FRecorder->Emf.MeasureText(text, font);
 }
 
-void TMetafileCanvas::SaveClip() { recorder_->Emf.SaveClip(); }
-void TMetafileCanvas::RestoreClip() { recorder_->Emf.RestoreClip(); }
-void TMetafileCanvas::IntersectClip(const TPath& path, TFillRule rule) { recorder_->Emf.IntersectClip(path, rule); }
-void TMetafileCanvas::ResetClip() { recorder_->Emf.ResetClip(); }
+void TMetafileCanvas::SaveClip() { FRecorder->Emf.SaveClip(); }
+void TMetafileCanvas::RestoreClip() { FRecorder->Emf.RestoreClip(); }
+void TMetafileCanvas::IntersectClip(const TPath& path, TFillRule rule) { FRecorder->Emf.IntersectClip(path, rule); }
+void TMetafileCanvas::ResetClip() { FRecorder->Emf.ResetClip(); }
 
 } // namespace pictor

@@ -71,19 +71,19 @@ std::vector<TPaletteEntry> BuildHalftone()
 TPalette::TPalette(const TPaletteEntry* entries, int count)
 {
     CheckCount(count);
-    if (count > 0) entries_.assign(entries, entries + count);
+    if (count > 0) FEntries.assign(entries, entries + count);
 }
 
 TPalette::TPalette(std::vector<TPaletteEntry> entries)
 {
     CheckCount(static_cast<long long>(entries.size()));
-    entries_ = std::move(entries);
+    FEntries = std::move(entries);
 }
 
 TColor TPalette::Color(int index) const
 {
     if (index < 0 || index >= Count()) return clBlack;
-    const TPaletteEntry& e = entries_[static_cast<std::size_t>(index)];
+    const TPaletteEntry& e = FEntries[static_cast<std::size_t>(index)];
     return RGBColor(e.peRed, e.peGreen, e.peBlue);
 }
 
@@ -91,7 +91,7 @@ int TPalette::GetEntries(int start, int count, TPaletteEntry* out) const
 {
     if (start < 0 || count <= 0 || start >= Count()) return 0;
     int n = std::min(count, Count() - start);
-    std::copy_n(entries_.begin() + start, n, out);
+    std::copy_n(FEntries.begin() + start, n, out);
     return n;
 }
 
@@ -100,7 +100,7 @@ int TPalette::NearestIndex(std::uint8_t r, std::uint8_t g, std::uint8_t b) const
     int best = -1;
     int bestDistance = 0;
     for (int i = 0; i < Count(); ++i) {
-        const TPaletteEntry& e = entries_[static_cast<std::size_t>(i)];
+        const TPaletteEntry& e = FEntries[static_cast<std::size_t>(i)];
         int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
         int d = dr * dr + dg * dg + db * db;
         if (best < 0 || d < bestDistance) {

@@ -26,10 +26,10 @@ public:
     TPalette(const TPaletteEntry* entries, int count);
     explicit TPalette(std::vector<TPaletteEntry> entries);
 
-    int Count() const { return static_cast<int>(entries_.size()); }
-    bool Empty() const { return entries_.empty(); }
-    const TPaletteEntry& operator[](int index) const { return entries_[static_cast<std::size_t>(index)]; }
-    const std::vector<TPaletteEntry>& Entries() const { return entries_; }
+    int Count() const { return static_cast<int>(FEntries.size()); }
+    bool Empty() const { return FEntries.empty(); }
+    const TPaletteEntry& operator[](int index) const { return FEntries[static_cast<std::size_t>(index)]; }
+    const std::vector<TPaletteEntry>& Entries() const { return FEntries; }
     TColor Color(int index) const;
 
     // GetPaletteEntries: copies up to count entries from start into out;
@@ -43,7 +43,7 @@ public:
     friend bool operator==(const TPalette&, const TPalette&) = default;
 
 private:
-    std::vector<TPaletteEntry> entries_;
+    std::vector<TPaletteEntry> FEntries;
 };
 
 // The platform's 256-colour halftone palette that the 8-bit pixel-format

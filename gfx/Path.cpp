@@ -4,22 +4,22 @@ namespace pictor {
 
 void TPath::MoveTo(TPointF p)
 {
-    elements_.push_back(Element{pkMove, {p, {}, {}}});
+    FElements.push_back(TElement{pkMove, {p, {}, {}}});
 }
 
 void TPath::LineTo(TPointF p)
 {
-    elements_.push_back(Element{pkLine, {p, {}, {}}});
+    FElements.push_back(TElement{pkLine, {p, {}, {}}});
 }
 
 void TPath::BezierTo(TPointF c1, TPointF c2, TPointF end)
 {
-    elements_.push_back(Element{pkBezier, {c1, c2, end}});
+    FElements.push_back(TElement{pkBezier, {c1, c2, end}});
 }
 
 void TPath::Close()
 {
-    elements_.push_back(Element{pkClose, {}});
+    FElements.push_back(TElement{pkClose, {}});
 }
 
 void TPath::AddRectangle(double left, double top, double right, double bottom)

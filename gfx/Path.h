@@ -14,7 +14,7 @@ enum TFillRule { frAlternate, frWinding };
 class TPath {
 public:
     enum Kind { pkMove, pkLine, pkBezier, pkClose };
-    struct Element {
+    struct TElement {
         Kind kind;
         TPointF p[3]; // pkMove/pkLine: p[0]; pkBezier: p[0], p[1] controls, p[2] end
     };
@@ -31,12 +31,12 @@ public:
     void AddPolygon(const TPointF* points, int count);
     void AddPolyline(const TPointF* points, int count);
 
-    bool Empty() const { return elements_.empty(); }
-    const std::vector<Element>& Elements() const { return elements_; }
-    void Clear() { elements_.clear(); }
+    bool Empty() const { return FElements.empty(); }
+    const std::vector<TElement>& Elements() const { return FElements; }
+    void Clear() { FElements.clear(); }
 
 private:
-    std::vector<Element> elements_;
+    std::vector<TElement> FElements;
 };
 
 } // namespace pictor

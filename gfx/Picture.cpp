@@ -1,6 +1,7 @@
 #include "gfx/Picture.h"
 
 #include "core/Exception.h"
+#include "core/FilePath.h"
 #include "gfx/Bitmap.h"
 
 namespace pictor {
@@ -20,8 +21,8 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 void TPicture::Attach(std::unique_ptr<TGraphic> graphic)
 {
     if (graphic) graphic->OnChange = [this](TGraphic&) { Changed(); };
-    std::unique_ptr<TGraphic> previous = std::move(graphic_);
-    graphic_ = std::move(graphic);
+    std::unique_ptr<TGraphic> previous = std::move(FGraphic);
+    FGraphic = std::move(graphic);
     if (previous) previous->OnChange = nullptr;
     previous.reset();
     Changed();
@@ -34,18 +35,18 @@ void TPicture::Changed()
 
 TBitmap& TPicture::Bitmap()
 {
-    if (!dynamic_cast<TBitmap*>(graphic_.get())) Attach(std::make_unique<TBitmap>());
-    return static_cast<TBitmap&>(*graphic_);
+    if (!dynamic_cast<TBitmap*>(FGraphic.get())) Attach(std::make_unique<TBitmap>());
+    return static_cast<TBitmap&>(*FGraphic);
 }
 
 int TPicture::Width() const
 {
-    return graphic_ ? graphic_->Width() : 0;
+    return FGraphic ? FGraphic->Width() : 0;
 }
 
 int TPicture::Height() const
 {
-    return graphic_ ? graphic_->Height() : 0;
+    return FGraphic ? FGraphic->Height() : 0;
 }
 
 void TPicture::LoadFromFile(const std::string& fileName)
@@ -59,15 +60,8 @@ void TPicture::LoadFromFile(const std::string& fileName)
 
 void TPicture::SaveToFile(const std::string& fileName) const
 {
-    if (graphic_) graphic_->SaveToFile(fileName);
+    if (FGraphic) FGraphic->SaveToFile(fileName);
 }
 
-std::string TPicture::ExtensionOf(const std::string& fileName)
-{
-    const std::size_t slash = fileName.find_last_of('/');
-    const std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return fileName.substr(dot + 1);
-}
 
 } // namespace pictor

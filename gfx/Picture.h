@@ -21,7 +21,7 @@ public:
     TPicture& operator=(const TPicture&) = delete;
 
     // The held graphic, or nullptr.
-    TGraphic* Graphic() const { return graphic_.get(); }
+    TGraphic* Graphic() const { return FGraphic.get(); }
     // Stores a copy of graphic (nullptr: holds nothing), frees the previous
     // one and fires OnChange. If copying raises, nothing changes.
     void SetGraphic(const TGraphic* graphic);
@@ -55,9 +55,6 @@ public:
     // The extensions saving writes, as the messages name them:
     // ".bmp, .jpg, ..." in the order of the format table.
     static std::string WritableExtensionList();
-    // The extension after the last dot of the file part of fileName, without
-    // the dot ("" when there is none).
-    static std::string ExtensionOf(const std::string& fileName);
 
     // Fired after every change of the held graphic (and of its content).
     std::function<void()> OnChange;
@@ -66,7 +63,7 @@ private:
     void Changed();
     void Attach(std::unique_ptr<TGraphic> graphic);
 
-    std::unique_ptr<TGraphic> graphic_;
+    std::unique_ptr<TGraphic> FGraphic;
 };
 
 } // namespace pictor

@@ -112,15 +112,15 @@ TColorMasks EffectiveMasks(int bitsPerPixel, const std::optional<TColorMasks>& m
 
 namespace {
 
-TPacked DecodeMasked(const TColorMasks& masks, std::uint32_t raw)
+TPackedColor DecodeMasked(const TColorMasks& masks, std::uint32_t raw)
 {
     TMaskChannel r = MaskChannel(masks.Red), g = MaskChannel(masks.Green), b = MaskChannel(masks.Blue);
-    return TPacked(ExpandChannel((raw & r.Mask) >> r.Shift, r.Bits)) << 16 |
-           TPacked(ExpandChannel((raw & g.Mask) >> g.Shift, g.Bits)) << 8 |
+    return TPackedColor(ExpandChannel((raw & r.Mask) >> r.Shift, r.Bits)) << 16 |
+           TPackedColor(ExpandChannel((raw & g.Mask) >> g.Shift, g.Bits)) << 8 |
            ExpandChannel((raw & b.Mask) >> b.Shift, b.Bits);
 }
 
-std::uint32_t EncodeMasked(const TColorMasks& masks, TPacked c)
+std::uint32_t EncodeMasked(const TColorMasks& masks, TPackedColor c)
 {
     TMaskChannel r = MaskChannel(masks.Red), g = MaskChannel(masks.Green), b = MaskChannel(masks.Blue);
     return ReduceChannel(static_cast<std::uint8_t>(c >> 16), r.Bits) << r.Shift |
@@ -138,14 +138,14 @@ TPalette AddressablePalette(const TPixelLayout& layout)
     return TPalette(pal.Entries().data(), reach);
 }
 
-TPacked PackedOf(const TPaletteEntry& e)
+TPackedColor PackedOf(const TPaletteEntry& e)
 {
-    return TPacked(e.peRed) << 16 | TPacked(e.peGreen) << 8 | e.peBlue;
+    return TPackedColor(e.peRed) << 16 | TPackedColor(e.peGreen) << 8 | e.peBlue;
 }
 
 } // namespace
 
-TPacked DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw)
+TPackedColor DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw)
 {
     switch (layout.BitsPerPixel) {
     case 1:
@@ -160,7 +160,7 @@ TPacked DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw)
     }
 }
 
-std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPacked colour)
+std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPackedColor colour)
 {
     switch (layout.BitsPerPixel) {
     case 1:
@@ -180,35 +180,35 @@ std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPacked colour)
 
 // --- decoder ------------------------------------------------------------------
 
-TRowDecoder::TRowDecoder(const TPixelLayout& layout) : bitsPerPixel_(layout.BitsPerPixel)
+TRowDecoder::TRowDecoder(const TPixelLayout& layout) : FBitsPerPixel(layout.BitsPerPixel)
 {
     switch (layout.BitsPerPixel) {
     case 1:
     case 4:
     case 8: {
-        kind_ = kIndexed;
+        FKind = kIndexed;
         const TPalette& pal = *layout.Palette;
-        for (int i = 0; i < 256 && i < pal.Count(); ++i) indexed_[static_cast<std::size_t>(i)] = PackedOf(pal[i]);
+        for (int i = 0; i < 256 && i < pal.Count(); ++i) FIndexed[static_cast<std::size_t>(i)] = PackedOf(pal[i]);
         break;
     }
     case 16: {
-        kind_ = kTable16;
+        FKind = kTable16;
         TColorMasks masks = EffectiveMasks(16, layout.Masks);
-        table16_.resize(65536);
-        for (std::uint32_t v = 0; v < 65536; ++v) table16_[v] = DecodeMasked(masks, v);
+        FTable16.resize(65536);
+        for (std::uint32_t v = 0; v < 65536; ++v) FTable16[v] = DecodeMasked(masks, v);
         break;
     }
-    case 24: kind_ = kRgb24; break;
+    case 24: FKind = kRgb24; break;
     default:
-        kind_ = layout.Masks ? kMasked32 : kRgb32;
+        FKind = layout.Masks ? kMasked32 : kRgb32;
         if (layout.Masks) {
             const std::uint32_t masks[] = {layout.Masks->Red, layout.Masks->Green, layout.Masks->Blue};
             for (int c = 0; c < 3; ++c) {
-                channels_[c] = MaskChannel(masks[c]);
-                if (channels_[c].Bits <= 16) {
-                    std::uint32_t levels = 1u << channels_[c].Bits;
-                    scale_[c].resize(levels);
-                    for (std::uint32_t v = 0; v < levels; ++v) scale_[c][v] = ExpandChannel(v, channels_[c].Bits);
+                FChannels[c] = MaskChannel(masks[c]);
+                if (FChannels[c].Bits <= 16) {
+                    std::uint32_t levels = 1u << FChannels[c].Bits;
+                    FScale[c].resize(levels);
+                    for (std::uint32_t v = 0; v < levels; ++v) FScale[c][v] = ExpandChannel(v, FChannels[c].Bits);
                 }
             }
         }
@@ -216,43 +216,43 @@ TRowDecoder::TRowDecoder(const TPixelLayout& layout) : bitsPerPixel_(layout.Bits
     }
 }
 
-TPacked TRowDecoder::Masked32(std::uint32_t raw) const
+TPackedColor TRowDecoder::Masked32(std::uint32_t raw) const
 {
-    TPacked out = 0;
+    TPackedColor out = 0;
     for (int c = 0; c < 3; ++c) {
-        const TMaskChannel& ch = channels_[c];
+        const TMaskChannel& ch = FChannels[c];
         std::uint32_t v = (raw & ch.Mask) >> ch.Shift;
-        std::uint8_t level = scale_[c].empty() ? ExpandChannel(v, ch.Bits) : scale_[c][v];
-        out |= TPacked(level) << (16 - 8 * c);
+        std::uint8_t level = FScale[c].empty() ? ExpandChannel(v, ch.Bits) : FScale[c][v];
+        out |= TPackedColor(level) << (16 - 8 * c);
     }
     return out;
 }
 
-void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
+void TRowDecoder::Decode(const std::uint8_t* row, int width, TPackedColor* out) const
 {
-    switch (kind_) {
+    switch (FKind) {
     case kIndexed:
-        if (bitsPerPixel_ == 8) {
-            for (int x = 0; x < width; ++x) out[x] = indexed_[row[x]];
-        } else if (bitsPerPixel_ == 4) {
+        if (FBitsPerPixel == 8) {
+            for (int x = 0; x < width; ++x) out[x] = FIndexed[row[x]];
+        } else if (FBitsPerPixel == 4) {
             int x = 0;
             for (; x + 1 < width; x += 2) {
                 std::uint8_t b = row[x >> 1];
-                out[x] = indexed_[b >> 4];
-                out[x + 1] = indexed_[b & 0xF];
+                out[x] = FIndexed[b >> 4];
+                out[x + 1] = FIndexed[b & 0xF];
             }
-            if (x < width) out[x] = indexed_[row[x >> 1] >> 4];
+            if (x < width) out[x] = FIndexed[row[x >> 1] >> 4];
         } else {
-            for (int x = 0; x < width; ++x) out[x] = indexed_[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            for (int x = 0; x < width; ++x) out[x] = FIndexed[(row[x >> 3] >> (7 - (x & 7))) & 1];
         }
         break;
     case kTable16:
-        for (int x = 0; x < width; ++x) out[x] = table16_[row[2 * x] | unsigned(row[2 * x + 1]) << 8];
+        for (int x = 0; x < width; ++x) out[x] = FTable16[row[2 * x] | unsigned(row[2 * x + 1]) << 8];
         break;
     case kRgb24:
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
-            out[x] = p[0] | TPacked(p[1]) << 8 | TPacked(p[2]) << 16;
+            out[x] = p[0] | TPackedColor(p[1]) << 8 | TPackedColor(p[2]) << 16;
         }
         break;
     case kRgb32:
@@ -262,7 +262,7 @@ void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
         } else {
             for (int x = 0; x < width; ++x) {
                 const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
-                out[x] = p[0] | TPacked(p[1]) << 8 | TPacked(p[2]) << 16;
+                out[x] = p[0] | TPackedColor(p[1]) << 8 | TPackedColor(p[2]) << 16;
             }
         }
         break;
@@ -272,13 +272,13 @@ void TRowDecoder::Decode(const std::uint8_t* row, int width, TPacked* out) const
     }
 }
 
-void TRowDecoder::Gather(const std::uint8_t* row, const int* xs, int count, TPacked* out) const
+void TRowDecoder::Gather(const std::uint8_t* row, const int* xs, int count, TPackedColor* out) const
 {
     for (int i = 0; i < count; ++i) {
-        std::uint32_t raw = ReadRawPixel(row, xs[i], bitsPerPixel_);
-        switch (kind_) {
-        case kIndexed: out[i] = indexed_[raw]; break;
-        case kTable16: out[i] = table16_[raw]; break;
+        std::uint32_t raw = ReadRawPixel(row, xs[i], FBitsPerPixel);
+        switch (FKind) {
+        case kIndexed: out[i] = FIndexed[raw]; break;
+        case kTable16: out[i] = FTable16[raw]; break;
         case kRgb24:
         case kRgb32: out[i] = raw & 0xFFFFFF; break;
         case kMasked32: out[i] = Masked32(raw); break;
@@ -289,32 +289,32 @@ void TRowDecoder::Gather(const std::uint8_t* row, const int* xs, int count, TPac
 // --- encoder ------------------------------------------------------------------
 
 TRowEncoder::TRowEncoder(const TPixelLayout& layout, const TColorMatcher* matcher)
-    : bitsPerPixel_(layout.BitsPerPixel)
+    : FBitsPerPixel(layout.BitsPerPixel)
 {
     switch (layout.BitsPerPixel) {
     case 1:
     case 4:
     case 8:
-        kind_ = kIndexed;
+        FKind = kIndexed;
         if (!matcher) {
-            ownMatcher_ = std::make_unique<TColorMatcher>(AddressablePalette(layout));
-            matcher = ownMatcher_.get();
+            FOwnMatcher = std::make_unique<TColorMatcher>(AddressablePalette(layout));
+            matcher = FOwnMatcher.get();
         }
-        matcher_ = matcher;
+        FMatcher = matcher;
         break;
-    case 24: kind_ = kRgb24; break;
+    case 24: FKind = kRgb24; break;
     default:
         if (layout.BitsPerPixel == 32 && !layout.Masks) {
-            kind_ = kRgb32;
+            FKind = kRgb32;
             break;
         }
-        kind_ = kMasked;
+        FKind = kMasked;
         {
             TColorMasks m = EffectiveMasks(layout.BitsPerPixel, layout.Masks);
             const TMaskChannel ch[] = {MaskChannel(m.Red), MaskChannel(m.Green), MaskChannel(m.Blue)};
             for (int c = 0; c < 3; ++c)
                 for (int v = 0; v < 256; ++v)
-                    channel_[c][v] = ReduceChannel(static_cast<std::uint8_t>(v), ch[c].Bits) << ch[c].Shift;
+                    FChannel[c][v] = ReduceChannel(static_cast<std::uint8_t>(v), ch[c].Bits) << ch[c].Shift;
         }
         break;
     }
@@ -322,26 +322,26 @@ TRowEncoder::TRowEncoder(const TPixelLayout& layout, const TColorMatcher* matche
 
 TRowEncoder::~TRowEncoder() = default;
 
-void TRowEncoder::Encode(const TPacked* in, int width, std::uint8_t* row) const
+void TRowEncoder::Encode(const TPackedColor* in, int width, std::uint8_t* row) const
 {
-    switch (kind_) {
+    switch (FKind) {
     case kIndexed: {
         if (width <= 0) return;
         // Neighbouring pixels often share a colour: remember the last answer.
-        TPacked last = in[0] ^ 1;
+        TPackedColor last = in[0] ^ 1;
         std::uint32_t index = 0;
-        if (bitsPerPixel_ != 8)
-            std::fill(row, row + (static_cast<std::size_t>(width) * bitsPerPixel_ + 7) / 8, std::uint8_t(0));
+        if (FBitsPerPixel != 8)
+            std::fill(row, row + (static_cast<std::size_t>(width) * FBitsPerPixel + 7) / 8, std::uint8_t(0));
         for (int x = 0; x < width; ++x) {
-            TPacked c = in[x];
+            TPackedColor c = in[x];
             if (c != last) {
                 last = c;
-                index = static_cast<std::uint32_t>(matcher_->Nearest(
+                index = static_cast<std::uint32_t>(FMatcher->Nearest(
                     static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)));
             }
-            if (bitsPerPixel_ == 8)
+            if (FBitsPerPixel == 8)
                 row[x] = static_cast<std::uint8_t>(index);
-            else if (bitsPerPixel_ == 4)
+            else if (FBitsPerPixel == 4)
                 row[x >> 1] |= static_cast<std::uint8_t>(index << ((x & 1) ? 0 : 4));
             else
                 row[x >> 3] |= static_cast<std::uint8_t>(index << (7 - (x & 7)));
@@ -350,9 +350,9 @@ void TRowEncoder::Encode(const TPacked* in, int width, std::uint8_t* row) const
     }
     case kMasked:
         for (int x = 0; x < width; ++x) {
-            TPacked c = in[x];
-            std::uint32_t v = channel_[0][(c >> 16) & 0xFF] | channel_[1][(c >> 8) & 0xFF] | channel_[2][c & 0xFF];
-            WriteRawPixel(row, x, bitsPerPixel_, v);
+            TPackedColor c = in[x];
+            std::uint32_t v = FChannel[0][(c >> 16) & 0xFF] | FChannel[1][(c >> 8) & 0xFF] | FChannel[2][c & 0xFF];
+            WriteRawPixel(row, x, FBitsPerPixel, v);
         }
         break;
     case kRgb24:

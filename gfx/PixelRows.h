@@ -26,13 +26,11 @@ namespace pictor {
 
 class TColorMatcher;
 
-using TPacked = std::uint32_t;
-
-constexpr TPacked PackedFromColor(TColor c)
+constexpr TPackedColor PackedFromColor(TColor c)
 {
     return (c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
-constexpr TColor ColorFromPacked(TPacked p)
+constexpr TColor ColorFromPacked(TPackedColor p)
 {
     return ((p >> 16) & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16;
 }
@@ -87,27 +85,27 @@ TColorMasks EffectiveMasks(int bitsPerPixel, const std::optional<TColorMasks>& m
 // One pixel at a time (no tables): for GetPixel, SetPixel and fills. An index
 // beyond the palette reads black; a colour is written to a palette layout as
 // its nearest entry.
-TPacked DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw);
-std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPacked colour);
+TPackedColor DecodeRawPixel(const TPixelLayout& layout, std::uint32_t raw);
+std::uint32_t EncodeRawPixel(const TPixelLayout& layout, TPackedColor colour);
 
 // Whole rows, through tables built once per decoder.
 class TRowDecoder {
 public:
     explicit TRowDecoder(const TPixelLayout& layout);
-    void Decode(const std::uint8_t* row, int width, TPacked* out) const;
+    void Decode(const std::uint8_t* row, int width, TPackedColor* out) const;
     // The pixels at columns xs[0 .. count) of row.
-    void Gather(const std::uint8_t* row, const int* xs, int count, TPacked* out) const;
+    void Gather(const std::uint8_t* row, const int* xs, int count, TPackedColor* out) const;
 
 private:
     enum Kind { kIndexed, kTable16, kRgb24, kRgb32, kMasked32 };
-    TPacked Masked32(std::uint32_t raw) const;
+    TPackedColor Masked32(std::uint32_t raw) const;
 
-    Kind kind_;
-    int bitsPerPixel_;
-    std::array<TPacked, 256> indexed_{};   // kIndexed: index -> colour (black beyond the palette)
-    std::vector<TPacked> table16_;         // kTable16: word -> colour
-    std::array<TMaskChannel, 3> channels_; // kMasked32: red, green, blue
-    std::array<std::vector<std::uint8_t>, 3> scale_; // per channel when it has at most 16 bits
+    Kind FKind;
+    int FBitsPerPixel;
+    std::array<TPackedColor, 256> FIndexed{};   // kIndexed: index -> colour (black beyond the palette)
+    std::vector<TPackedColor> FTable16;         // kTable16: word -> colour
+    std::array<TMaskChannel, 3> FChannels; // kMasked32: red, green, blue
+    std::array<std::vector<std::uint8_t>, 3> FScale; // per channel when it has at most 16 bits
 };
 
 class TRowEncoder {
@@ -117,16 +115,16 @@ public:
     explicit TRowEncoder(const TPixelLayout& layout, const TColorMatcher* matcher = nullptr);
     ~TRowEncoder();
     // Writes width pixels; the row's padding bytes are left alone.
-    void Encode(const TPacked* in, int width, std::uint8_t* row) const;
+    void Encode(const TPackedColor* in, int width, std::uint8_t* row) const;
 
 private:
     enum Kind { kIndexed, kMasked, kRgb24, kRgb32 };
 
-    Kind kind_;
-    int bitsPerPixel_;
-    const TColorMatcher* matcher_ = nullptr;
-    std::unique_ptr<TColorMatcher> ownMatcher_;
-    std::array<std::array<std::uint32_t, 256>, 3> channel_{}; // kMasked: byte -> masked bits
+    Kind FKind;
+    int FBitsPerPixel;
+    const TColorMatcher* FMatcher = nullptr;
+    std::unique_ptr<TColorMatcher> FOwnMatcher;
+    std::array<std::array<std::uint32_t, 256>, 3> FChannel{}; // kMasked: byte -> masked bits
 };
 
 // Index of the source pixel that destination pixel dst samples when srcLength

@@ -19,6 +19,11 @@ constexpr int GetRValue(TColor c) { return static_cast<int>(c & 0xFF); }
 constexpr int GetGValue(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
 constexpr int GetBValue(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
 
+// A colour in one word as pixels hold it: red in bits 16-23, green 8-15,
+// blue 0-7, which is the three bytes of a 24-bit pixel read as a
+// little-endian word. Bits 24-31 carry nothing and every reader ignores them.
+using TPackedColor = std::uint32_t;
+
 inline constexpr TColor clBlack = RGBColor(0, 0, 0);
 inline constexpr TColor clWhite = RGBColor(255, 255, 255);
 inline constexpr TColor clRed = RGBColor(255, 0, 0);

@@ -3,6 +3,7 @@
 
 #include "gfx/Metafile.h"
 #include "histogram/HistogramHost.h"
+#include "image/HistogramDrawing.h"
 #include "image/KestrelImg.h"
 #include "param/Param.h"
 #include "ui/ExceptionGuard.h"
@@ -19,12 +20,6 @@ namespace pictor {
 
 namespace {
 
-// The main window's call: a 572 by 350 picture of 64 bins a channel with an
-// automatic ceiling.
-constexpr int kPictureScale = 2;
-constexpr int kPictureShift = 2;
-constexpr int kPictureCeiling = 0;
-
 // The form description.
 constexpr int kFormLeft = 694;
 constexpr int kFormTop = 496;
@@ -37,7 +32,7 @@ TForm2::TForm2(THistogramHost& Host, QWidget* Parent)
     // A tool window of the main window rather than one on top of every
     // window: the window manager keeps it above the main window, and the
     // dialogs and message boxes of the program open above it.
-    : TPlacedWindow(Parent, Qt::Tool), host_(Host)
+    : TPlacedWindow(Parent, Qt::Tool), FHost(Host)
 {
     setWindowTitle(QStringLiteral("Histgram"));
     setFont(ui::UiFont(12));
@@ -48,8 +43,8 @@ TForm2::TForm2(THistogramHost& Host, QWidget* Parent)
 
     Image1.SetStretch(true);
     Image1.SetBounds(kClientWidth, kClientHeight);
-    view_ = new ui::ImageView(Image1, this);
-    view_->move(0, 0);
+    FView = new ui::TImageView(Image1, this);
+    FView->move(0, 0);
 
     setGeometry(kFormLeft, kFormTop, kClientWidth, kClientHeight);
 }
@@ -58,7 +53,7 @@ TForm2::~TForm2()
 {
     // The view listens to Image1, which goes before QWidget deletes its
     // children.
-    delete view_;
+    delete FView;
 }
 
 void TForm2::FormShow()
@@ -74,7 +69,7 @@ void TForm2::FormShow()
     attempt([this] {
         // All five read before any is applied, so that a bad settings file
         // leaves the placement whole.
-        const TParameter& settings = host_.Parameter1();
+        const TParameter& settings = FHost.Parameter1();
         const int left = settings.ReadInteger("HLeft");
         const int top = settings.ReadInteger("HTop");
         const int width = settings.ReadInteger("HWidth");
@@ -88,22 +83,22 @@ void TForm2::FormShow()
     });
     // The window is shown whatever failed: the picture and H1 follow it.
     attempt([this] { DrawPicture(); });
-    host_.SetH1Checked(true);
+    FHost.SetH1Checked(true);
     if (failure) std::rethrow_exception(failure);
 }
 
 void TForm2::FormCloseQuery(bool& CanClose)
 {
-    TParameter& settings = host_.Parameter1();
-    const int state = WindowState();
-    if (state != 2) {
+    TParameter& settings = FHost.Parameter1();
+    const ui::TWindowState state = WindowState();
+    if (state != ui::wsMaximized) {
         settings.WriteInteger("HLeft", Left());
         settings.WriteInteger("HTop", Top());
         settings.WriteInteger("HWidth", Width());
         settings.WriteInteger("HHeight", Height());
     }
     settings.WriteInteger("HWindowState", state);
-    host_.SetH1Checked(false);
+    FHost.SetH1Checked(false);
     CanClose = true;
 }
 
@@ -113,16 +108,17 @@ void TForm2::DrawPicture()
     // while counting. It goes back in also when drawing fails, since a
     // rectangle left out while A1 stays ticked would be drawn in for good by
     // the next inversion.
-    const bool trimmingShown = host_.A1Checked();
-    if (trimmingShown) host_.DrawTrimRect();
+    const bool trimmingShown = FHost.A1Checked();
+    if (trimmingShown) FHost.DrawTrimRect();
     TMetafile metafile;
     try {
-        host_.KestrelImage1().DrawHistogram(metafile, kPictureScale, kPictureShift, kPictureCeiling);
+        FHost.KestrelImage1().DrawHistogram(metafile, kWindowHistogramScale, kWindowHistogramShift,
+                                              kWindowHistogramCeiling);
     } catch (...) {
-        if (trimmingShown) host_.DrawTrimRect();
+        if (trimmingShown) FHost.DrawTrimRect();
         throw;
     }
-    if (trimmingShown) host_.DrawTrimRect();
+    if (trimmingShown) FHost.DrawTrimRect();
     Image1.Picture().SetGraphic(&metafile);
 }
 

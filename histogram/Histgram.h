@@ -17,7 +17,7 @@ namespace pictor {
 class THistogramHost;
 
 namespace ui {
-class ImageView;
+class TImageView;
 }
 
 // Its placement (Left, Top, Width, Height, WindowState) is counted as the
@@ -58,8 +58,8 @@ protected:
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
-    THistogramHost& host_;
-    ui::ImageView* view_;
+    THistogramHost& FHost;
+    ui::TImageView* FView;
 };
 
 } // namespace pictor

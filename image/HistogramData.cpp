@@ -37,7 +37,7 @@ TPixelLayout LayoutOf(const TBitmap& Bitmap)
     return layout;
 }
 
-void AddPacked(TPacked Colour, std::uint64_t Count, TLevelCounts& Levels)
+void AddPacked(TPackedColor Colour, std::uint64_t Count, TLevelCounts& Levels)
 {
     Levels[hcBlue][Colour & 0xFF] += Count;
     Levels[hcGreen][(Colour >> 8) & 0xFF] += Count;
@@ -105,7 +105,7 @@ void CountIndexed8(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Lev
     // palette).
     std::array<std::uint8_t, 256> allIndices;
     for (int i = 0; i < 256; ++i) allIndices[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-    std::array<TPacked, 256> colours;
+    std::array<TPackedColor, 256> colours;
     TRowDecoder(LayoutOf(Bitmap)).Decode(allIndices.data(), 256, colours.data());
     for (const auto& set : sets)
         for (std::size_t i = 0; i < 256; ++i)
@@ -117,7 +117,7 @@ void CountDecoded(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Leve
     auto sets = std::make_unique<std::array<TLevelCounts, kCounterSets>>();
     const int width = Bitmap.Width();
     const TRowDecoder decoder(LayoutOf(Bitmap));
-    std::vector<TPacked> colours(static_cast<std::size_t>(width));
+    std::vector<TPackedColor> colours(static_cast<std::size_t>(width));
     for (int y = Top; y < Bottom; ++y) {
         decoder.Decode(Bitmap.ScanLine(y), width, colours.data());
         for (std::size_t x = 0; x < colours.size(); ++x) AddPacked(colours[x], 1, (*sets)[x % kCounterSets]);
@@ -147,17 +147,17 @@ struct TRgbLevelCounter::TSets {
     std::array<TLevelCounts, kCounterSets> Sets{};
 };
 
-TRgbLevelCounter::TRgbLevelCounter() : sets_(std::make_unique<TSets>()) {}
+TRgbLevelCounter::TRgbLevelCounter() : FSets(std::make_unique<TSets>()) {}
 TRgbLevelCounter::~TRgbLevelCounter() = default;
 
 void TRgbLevelCounter::AddRow(const std::uint8_t* Row, int Width)
 {
-    CountRgbRow<3>(Row, Width, sets_->Sets);
+    CountRgbRow<3>(Row, Width, FSets->Sets);
 }
 
 void TRgbLevelCounter::AddTo(TLevelCounts& Levels) const
 {
-    AddSets(sets_->Sets, Levels);
+    AddSets(FSets->Sets, Levels);
 }
 
 TLevelCounts CountLevels(const TBitmap& Bitmap)

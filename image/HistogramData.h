@@ -45,7 +45,7 @@ public:
 
 private:
     struct TSets;
-    std::unique_ptr<TSets> sets_;
+    std::unique_ptr<TSets> FSets;
 };
 
 // The level counts of a picture whose every channel value v has become

@@ -15,6 +15,13 @@ struct THistogramPlot;
 inline constexpr int kHistogramUnitsWide = 286;
 inline constexpr int kHistogramUnitsHigh = 175;
 
+// The histogram window's picture (TKestrelImage::DrawHistogram's Scale, Shift
+// and Ceiling), which pictor-cli's --histogram writes too: 572 by 350 pixels,
+// 64 bins a channel, the ceiling chosen from the picture.
+inline constexpr int kWindowHistogramScale = 2;
+inline constexpr int kWindowHistogramShift = 2;
+inline constexpr int kWindowHistogramCeiling = 0;
+
 // Draws Plot at Scale (1 to 5) over the canvas's top-left 286 by 175 units.
 // The canvas's pen, brush and font are set here (a 1-pixel solid copy pen,
 // the default font at Scale times 8 points); what they were before does not

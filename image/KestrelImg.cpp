@@ -42,12 +42,23 @@ TBitmap* TKestrelImage::PictureBitmap() const
     return dynamic_cast<TBitmap*>(Picture().Graphic());
 }
 
-TBitmap* TKestrelImage::DeviceIndependentBitmap(int MinBits) const
+TRefusal TKestrelImage::PictureTypeRefusal(bool MetafileToo) const
 {
-    TBitmap* bitmap = PictureBitmap();
-    if (bitmap == nullptr) return nullptr;
-    bitmap->SetHandleType(bmDIB);
-    return bitmap->BitsPerPixel() >= MinBits ? bitmap : nullptr;
+    const TPictureType type = GetPictureType();
+    if (type == picBitmap || (MetafileToo && type == picMetafile)) return TRefusal::None;
+    return type == picNil ? TRefusal::NoPicture : TRefusal::NotBitmap;
+}
+
+TRefusal TKestrelImage::BitsRefusal(int MinBits) const
+{
+    return PictureBitmap()->BitsPerPixel() < MinBits ? TRefusal::FewBits : TRefusal::None;
+}
+
+TBitmap& TKestrelImage::DeviceIndependentBitmap() const
+{
+    TBitmap& bitmap = *PictureBitmap();
+    bitmap.SetHandleType(bmDIB);
+    return bitmap;
 }
 
 TPictureType TKestrelImage::GetPictureType() const

@@ -6,8 +6,9 @@
 // checks its guards (the first is always the picture type), does its work
 // either in place on the picture's bitmap or by assigning a new graphic, and
 // fires OnAmended. A call refused by a guard fires OnAmend alone and changes
-// nothing (but, for the tone and reduction operations, the bitmap's storage
-// form, which may now be device-independent).
+// nothing. The guards are written once, in the operation's guard function
+// (BrightRefusal for Bright, ...), which names the first that fails in the
+// operation's order; pictor-cli asks it why a step would be refused.
 //
 // The operations live in files of their own:
 //   KestrelImgTone.cpp      Bright, Contrast, Gamma
@@ -20,6 +21,7 @@
 
 #include "gfx/Image.h"
 #include "gfx/Types.h"
+#include "image/Refusal.h"
 
 #include <array>
 #include <cstdint>
@@ -32,6 +34,7 @@ namespace pictor {
 class TBitmap;
 class TGraphic;
 class TLevelCountMemo;
+struct TTrimmingPlan;
 
 // The class of graphic the control holds, computed at every read.
 enum TPictureType { picNil, picBitmap, picMetafile, picIcon, picUnknown };
@@ -81,20 +84,26 @@ public:
     // on then already sees the final pixels. Any other Base takes the three
     // operations one by one.
     void ToneFrom(const TBitmap& Base, long double GammaValue, int ContrastValue, int Pivot, int BrightValue);
+    TRefusal BrightRefusal(int Value) const;
+    TRefusal ContrastRefusal(int Value, int Pivot) const;
+    TRefusal GammaRefusal(long double Value) const;
 
     // --- colour reduction -----------------------------------------------------
     // Reduces a picture of more than 8 bits per pixel to 8 bits by one of
-    // the reduction drivers (Mode 0..5, image/ReductionModes.h), with a
-    // palette of at most Colors entries where the mode takes that size (the
-    // window's menu asks for 256); any other size is refused like a mode
-    // out of range.
+    // the reduction drivers (Mode, a TReductionMode of
+    // image/ReductionModes.h), with a palette of at most Colors entries where
+    // the mode takes that size (the window's menu asks for 256); any other
+    // size is refused like a mode out of range.
     void ReduceColors(std::uint8_t Mode, int Colors = 256);
+    TRefusal ReduceColorsRefusal(std::uint8_t Mode, int Colors = 256) const;
 
     // --- resampling -------------------------------------------------------------
     // Bilinear enlargement to a target at least as large as the picture.
     void Enlarge(int NewWidth, int NewHeight);
     // Area-averaging reduction to a target at most as large as the picture.
     void Shrink(int NewWidth, int NewHeight);
+    TRefusal EnlargeRefusal(int NewWidth, int NewHeight) const;
+    TRefusal ShrinkRefusal(int NewWidth, int NewHeight) const;
     // The workers: a new 24-bit bitmap of the target size, resampled from
     // Source (any format; never written). A source of width or height 0
     // raises EAssertionFailed; a target side of 0 raises EDivByZero.
@@ -106,12 +115,17 @@ public:
     void Reverse();
     // Turns the picture clockwise by a multiple of 90 degrees (not of 360).
     void Turn(int Angle);
+    TRefusal ReverseRefusal() const;
+    TRefusal TurnRefusal(int Angle) const;
 
     // --- trimming ---------------------------------------------------------------
     // Crops a bitmap or metafile picture to ARect (Right and Bottom
     // inclusive), given in control pixels or, with PictureCoords, in picture
     // pixels; the two differ only while the picture is shown stretched.
     void Trimming(const TRect& ARect, bool PictureCoords);
+    // May raise EDivByZero, as Trimming does, for a control or picture
+    // without pixels.
+    TRefusal TrimmingRefusal(const TRect& ARect, bool PictureCoords) const;
 
     // --- histogram --------------------------------------------------------------
     // Draws the picture's histogram into Target (a TBitmap or TMetafile),
@@ -127,10 +141,16 @@ protected:
     void BeginOperation(const char* Kind);
     // The picture's graphic as a bitmap, or nullptr when it is none.
     TBitmap* PictureBitmap() const;
-    // The bit-depth guard of the tone and reduction operations: switches the
-    // picture's bitmap to the device-independent form and returns it when
-    // its bits per pixel are at least MinBits, else nullptr.
-    TBitmap* DeviceIndependentBitmap(int MinBits) const;
+    // The picture type guard: None for a bitmap (or, with MetafileToo, a
+    // metafile), else NoPicture or NotBitmap.
+    TRefusal PictureTypeRefusal(bool MetafileToo = false) const;
+    // The bit-depth guard of the tone and reduction operations on a bitmap
+    // picture: FewBits below MinBits bits per pixel. The depth is the one
+    // the device-independent form has (the display form's is 32 too).
+    TRefusal BitsRefusal(int MinBits) const;
+    // The picture's bitmap switched to the device-independent form, for the
+    // tone and reduction operations once their guards passed.
+    TBitmap& DeviceIndependentBitmap() const;
 
 private:
     // Rewrites the 24-bit bytes of the picture's bitmap through a 256-entry
@@ -139,6 +159,8 @@ private:
     // The picture now holds the pixels of version SourceVersion in another
     // order (a turn, the mirror): their channel counts, when known, are its.
     void CarryLevelCounts(std::uint64_t SourceVersion);
+    // Trimming's geometry for ARect as the control and its picture stand.
+    TTrimmingPlan TrimmingPlanOf(const TRect& ARect, bool PictureCoords) const;
 
     std::string FKind;
     // The channel counts of pictures lately counted or toned, for

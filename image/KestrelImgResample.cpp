@@ -57,30 +57,42 @@ std::unique_ptr<TBitmap> TKestrelImage::ShrinkBitmap(const TBitmap& Source, int 
     return std::move(job.Result);
 }
 
+TRefusal TKestrelImage::EnlargeRefusal(int NewWidth, int NewHeight) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    const TBitmap& source = *PictureBitmap();
+    if (NewWidth < source.Width() || NewHeight < source.Height()) return TRefusal::TargetSmaller;
+    return TRefusal::None;
+}
+
 void TKestrelImage::Enlarge(int NewWidth, int NewHeight)
 {
     BeginOperation("Enlarge");
-    if (GetPictureType() != picBitmap) return;
+    if (EnlargeRefusal(NewWidth, NewHeight) != TRefusal::None) return;
     const TBitmap& source = *PictureBitmap();
     const TPixelFormat format = source.PixelFormat();
-    if (NewWidth < source.Width()) return;
-    if (NewHeight < source.Height()) return;
     std::unique_ptr<TBitmap> result = EnlargeBitmap(source, NewWidth, NewHeight);
     if (format != pf24bit) result->SetPixelFormat(format);
     Picture().SetGraphic(std::move(result));
     DoAmended();
 }
 
+TRefusal TKestrelImage::ShrinkRefusal(int NewWidth, int NewHeight) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    const TBitmap& source = *PictureBitmap();
+    if (NewWidth > source.Width() || NewHeight > source.Height()) return TRefusal::TargetLarger;
+    // A negative size is refused like a size out of range.
+    if (NewWidth < 0 || NewHeight < 0) return TRefusal::NegativeSize;
+    return TRefusal::None;
+}
+
 void TKestrelImage::Shrink(int NewWidth, int NewHeight)
 {
     BeginOperation("Shrink");
-    if (GetPictureType() != picBitmap) return;
+    if (ShrinkRefusal(NewWidth, NewHeight) != TRefusal::None) return;
     const TBitmap& source = *PictureBitmap();
     const TPixelFormat format = source.PixelFormat();
-    if (NewWidth > source.Width()) return;
-    if (NewHeight > source.Height()) return;
-    // A negative size is refused like a size out of range.
-    if (NewWidth < 0 || NewHeight < 0) return;
     std::unique_ptr<TBitmap> result = ShrinkBitmap(source, NewWidth, NewHeight);
     if (format != pf24bit) result->SetPixelFormat(format);
     Picture().SetGraphic(std::move(result));

@@ -54,23 +54,23 @@ void MoveBitmapPixels(const TBitmap& Source, TPixelMapping Mapping, TBitmap& Tar
 }
 
 TControlLayoutKeeper::TControlLayoutKeeper(TImage& Control)
-    : control_(Control), autoSize_(Control.AutoSize()), stretch_(Control.Stretch()), width_(Control.Width()),
-      height_(Control.Height())
+    : FControl(Control), FAutoSize(Control.AutoSize()), FStretch(Control.Stretch()), FWidth(Control.Width()),
+      FHeight(Control.Height())
 {
-    control_.SetAutoSize(false);
-    control_.SetStretch(false);
+    FControl.SetAutoSize(false);
+    FControl.SetStretch(false);
 }
 
 void TControlLayoutKeeper::RestoreFlags()
 {
-    control_.SetStretch(stretch_);
-    control_.SetAutoSize(autoSize_);
+    FControl.SetStretch(FStretch);
+    FControl.SetAutoSize(FAutoSize);
 }
 
 void TControlLayoutKeeper::RestoreAll()
 {
-    control_.SetWidth(width_);
-    control_.SetHeight(height_);
+    FControl.SetWidth(FWidth);
+    FControl.SetHeight(FHeight);
     RestoreFlags();
 }
 

@@ -41,8 +41,8 @@ public:
     TControlLayoutKeeper(const TControlLayoutKeeper&) = delete;
     TControlLayoutKeeper& operator=(const TControlLayoutKeeper&) = delete;
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
 
     // Sets Stretch back, then AutoSize.
     void RestoreFlags();
@@ -50,11 +50,11 @@ public:
     void RestoreAll();
 
 private:
-    TImage& control_;
-    bool autoSize_;
-    bool stretch_;
-    int width_;
-    int height_;
+    TImage& FControl;
+    bool FAutoSize;
+    bool FStretch;
+    int FWidth;
+    int FHeight;
 };
 
 } // namespace pictor

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <typeinfo>
@@ -20,13 +21,6 @@
 namespace pictor {
 
 namespace {
-
-// The argument guards of the three operations (the picture type and the bit
-// depth are checked around them).
-bool BrightAccepts(int Value) { return Value >= 0 && Value != 100; }
-bool ContrastAccepts(int Value, int Pivot) { return Value >= 0 && Value != 100 && Pivot >= 0 && Pivot <= 255; }
-// Also false for a value that is not a number.
-bool GammaAccepts(long double Value) { return Value >= 0.1L && Value <= 10.0L && Value != 1.0L; }
 
 TToneTable IdentityTable()
 {
@@ -63,34 +57,53 @@ void MapRows(const TBitmap& Source, TBitmap& Dest, const TToneTable& Table, TLev
 
 } // namespace
 
+TRefusal TKestrelImage::BrightRefusal(int Value) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Value < 0) return TRefusal::NegativeValue;
+    if (Value == 100) return TRefusal::NoChange;
+    return BitsRefusal(8);
+}
+
 void TKestrelImage::Bright(int Value)
 {
     BeginOperation("Bright");
-    if (GetPictureType() != picBitmap || !BrightAccepts(Value)) return;
-    TBitmap* bitmap = DeviceIndependentBitmap(8);
-    if (bitmap == nullptr) return;
+    if (BrightRefusal(Value) != TRefusal::None) return;
     const TToneTable table = BrightTable(Value);
-    ApplyToneTable(*bitmap, table);
+    ApplyToneTable(DeviceIndependentBitmap(), table);
+}
+
+TRefusal TKestrelImage::ContrastRefusal(int Value, int Pivot) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Value < 0) return TRefusal::NegativeValue;
+    if (Value == 100) return TRefusal::NoChange;
+    if (Pivot < 0 || Pivot > 255) return TRefusal::PivotOutOfRange;
+    return BitsRefusal(8);
 }
 
 void TKestrelImage::Contrast(int Value, int Pivot)
 {
     BeginOperation("Contrast");
-    if (GetPictureType() != picBitmap || !ContrastAccepts(Value, Pivot)) return;
-    TBitmap* bitmap = DeviceIndependentBitmap(8);
-    if (bitmap == nullptr) return;
+    if (ContrastRefusal(Value, Pivot) != TRefusal::None) return;
     const TToneTable table = ContrastTable(Value, Pivot);
-    ApplyToneTable(*bitmap, table);
+    ApplyToneTable(DeviceIndependentBitmap(), table);
+}
+
+TRefusal TKestrelImage::GammaRefusal(long double Value) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Value < 0.1L || Value > 10.0L) return TRefusal::GammaOutOfRange;
+    if (Value == 1.0L || std::isnan(Value)) return TRefusal::NoChange;
+    return BitsRefusal(8);
 }
 
 void TKestrelImage::Gamma(long double Value)
 {
     BeginOperation("Gamma");
-    if (GetPictureType() != picBitmap || !GammaAccepts(Value)) return;
-    TBitmap* bitmap = DeviceIndependentBitmap(8);
-    if (bitmap == nullptr) return;
+    if (GammaRefusal(Value) != TRefusal::None) return;
     const TToneTable table = GammaTable(Value);
-    ApplyToneTable(*bitmap, table);
+    ApplyToneTable(DeviceIndependentBitmap(), table);
 }
 
 void TKestrelImage::ApplyToneTable(TBitmap& Bitmap, const TToneTable& Table)
@@ -129,27 +142,29 @@ void TKestrelImage::ToneFrom(const TBitmap& Base, long double GammaValue, int Co
         return;
     }
 
+    // Each step's guards, asked as its operation asks them; the base in the
+    // picture, only the arguments can refuse yet, so a step refused now keeps
+    // the bytes as they are in the composed table.
     struct TStep {
         const char* Kind;
-        bool Accepted;
+        std::function<TRefusal()> Refusal;
         TToneTable Table;
     };
     const TToneTable identity = IdentityTable();
-    const bool gamma = GammaAccepts(GammaValue);
-    const bool contrast = ContrastAccepts(ContrastValue, Pivot);
-    const bool bright = BrightAccepts(BrightValue);
-    const TStep steps[] = {{"Gamma", gamma, gamma ? GammaTable(GammaValue) : identity},
-                           {"Contrast", contrast, contrast ? ContrastTable(ContrastValue, Pivot) : identity},
-                           {"Bright", bright, bright ? BrightTable(BrightValue) : identity}};
+    TStep steps[] = {{"Gamma", [&] { return GammaRefusal(GammaValue); }, identity},
+                     {"Contrast", [&] { return ContrastRefusal(ContrastValue, Pivot); }, identity},
+                     {"Bright", [&] { return BrightRefusal(BrightValue); }, identity}};
+    if (steps[0].Refusal() == TRefusal::None) steps[0].Table = GammaTable(GammaValue);
+    if (steps[1].Refusal() == TRefusal::None) steps[1].Table = ContrastTable(ContrastValue, Pivot);
+    if (steps[2].Refusal() == TRefusal::None) steps[2].Table = BrightTable(BrightValue);
 
     // The bitmap holding every step's result, once made, and its version.
     const TBitmap* done = nullptr;
     std::uint64_t doneVersion = 0;
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         BeginOperation(steps[i].Kind);
-        if (GetPictureType() != picBitmap || !steps[i].Accepted) continue;
-        TBitmap* bitmap = DeviceIndependentBitmap(8);
-        if (bitmap == nullptr) continue;
+        if (steps[i].Refusal() != TRefusal::None) continue;
+        TBitmap* bitmap = &DeviceIndependentBitmap();
         if (done != nullptr && bitmap == done && bitmap->PixelsVersion() == doneVersion) {
             // This step is in the pixels already.
             Invalidate();

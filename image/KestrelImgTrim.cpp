@@ -25,15 +25,26 @@ std::unique_ptr<TBitmap> CroppedBitmap(TBitmap& Source, const TTrimmingPlan& Pla
 
 } // namespace
 
+TTrimmingPlan TKestrelImage::TrimmingPlanOf(const TRect& ARect, bool PictureCoords) const
+{
+    const TGraphic& graphic = *Picture().Graphic();
+    return PlanTrimming(ARect, PictureCoords, !AutoSize() && Stretch(), Width(), Height(), graphic.Width(),
+                        graphic.Height());
+}
+
+TRefusal TKestrelImage::TrimmingRefusal(const TRect& ARect, bool PictureCoords) const
+{
+    if (const TRefusal type = PictureTypeRefusal(true); type != TRefusal::None) return type;
+    return TrimmingPlanOf(ARect, PictureCoords).Refusal;
+}
+
 void TKestrelImage::Trimming(const TRect& ARect, bool PictureCoords)
 {
     BeginOperation("Trimming");
+    if (TrimmingRefusal(ARect, PictureCoords) != TRefusal::None) return;
+    const TTrimmingPlan plan = TrimmingPlanOf(ARect, PictureCoords);
     const TPictureType type = GetPictureType();
-    if (type != picBitmap && type != picMetafile) return;
     TGraphic& graphic = *Picture().Graphic();
-    const TTrimmingPlan plan = PlanTrimming(ARect, PictureCoords, !AutoSize() && Stretch(), Width(), Height(),
-                                            graphic.Width(), graphic.Height());
-    if (!plan.Accepted) return;
 
     TControlLayoutKeeper layout(*this);
     try {

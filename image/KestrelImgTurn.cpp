@@ -16,12 +16,18 @@ void TKestrelImage::CarryLevelCounts(std::uint64_t SourceVersion)
     FLevelCounts->Keep(PictureBitmap()->PixelsVersion(), same);
 }
 
+TRefusal TKestrelImage::TurnRefusal(int Angle) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Angle % 360 == 0) return TRefusal::NoChange;
+    if (Angle % 90 != 0) return TRefusal::NotQuarterTurn;
+    return TRefusal::None;
+}
+
 void TKestrelImage::Turn(int Angle)
 {
     BeginOperation("Turn");
-    if (GetPictureType() != picBitmap) return;
-    if (Angle % 360 == 0) return;
-    if (Angle % 90 != 0) return;
+    if (TurnRefusal(Angle) != TRefusal::None) return;
     int turn = ((Angle / 90) % 4) * 90;
     if (turn < 0) turn += 360;
 
@@ -51,10 +57,15 @@ void TKestrelImage::Turn(int Angle)
     DoAmended();
 }
 
+TRefusal TKestrelImage::ReverseRefusal() const
+{
+    return PictureTypeRefusal();
+}
+
 void TKestrelImage::Reverse()
 {
     BeginOperation("Reverse");
-    if (GetPictureType() != picBitmap) return;
+    if (ReverseRefusal() != TRefusal::None) return;
     TBitmap& source = *PictureBitmap();
     source.SetHandleType(bmDIB);
     const std::uint64_t sourceVersion = source.PixelsVersion();

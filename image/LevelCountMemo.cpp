@@ -5,9 +5,9 @@ namespace pictor {
 const TLevelCounts* TLevelCountMemo::Find(std::uint64_t Version)
 {
     if (Version == 0) return nullptr;
-    for (TEntry& entry : entries_)
+    for (TEntry& entry : FEntries)
         if (entry.Version == Version) {
-            entry.Used = ++uses_;
+            entry.Used = ++FUses;
             return &entry.Counts;
         }
     return nullptr;
@@ -15,15 +15,15 @@ const TLevelCounts* TLevelCountMemo::Find(std::uint64_t Version)
 
 void TLevelCountMemo::Keep(std::uint64_t Version, const TLevelCounts& Counts)
 {
-    TEntry* slot = &entries_[0];
-    for (TEntry& entry : entries_) {
+    TEntry* slot = &FEntries[0];
+    for (TEntry& entry : FEntries) {
         if (entry.Version == Version) {
             slot = &entry;
             break;
         }
         if (entry.Used < slot->Used) slot = &entry;
     }
-    *slot = TEntry{Version, ++uses_, Counts};
+    *slot = TEntry{Version, ++FUses, Counts};
 }
 
 } // namespace pictor

@@ -26,8 +26,8 @@ private:
         std::uint64_t Used = 0;
         TLevelCounts Counts{};
     };
-    std::array<TEntry, 4> entries_{};
-    std::uint64_t uses_ = 0;
+    std::array<TEntry, 4> FEntries{};
+    std::uint64_t FUses = 0;
 };
 
 } // namespace pictor

@@ -8,18 +8,23 @@
 
 namespace pictor {
 
+TRefusal TKestrelImage::ReduceColorsRefusal(std::uint8_t Mode, int Colors) const
+{
+    if (const TRefusal type = PictureTypeRefusal(); type != TRefusal::None) return type;
+    if (Mode >= ReductionModeCount()) return TRefusal::ModeOutOfRange;
+    if (!AcceptsColors(ColorCountsOf(Mode), Colors)) return TRefusal::ColorCount;
+    // A picture of 8 bits or fewer is never reduced again.
+    return BitsRefusal(9);
+}
+
 void TKestrelImage::ReduceColors(std::uint8_t Mode, int Colors)
 {
     BeginOperation("Reduce");
-    if (GetPictureType() != picBitmap) return;
-    if (Mode >= ReductionModeCount()) return;
-    if (!AcceptsColors(ColorCountsOf(Mode), Colors)) return;
-    // A picture of 8 bits or fewer is never reduced again.
-    TBitmap* bitmap = DeviceIndependentBitmap(9);
-    if (bitmap == nullptr) return;
+    if (ReduceColorsRefusal(Mode, Colors) != TRefusal::None) return;
+    TBitmap& bitmap = DeviceIndependentBitmap();
     // The picture's own bitmap is about to be replaced: it is not set back.
-    bitmap->SetPixelFormat(pf24bit);
-    Picture().SetGraphic(ReduceByMode(Mode, *bitmap, Colors));
+    bitmap.SetPixelFormat(pf24bit);
+    Picture().SetGraphic(ReduceByMode(Mode, bitmap, Colors));
     DoAmended();
 }
 

@@ -18,14 +18,14 @@ int DepthFor(int colors)
     return std::countr_zero(static_cast<unsigned>(colors));
 }
 
-struct TReductionMode {
+struct TModeDriver {
     TColorCounts Counts;
     std::unique_ptr<TBitmap> (*Reduce)(const TBitmap& bitmap, int colors);
 };
 
-// By mode. The octree merges its leaves down to colors; the median cut
-// divides its boxes log2(colors) deep.
-constexpr std::array<TReductionMode, 6> kModes{{
+// By mode (TReductionMode, in its order). The octree merges its leaves down
+// to colors; the median cut divides its boxes log2(colors) deep.
+constexpr std::array<TModeDriver, 6> kModes{{
     {TColorCounts::From2To256, [](const TBitmap& b, int colors) { return OctreeQuantize(b, colors); }},
     {TColorCounts::PowersOfTwo,
      [](const TBitmap& b, int colors) { return MedianCutQuantize(b, DepthFor(colors)); }},
@@ -37,6 +37,7 @@ constexpr std::array<TReductionMode, 6> kModes{{
      [](const TBitmap& b, int colors) { return MedianCutByVarianceDiffusionQuantize(b, DepthFor(colors)); }},
     {TColorCounts::Only256, [](const TBitmap& b, int) { return StaticColorDiffusionQuantize(b); }},
 }};
+static_assert(kModes.size() == rmStaticColorDiffusion + 1, "one driver for every mode");
 
 } // namespace
 

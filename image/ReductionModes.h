@@ -10,6 +10,17 @@ namespace pictor {
 
 class TBitmap;
 
+// The modes of ReduceColors, by the driver each runs. The numbers are the
+// operation's Mode argument: the reduction menu's order and pictor-cli's.
+enum TReductionMode : std::uint8_t {
+    rmOctree,                        // OctreeQuantize
+    rmMedianCut,                     // MedianCutQuantize
+    rmMedianCutByVariance,           // MedianCutByVarianceQuantize
+    rmMedianCutDiffusion,            // MedianCutDiffusionQuantize
+    rmMedianCutByVarianceDiffusion,  // MedianCutByVarianceDiffusionQuantize
+    rmStaticColorDiffusion,          // StaticColorDiffusionQuantize
+};
+
 // The palette sizes (Colors) a mode takes.
 enum class TColorCounts {
     Only256,     // a fixed palette: 256 stands for "as the mode makes it"

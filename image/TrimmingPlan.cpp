@@ -44,11 +44,12 @@ TTrimmingPlan PlanTrimming(const TRect& ARect, bool PictureCoords, bool Stretche
 
     TTrimmingPlan plan;
     if (s.Left < 0 || s.Top < 0 || s.Right >= PictureWidth || s.Bottom >= PictureHeight) return plan;
+    plan.Refusal = TRefusal::Reversed;
     if (Reversed(s) || Reversed(v) || v.Left < 0 || v.Top < 0) return plan;
 
     // Within the picture, every value now fits 32 bits; so does the control
     // size, which the mapping keeps within the control.
-    plan.Accepted = true;
+    plan.Refusal = TRefusal::None;
     plan.Source = Rect(static_cast<std::int32_t>(s.Left), static_cast<std::int32_t>(s.Top),
                        static_cast<std::int32_t>(s.Right + 1), static_cast<std::int32_t>(s.Bottom + 1));
     plan.ControlWidth = static_cast<int>(newWidth);

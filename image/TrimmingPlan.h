@@ -5,11 +5,14 @@
 #pragma once
 
 #include "gfx/Types.h"
+#include "image/Refusal.h"
 
 namespace pictor {
 
 struct TTrimmingPlan {
-    bool Accepted = false;
+    // None, OutsidePicture or Reversed.
+    TRefusal Refusal = TRefusal::OutsidePicture;
+    bool Accepted() const { return Refusal == TRefusal::None; }
     // The kept area in picture pixels, Right and Bottom exclusive.
     TRect Source;
     // The control's new size: the kept area's size on screen when the
@@ -25,8 +28,8 @@ struct TTrimmingPlan {
 // Stretch on); only then do the two coordinate systems differ, and ARect is
 // mapped as coordinate * other side div this side (exact 64-bit products,
 // truncating; a divisor of 0 raises EDivByZero). Not accepted: a rectangle
-// reaching outside the picture, reversed (Right < Left or Bottom < Top), or
-// with negative control coordinates.
+// reaching outside the picture (OutsidePicture), then one reversed (Right <
+// Left or Bottom < Top) or with negative control coordinates (Reversed).
 TTrimmingPlan PlanTrimming(const TRect& ARect, bool PictureCoords, bool Stretched, int ControlWidth,
                            int ControlHeight, int PictureWidth, int PictureHeight);
 

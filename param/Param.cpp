@@ -1,6 +1,7 @@
 #include "param/Param.h"
 
 #include "core/FileIO.h"
+#include "core/FilePath.h"
 #include "core/Text.h"
 
 #include <cerrno>
@@ -193,28 +194,6 @@ void TParameter::SetExeName(const std::string& value)
 std::string TParameter::SettingsFileName() const
 {
     return WithoutExtension(FileNamePart(FExeName)) + ".ini";
-}
-
-std::string TParameter::FolderPart(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return std::string();
-    if (slash == 0 || path[slash - 1] == '/') return path.substr(0, slash + 1);
-    return path.substr(0, slash);
-}
-
-std::string TParameter::FileNamePart(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string TParameter::WithoutExtension(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
-    return path.substr(0, dot);
 }
 
 std::string TParameter::RunningExecutable()

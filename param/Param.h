@@ -69,14 +69,6 @@ public:
     const std::string& Line(int index) const;
     const std::vector<std::string>& Lines() const { return FList; }
 
-    // Path helpers, "/" being the only delimiter.
-    // Folder part: up to the last "/", which is dropped unless it is the root's
-    // (or follows another "/"); empty without any "/".
-    static std::string FolderPart(const std::string& path);
-    // Text after the last "/".
-    static std::string FileNamePart(const std::string& path);
-    // Path without the extension: up to the last "." after the last "/".
-    static std::string WithoutExtension(const std::string& path);
     // Full path of the running executable.
     static std::string RunningExecutable();
     // The folder of the settings file for the program exeName: the program's

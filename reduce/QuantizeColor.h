@@ -6,6 +6,8 @@
 // row left to right; pixels reach the quantisers in that order.
 #pragma once
 
+#include "gfx/Types.h"
+
 #include <cstdint>
 
 namespace pictor {
@@ -18,11 +20,6 @@ struct TRGBTriple {
     friend bool operator==(const TRGBTriple&, const TRGBTriple&) = default;
 };
 static_assert(sizeof(TRGBTriple) == 3, "a pixel triple is three bytes");
-
-// A colour in one word: red in bits 16-23, green 8-15, blue 0-7, which is
-// the three bytes of a 24-bit pixel read as a little-endian word. Bits 24-31
-// carry nothing and every reader ignores them.
-using TPackedColor = std::uint32_t;
 
 constexpr TPackedColor PackColor(int red, int green, int blue)
 {

@@ -74,13 +74,13 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 }
 
 TMessageCapture::TMessageCapture()
-    : previous_(SetMessageHook([this](const std::string& message) { messages_.push_back(message); }))
+    : FPrevious(SetMessageHook([this](const std::string& message) { FMessages.push_back(message); }))
 {
 }
 
 TMessageCapture::~TMessageCapture()
 {
-    SetMessageHook(std::move(previous_));
+    SetMessageHook(std::move(FPrevious));
 }
 
 } // namespace pictor::ui

@@ -59,12 +59,12 @@ public:
     TMessageCapture(const TMessageCapture&) = delete;
     TMessageCapture& operator=(const TMessageCapture&) = delete;
 
-    const std::vector<std::string>& Messages() const { return messages_; }
-    void Clear() { messages_.clear(); }
+    const std::vector<std::string>& Messages() const { return FMessages; }
+    void Clear() { FMessages.clear(); }
 
 private:
-    std::vector<std::string> messages_;
-    TMessageHook previous_;
+    std::vector<std::string> FMessages;
+    TMessageHook FPrevious;
 };
 
 } // namespace pictor::ui

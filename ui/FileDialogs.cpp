@@ -66,11 +66,11 @@ QString PictureFilesFilter()
     return QStringLiteral("画像ファイル (") + patterns.join(' ') + ')';
 }
 
-TQtFileDialog::TQtFileDialog(TFileDialogKind kind, QWidget* parent) : kind_(kind), parent_(parent) {}
+TQtFileDialog::TQtFileDialog(TFileDialogKind kind, QWidget* parent) : FKind(kind), FParent(parent) {}
 
 void TQtFileDialog::Configure(QFileDialog& dialog) const
 {
-    const bool save = kind_ == TFileDialogKind::Save;
+    const bool save = FKind == TFileDialogKind::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Saving: one entry, described and matched by "*.*" (the extension typed
@@ -82,29 +82,29 @@ void TQtFileDialog::Configure(QFileDialog& dialog) const
     filters << QStringLiteral("*.* (*.*)");
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString());
-    if (!initialDir_.empty()) dialog.setDirectory(QString::fromStdString(initialDir_));
-    if (save && !fileName_.empty()) dialog.selectFile(QString::fromStdString(fileName_));
+    if (!FInitialDir.empty()) dialog.setDirectory(QString::fromStdString(FInitialDir));
+    if (save && !FFileName.empty()) dialog.selectFile(QString::fromStdString(FFileName));
 }
 
 bool TQtFileDialog::Execute()
 {
-    TPictorFileDialog dialog(parent_);
+    TPictorFileDialog dialog(FParent);
     Configure(dialog);
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
-    fileName_ = QDir::toNativeSeparators(chosen.first()).toStdString();
+    FFileName = QDir::toNativeSeparators(chosen.first()).toStdString();
     return true;
 }
 
 bool TScriptedFileDialog::Execute()
 {
-    runs_.push_back(TRun{initialDir_, fileName_});
-    if (answers_.empty()) return false;
-    std::optional<std::string> answer = std::move(answers_.front());
-    answers_.pop_front();
+    FRuns.push_back(TRun{FInitialDir, FFileName});
+    if (FAnswers.empty()) return false;
+    std::optional<std::string> answer = std::move(FAnswers.front());
+    FAnswers.pop_front();
     if (!answer) return false;
-    fileName_ = *answer;
+    FFileName = *answer;
     return true;
 }
 

@@ -20,18 +20,18 @@ public:
     virtual ~TFileDialog() = default;
 
     // Folder the dialog starts in; empty: the dialog's own default.
-    const std::string& InitialDir() const { return initialDir_; }
-    void SetInitialDir(const std::string& value) { initialDir_ = value; }
+    const std::string& InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const std::string& value) { FInitialDir = value; }
     // Preset name before the run; the chosen full path after a confirmed one.
-    const std::string& FileName() const { return fileName_; }
-    void SetFileName(const std::string& value) { fileName_ = value; }
+    const std::string& FileName() const { return FFileName; }
+    void SetFileName(const std::string& value) { FFileName = value; }
 
     // Runs the dialog modally; true when the user confirmed a file.
     virtual bool Execute() = 0;
 
 protected:
-    std::string initialDir_;
-    std::string fileName_;
+    std::string FInitialDir;
+    std::string FFileName;
 };
 
 enum class TFileDialogKind { Open, Save };
@@ -51,8 +51,8 @@ public:
     void Configure(QFileDialog& dialog) const;
 
 private:
-    TFileDialogKind kind_;
-    QWidget* parent_;
+    TFileDialogKind FKind;
+    QWidget* FParent;
 };
 
 // A dialog for tests: each run takes the next answer (a full path, or
@@ -65,14 +65,14 @@ public:
         std::string FileName;
     };
 
-    void Answer(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
+    void Answer(std::optional<std::string> path) { FAnswers.push_back(std::move(path)); }
     bool Execute() override;
 
-    const std::vector<TRun>& Runs() const { return runs_; }
+    const std::vector<TRun>& Runs() const { return FRuns; }
 
 private:
-    std::deque<std::optional<std::string>> answers_;
-    std::vector<TRun> runs_;
+    std::deque<std::optional<std::string>> FAnswers;
+    std::vector<TRun> FRuns;
 };
 
 } // namespace pictor::ui

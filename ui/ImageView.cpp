@@ -1,4 +1,4 @@
-// ImageView: tiles of the control's rendering, made on exposure.
+// TImageView: tiles of the control's rendering, made on exposure.
 #include "ui/ImageView.h"
 
 #include "core/Parallel.h"
@@ -26,60 +26,60 @@ QColor ToQColor(TColor c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(
 
 } // namespace
 
-ImageView::ImageView(TImage& image, QWidget* parent) : QWidget(parent), image_(image)
+TImageView::TImageView(TImage& image, QWidget* parent) : QWidget(parent), FImage(image)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    image_.OnRepaint = [this] { ImageRepaint(); };
-    image_.OnResize = [this] { ImageResized(); };
-    setFixedSize(std::max(image_.Width(), 0), std::max(image_.Height(), 0));
+    FImage.OnRepaint = [this] { ImageRepaint(); };
+    FImage.OnResize = [this] { ImageResized(); };
+    setFixedSize(std::max(FImage.Width(), 0), std::max(FImage.Height(), 0));
 }
 
-ImageView::~ImageView()
+TImageView::~TImageView()
 {
-    image_.OnRepaint = nullptr;
-    image_.OnResize = nullptr;
+    FImage.OnRepaint = nullptr;
+    FImage.OnResize = nullptr;
 }
 
-void ImageView::SetBackground(TColor color)
+void TImageView::SetBackground(TColor color)
 {
-    background_ = color;
+    FBackground = color;
     ImageRepaint();
 }
 
-void ImageView::ImageResized()
+void TImageView::ImageResized()
 {
-    setFixedSize(std::max(image_.Width(), 0), std::max(image_.Height(), 0));
+    setFixedSize(std::max(FImage.Width(), 0), std::max(FImage.Height(), 0));
     emit sizeChanged();
 }
 
-void ImageView::ImageRepaint()
+void TImageView::ImageRepaint()
 {
-    tiles_.clear();
+    FTiles.clear();
     update();
 }
 
-TRect ImageView::TileArea(int column, int row) const
+TRect TImageView::TileArea(int column, int row) const
 {
     const int left = column * kTileSize, top = row * kTileSize;
     return TRect{left, top, std::min(left + kTileSize, width()), std::min(top + kTileSize, height())};
 }
 
-void ImageView::RenderTilesOnThreads(int c0, int c1, int r0, int r1)
+void TImageView::RenderTilesOnThreads(int c0, int c1, int r0, int r1)
 {
-    if (OperationThreads() < 2 || !image_.RendersOnAnyThread()) return;
+    if (OperationThreads() < 2 || !FImage.RendersOnAnyThread()) return;
     std::vector<QPoint> missing;
     for (int r = r0; r <= r1; ++r)
         for (int c = c0; c <= c1; ++c)
-            if (!tiles_.contains(QPoint(c, r))) missing.emplace_back(c, r);
+            if (!FTiles.contains(QPoint(c, r))) missing.emplace_back(c, r);
     if (missing.size() < 2) return;
-    if (tiles_.size() + static_cast<qsizetype>(missing.size()) > kMaxTiles) tiles_.clear();
+    if (FTiles.size() + static_cast<qsizetype>(missing.size()) > kMaxTiles) FTiles.clear();
     std::vector<std::optional<QImage>> rendered(missing.size());
-    const TColor background = background_;
+    const TColor background = FBackground;
     SplitWork(missing.size(), static_cast<std::size_t>(kTileSize) * kTileSize, [&](std::size_t first, std::size_t end) {
         for (std::size_t i = first; i < end; ++i) {
             try {
                 TBitmap tile;
-                image_.RenderAreaTo(tile, TileArea(missing[i].x(), missing[i].y()), background);
+                FImage.RenderAreaTo(tile, TileArea(missing[i].x(), missing[i].y()), background);
                 rendered[i] = ToQImage(tile);
             } catch (...) {
                 // Left out: Tile renders it again on this thread and reports
@@ -89,39 +89,39 @@ void ImageView::RenderTilesOnThreads(int c0, int c1, int r0, int r1)
     });
     for (std::size_t i = 0; i < missing.size(); ++i) {
         if (!rendered[i]) continue;
-        tiles_.insert(missing[i], std::move(*rendered[i]));
-        ++tilesRendered_;
+        FTiles.insert(missing[i], std::move(*rendered[i]));
+        ++FTilesRendered;
     }
 }
 
-const QImage& ImageView::Tile(int column, int row)
+const QImage& TImageView::Tile(int column, int row)
 {
     const QPoint key(column, row);
-    auto found = tiles_.constFind(key);
-    if (found != tiles_.constEnd()) return *found;
+    auto found = FTiles.constFind(key);
+    if (found != FTiles.constEnd()) return *found;
 
     const TRect area = TileArea(column, row);
     QImage tile;
     try {
         TBitmap rendered;
-        image_.RenderAreaTo(rendered, area, background_);
+        FImage.RenderAreaTo(rendered, area, FBackground);
         tile = ToQImage(rendered);
     } catch (...) {
         // A picture that cannot be drawn shows the background; the error is
         // reported once per repaint request, not once per tile.
         tile = QImage(area.Width(), area.Height(), QImage::Format_RGB32);
-        tile.fill(ToQColor(background_));
+        tile.fill(ToQColor(FBackground));
         // Shown after the paint event: a message box must not run inside it.
-        if (tiles_.isEmpty())
+        if (FTiles.isEmpty())
             QMetaObject::invokeMethod(
                 this, [message = CurrentExceptionMessage()] { ShowErrorMessage(message); }, Qt::QueuedConnection);
     }
-    ++tilesRendered_;
-    if (tiles_.size() >= kMaxTiles) tiles_.clear();
-    return *tiles_.insert(key, std::move(tile));
+    ++FTilesRendered;
+    if (FTiles.size() >= kMaxTiles) FTiles.clear();
+    return *FTiles.insert(key, std::move(tile));
 }
 
-void ImageView::paintEvent(QPaintEvent* event)
+void TImageView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect().intersected(rect());
@@ -133,7 +133,7 @@ void ImageView::paintEvent(QPaintEvent* event)
         for (int c = c0; c <= c1; ++c) painter.drawImage(QPoint(c * kTileSize, r * kTileSize), Tile(c, r));
 }
 
-void ImageView::mousePressEvent(QMouseEvent* event)
+void TImageView::mousePressEvent(QMouseEvent* event)
 {
     TMouseButton button;
     switch (event->button()) {

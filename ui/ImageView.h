@@ -1,4 +1,4 @@
-// ImageView: the widget that shows a TImage. It takes the control's Width
+// TImageView: the widget that shows a TImage. It takes the control's Width
 // and Height as its own size, paints what TImage renders, and reports mouse
 // presses in control pixels.
 //
@@ -38,15 +38,15 @@ using TShiftState = unsigned;
 
 using TMouseDownEvent = std::function<void(TMouseButton Button, TShiftState Shift, int X, int Y)>;
 
-class ImageView : public QWidget {
+class TImageView : public QWidget {
     Q_OBJECT
 public:
     // Listens to image's repaint and resize requests for the view's life;
     // image must outlive the view.
-    explicit ImageView(TImage& image, QWidget* parent = nullptr);
-    ~ImageView() override;
+    explicit TImageView(TImage& image, QWidget* parent = nullptr);
+    ~TImageView() override;
 
-    TImage& Image() const { return image_; }
+    TImage& Image() const { return FImage; }
 
     // Called for a left, right or middle button press over the view.
     TMouseDownEvent OnMouseDown;
@@ -55,7 +55,7 @@ public:
     void SetBackground(TColor color);
 
     // Tiles rendered since the view was made (for tests and benchmarks).
-    long long TilesRendered() const { return tilesRendered_; }
+    long long TilesRendered() const { return FTilesRendered; }
     // Edge length of a tile in pixels.
     static constexpr int kTileSize = 256;
 
@@ -76,10 +76,10 @@ private:
     // cache on the operation threads, where the picture allows.
     void RenderTilesOnThreads(int c0, int c1, int r0, int r1);
 
-    TImage& image_;
-    TColor background_ = clBtnFace;
-    QHash<QPoint, QImage> tiles_;
-    long long tilesRendered_ = 0;
+    TImage& FImage;
+    TColor FBackground = clBtnFace;
+    QHash<QPoint, QImage> FTiles;
+    long long FTilesRendered = 0;
 };
 
 } // namespace pictor::ui

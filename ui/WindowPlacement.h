@@ -5,8 +5,8 @@
 // and Height are the outer size: the client area plus the borders and
 // caption of the form description (kFrameWidth by kFrameHeight pixels). Both
 // are counted the same way whatever frame the window system draws, so that
-// stored values come back exactly. The window state is 0 normal,
-// 1 minimised, 2 maximised; setting any other value makes the window normal.
+// stored values come back exactly. The window state is a TWindowState;
+// setting any other value makes the window normal.
 #pragma once
 
 #include <QRect>
@@ -15,6 +15,18 @@
 #include <algorithm>
 
 namespace pictor::ui {
+
+// A window's state as the settings file stores it.
+enum TWindowState { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
+
+// A window's placement as the settings file keeps it.
+struct TWindowPlacement {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    int WindowState = wsNormal;
+};
 
 template <class TBase>
 class TPlacedWindow : public TBase {
@@ -54,19 +66,30 @@ public:
         this->setGeometry(g);
     }
 
-    int WindowState() const
+    TWindowState WindowState() const
     {
         const Qt::WindowStates state = this->windowState();
-        if (state & Qt::WindowMinimized) return 1;
-        if (state & Qt::WindowMaximized) return 2;
-        return 0;
+        if (state & Qt::WindowMinimized) return wsMinimized;
+        if (state & Qt::WindowMaximized) return wsMaximized;
+        return wsNormal;
     }
     void SetWindowState(int Value)
     {
         Qt::WindowStates state = this->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-        if (Value == 1) state |= Qt::WindowMinimized;
-        if (Value == 2) state |= Qt::WindowMaximized;
+        if (Value == wsMinimized) state |= Qt::WindowMinimized;
+        if (Value == wsMaximized) state |= Qt::WindowMaximized;
         this->setWindowState(state);
+    }
+
+    TWindowPlacement Placement() const { return {Left(), Top(), Width(), Height(), WindowState()}; }
+    // Sets the position, the size, then the state.
+    void SetPlacement(const TWindowPlacement& Value)
+    {
+        SetLeft(Value.Left);
+        SetTop(Value.Top);
+        SetWidth(Value.Width);
+        SetHeight(Value.Height);
+        SetWindowState(Value.WindowState);
     }
 };
 

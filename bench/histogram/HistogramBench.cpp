@@ -5,6 +5,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
 #include "image/HistogramData.h"
+#include "image/HistogramDrawing.h"
 #include "image/KestrelImg.h"
 
 #include <benchmark/benchmark.h>
@@ -41,7 +42,7 @@ void MainWindowCall(benchmark::State& state)
     image.Picture().SetGraphic(&b);
     for (auto _ : state) {
         TMetafile metafile;
-        image.DrawHistogram(metafile, 2, 2, 0);
+        image.DrawHistogram(metafile, kWindowHistogramScale, kWindowHistogramShift, kWindowHistogramCeiling);
         benchmark::DoNotOptimize(metafile.Width());
     }
 }

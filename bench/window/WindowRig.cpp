@@ -63,39 +63,39 @@ void TWindowRig::Destroy()
     TheRig().reset();
 }
 
-TWindowRig::TWindowRig() : messages_(std::make_unique<ui::TMessageCapture>())
+TWindowRig::TWindowRig() : FMessages(std::make_unique<ui::TMessageCapture>())
 {
-    settingsDir_ = TemporaryFolder();
-    form_ = std::make_unique<TForm1>();
-    histogram_ = std::make_unique<TForm2>(form_->HistogramHost());
-    form_->SetHistogramWindow(histogram_.get());
-    form_->Parameter1.SetDir(settingsDir_);
-    form_->Parameter1.SetFileName("pictor.ini");
+    FSettingsDir = TemporaryFolder();
+    FForm = std::make_unique<TForm1>();
+    FHistogram = std::make_unique<TForm2>(FForm->HistogramHost());
+    FForm->SetHistogramWindow(FHistogram.get());
+    FForm->Parameter1.SetDir(FSettingsDir);
+    FForm->Parameter1.SetFileName("pictor.ini");
     auto open = std::make_unique<ui::TScriptedFileDialog>();
-    openDialog_ = open.get();
-    form_->OpenDialog1 = std::move(open);
+    FOpenDialog = open.get();
+    FForm->OpenDialog1 = std::move(open);
 
-    form_->show();
-    form_->SetWidth(1280);
-    form_->SetHeight(900);
-    form_->H1->trigger();
+    FForm->show();
+    FForm->SetWidth(1280);
+    FForm->SetHeight(900);
+    FForm->H1->trigger();
 
-    mainView_ = form_->KestrelImage1View;
-    histogramView_ = histogram_->findChild<ui::ImageView*>();
-    if (!histogramView_) throw std::runtime_error("the histogram window has no view");
-    mainView_->installEventFilter(this);
-    histogramView_->installEventFilter(this);
+    FMainView = FForm->KestrelImage1View;
+    FHistogramView = FHistogram->findChild<ui::ImageView*>();
+    if (!FHistogramView) throw std::runtime_error("the histogram window has no view");
+    FMainView->installEventFilter(this);
+    FHistogramView->installEventFilter(this);
     // Every repaint request of the two picture controls is counted on its
     // way to the view.
-    mainRepaint_ = form_->KestrelImage1.OnRepaint;
-    histogramRepaint_ = histogram_->Image1.OnRepaint;
-    form_->KestrelImage1.OnRepaint = [this] {
-        ++mainAsked_;
-        mainRepaint_();
+    FMainRepaint = FForm->KestrelImage1.OnRepaint;
+    FHistogramRepaint = FHistogram->Image1.OnRepaint;
+    FForm->KestrelImage1.OnRepaint = [this] {
+        ++FMainAsked;
+        FMainRepaint();
     };
-    histogram_->Image1.OnRepaint = [this] {
-        ++histogramAsked_;
-        histogramRepaint_();
+    FHistogram->Image1.OnRepaint = [this] {
+        ++FHistogramAsked;
+        FHistogramRepaint();
     };
     QCoreApplication::processEvents();
 }
@@ -105,10 +105,10 @@ TWindowRig::~TWindowRig()
     // The views take their own handlers off the controls as they go, which
     // for the main window happens after its control has gone: the handlers
     // are put back as the views set them.
-    form_->KestrelImage1.OnRepaint = mainRepaint_;
-    histogram_->Image1.OnRepaint = histogramRepaint_;
-    histogram_.reset();
-    form_.reset();
+    FForm->KestrelImage1.OnRepaint = FMainRepaint;
+    FHistogram->Image1.OnRepaint = FHistogramRepaint;
+    FHistogram.reset();
+    FForm.reset();
 }
 
 std::string TWindowRig::PictureFile(const std::string& name)
@@ -130,17 +130,17 @@ std::string TWindowRig::PictureFile(const std::string& name)
 
 void TWindowRig::Open(const std::string& path)
 {
-    if (open_ == path && pristine_ && form_->TrackBar2->value() == 100 && form_->TrackBar3->value() == 100 && form_->TrackBar4->value() == 0)
+    if (FOpen == path && FPristine && FForm->TrackBar2->value() == 100 && FForm->TrackBar3->value() == 100 && FForm->TrackBar4->value() == 0)
         return;
     AnswerOpen(path);
-    Run([this] { PostCall(form_->Open1, [this] { form_->Open1->trigger(); }); });
-    open_ = path;
-    pristine_ = true;
+    Run([this] { PostCall(FForm->Open1, [this] { FForm->Open1->trigger(); }); });
+    FOpen = path;
+    FPristine = true;
 }
 
 void TWindowRig::AnswerOpen(const std::string& path)
 {
-    openDialog_->Answer(path);
+    FOpenDialog->Answer(path);
 }
 
 void TWindowRig::Set(QSlider* slider, int position)
@@ -163,8 +163,8 @@ double ProcessMs()
 TWindowRig::TTimes TWindowRig::Run(const std::function<void()>& post)
 {
     QEventLoop loop;
-    loop_ = &loop;
-    mainAskedBefore_ = mainAsked_;
+    FLoop = &loop;
+    FMainAskedBefore = FMainAsked;
     QTimer timeout;
     timeout.setSingleShot(true);
     bool timedOut = false;
@@ -181,7 +181,7 @@ TWindowRig::TTimes TWindowRig::Run(const std::function<void()>& post)
     loop.exec();
     const auto end = std::chrono::steady_clock::now();
     const double processEnd = ProcessMs();
-    loop_ = nullptr;
+    FLoop = nullptr;
     if (timedOut) throw std::runtime_error("the screen was not brought up to date");
     return TTimes{std::chrono::duration<double, std::milli>(end - start).count(), processEnd - processStart};
 }
@@ -203,8 +203,8 @@ bool TWindowRig::eventFilter(QObject* watched, QEvent* event)
         // A paint draws the control as it is now: it covers every request
         // made so far. The loop ends once this event (the window's whole
         // repaint) is through.
-        if (watched == mainView_) mainPainted_ = mainAsked_;
-        if (watched == histogramView_) histogramPainted_ = histogramAsked_;
+        if (watched == FMainView) FMainPainted = FMainAsked;
+        if (watched == FHistogramView) FHistogramPainted = FHistogramAsked;
         CheckDone();
     }
     return QObject::eventFilter(watched, event);
@@ -212,19 +212,19 @@ bool TWindowRig::eventFilter(QObject* watched, QEvent* event)
 
 void TWindowRig::CheckDone()
 {
-    if (!loop_) return;
-    if (mainAsked_ > mainAskedBefore_ && mainPainted_ >= mainAsked_ && histogramPainted_ >= histogramAsked_)
-        loop_->quit();
+    if (!FLoop) return;
+    if (FMainAsked > FMainAskedBefore && FMainPainted >= FMainAsked && FHistogramPainted >= FHistogramAsked)
+        FLoop->quit();
 }
 
 long long TWindowRig::TilesRendered() const
 {
-    return mainView_->TilesRendered();
+    return FMainView->TilesRendered();
 }
 
 std::size_t TWindowRig::Messages() const
 {
-    return messages_->Messages().size();
+    return FMessages->Messages().size();
 }
 
 } // namespace pictor::bench

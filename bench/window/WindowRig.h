@@ -39,8 +39,8 @@ public:
     static void Destroy();
     ~TWindowRig() override;
 
-    TForm1& Form() { return *form_; }
-    TForm2& Histogram() { return *histogram_; }
+    TForm1& Form() { return *FForm; }
+    TForm2& Histogram() { return *FHistogram; }
 
     // The photograph files: photo-24mp.bmp, photo-2mp.bmp, photo-24mp.jpg
     // from bench/make-pictures.sh, or synthetic stand-ins written once to a
@@ -51,7 +51,7 @@ public:
     // picture as loaded and every slider at rest; waits until painted.
     void Open(const std::string& path);
     // Marks the picture as changed, so that the next Open loads it again.
-    void Touch() { pristine_ = false; }
+    void Touch() { FPristine = false; }
     // The answer of the next File > Open dialog.
     void AnswerOpen(const std::string& path);
 
@@ -85,23 +85,23 @@ private:
     TWindowRig();
     void CheckDone();
 
-    std::unique_ptr<ui::TMessageCapture> messages_;
-    std::unique_ptr<TForm1> form_;
-    std::unique_ptr<TForm2> histogram_;
-    ui::TScriptedFileDialog* openDialog_ = nullptr;
-    ui::ImageView* mainView_ = nullptr;
-    ui::ImageView* histogramView_ = nullptr;
-    std::string settingsDir_;
-    std::string open_;
-    bool pristine_ = false;
+    std::unique_ptr<ui::TMessageCapture> FMessages;
+    std::unique_ptr<TForm1> FForm;
+    std::unique_ptr<TForm2> FHistogram;
+    ui::TScriptedFileDialog* FOpenDialog = nullptr;
+    ui::ImageView* FMainView = nullptr;
+    ui::ImageView* FHistogramView = nullptr;
+    std::string FSettingsDir;
+    std::string FOpen;
+    bool FPristine = false;
 
     // Repaints asked for by each picture control, and how many of them the
     // last paint of its view covered.
-    long long mainAsked_ = 0, mainPainted_ = 0;
-    long long histogramAsked_ = 0, histogramPainted_ = 0;
-    long long mainAskedBefore_ = 0;
-    std::function<void()> mainRepaint_, histogramRepaint_;
-    QEventLoop* loop_ = nullptr;
+    long long FMainAsked = 0, FMainPainted = 0;
+    long long FHistogramAsked = 0, FHistogramPainted = 0;
+    long long FMainAskedBefore = 0;
+    std::function<void()> FMainRepaint, FHistogramRepaint;
+    QEventLoop* FLoop = nullptr;
 };
 
 } // namespace pictor::bench

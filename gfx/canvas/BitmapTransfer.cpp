@@ -54,25 +54,25 @@ void CopyPackedRun(std::uint8_t* dst, int x0, int x1, const std::uint8_t* src, i
 // reads, taken before any write.
 class TSourceRows {
 public:
-    explicit TSourceRows(const TBitmap& bitmap) : bitmap_(bitmap) {}
+    explicit TSourceRows(const TBitmap& bitmap) : FBitmap(bitmap) {}
     void Keep(int top, int bottom)
     {
-        top_ = top;
-        stride_ = static_cast<std::size_t>(bitmap_.RowStride());
-        copy_ = std::make_unique_for_overwrite<std::uint8_t[]>(stride_ * static_cast<std::size_t>(bottom - top));
+        FTop = top;
+        FStride = static_cast<std::size_t>(FBitmap.RowStride());
+        FCopy = std::make_unique_for_overwrite<std::uint8_t[]>(FStride * static_cast<std::size_t>(bottom - top));
         for (int y = top; y < bottom; ++y)
-            std::memcpy(copy_.get() + stride_ * static_cast<std::size_t>(y - top), bitmap_.ScanLine(y), stride_);
+            std::memcpy(FCopy.get() + FStride * static_cast<std::size_t>(y - top), FBitmap.ScanLine(y), FStride);
     }
     const std::uint8_t* Row(int y) const
     {
-        return copy_ ? copy_.get() + stride_ * static_cast<std::size_t>(y - top_) : bitmap_.ScanLine(y);
+        return FCopy ? FCopy.get() + FStride * static_cast<std::size_t>(y - FTop) : FBitmap.ScanLine(y);
     }
 
 private:
-    const TBitmap& bitmap_;
-    std::unique_ptr<std::uint8_t[]> copy_;
-    std::size_t stride_ = 0;
-    int top_ = 0;
+    const TBitmap& FBitmap;
+    std::unique_ptr<std::uint8_t[]> FCopy;
+    std::size_t FStride = 0;
+    int FTop = 0;
 };
 
 } // namespace
@@ -161,7 +161,7 @@ void TransferBitmap(TPainter& painter, const TBitmap& source, const TRect& srcRe
         decoder.emplace(srcCodec.Layout());
         if (!lookUp) encoder.emplace(dst.Layout(), dst.Indexed() ? &dst.Matcher() : nullptr);
     }
-    std::vector<TPacked> colours(raw ? 0 : column.size());
+    std::vector<TPackedColor> colours(raw ? 0 : column.size());
     std::vector<std::uint8_t> scratch(raw ? 0 : (column.size() * static_cast<std::size_t>(dbpp) + 7) / 8 + 4);
 
     painter.ForEachRun(dest, [&](int y, int x0, int x1) {

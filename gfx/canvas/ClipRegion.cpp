@@ -24,7 +24,7 @@ std::int32_t ToPixel(double v)
 
 TRect TClipRegion::Limit(const TRect& area) const
 {
-    return bounded_ ? IntersectRect(area, bounds_) : area;
+    return FBounded ? IntersectRect(area, FBounds) : area;
 }
 
 void TClipRegion::IntersectPath(const TPath& path, TFillRule rule)
@@ -41,19 +41,19 @@ void TClipRegion::IntersectPath(const TPath& path, TFillRule rule)
         r = TRect{ToPixel(std::floor(box.Left)), ToPixel(std::floor(box.Top)), ToPixel(std::ceil(box.Right) + 1),
                   ToPixel(std::ceil(box.Bottom) + 1)};
         if (box.Left < -kFar || box.Top < -kFar || box.Right > kFar || box.Bottom > kFar) {
-            paths_.emplace_back(ToPath(ClipForFill(Flatten(path), TBox{-kFar, -kFar, kFar, kFar})), rule);
+            FPaths.emplace_back(ToPath(ClipForFill(Flatten(path), TBox{-kFar, -kFar, kFar, kFar})), rule);
         } else {
-            paths_.emplace_back(path, rule);
+            FPaths.emplace_back(path, rule);
         }
     }
     if (RectEmpty(r)) r = TRect{0, 0, 0, 0};
-    bounds_ = bounded_ ? IntersectRect(bounds_, r) : r;
-    bounded_ = true;
+    FBounds = FBounded ? IntersectRect(FBounds, r) : r;
+    FBounded = true;
 }
 
 void TClipRegion::ApplyTo(cairo_t* cr) const
 {
-    for (const auto& [path, rule] : paths_) {
+    for (const auto& [path, rule] : FPaths) {
         cairo_new_path(cr);
         AppendPath(cr, path);
         cairo_set_fill_rule(cr, rule == frWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
@@ -64,7 +64,7 @@ void TClipRegion::ApplyTo(cairo_t* cr) const
 
 void AppendPath(cairo_t* cr, const TPath& path)
 {
-    for (const TPath::Element& e : path.Elements()) {
+    for (const TPath::TElement& e : path.Elements()) {
         switch (e.kind) {
         case TPath::pkMove: cairo_move_to(cr, e.p[0].X, e.p[0].Y); break;
         case TPath::pkLine: cairo_line_to(cr, e.p[0].X, e.p[0].Y); break;

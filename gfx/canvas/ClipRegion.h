@@ -16,9 +16,9 @@ namespace pictor::raster {
 class TClipRegion {
 public:
     // No limit at all.
-    bool Unbounded() const { return !bounded_; }
+    bool Unbounded() const { return !FBounded; }
     // Only a rectangle (or nothing): no figure needs rasterising.
-    bool IsRect() const { return paths_.empty(); }
+    bool IsRect() const { return FPaths.empty(); }
     // area limited to the clip's bounding rectangle.
     TRect Limit(const TRect& area) const;
 
@@ -28,9 +28,9 @@ public:
     void ApplyTo(cairo_t* cr) const;
 
 private:
-    bool bounded_ = false;
-    TRect bounds_;
-    std::vector<std::pair<TPath, TFillRule>> paths_;
+    bool FBounded = false;
+    TRect FBounds;
+    std::vector<std::pair<TPath, TFillRule>> FPaths;
 };
 
 // Appends path to cr's current path.

@@ -25,7 +25,7 @@ std::vector<bool> PatternOf(TPenStyle style)
 
 } // namespace
 
-TCosmeticStroker::TCosmeticStroker(TPenStyle style, const TRect& area) : pattern_(PatternOf(style)), area_(area) {}
+TCosmeticStroker::TCosmeticStroker(TPenStyle style, const TRect& area) : FPattern(PatternOf(style)), FArea(area) {}
 
 void TCosmeticStroker::AddFigure(const TPolyline& figure)
 {
@@ -40,8 +40,8 @@ void TCosmeticStroker::AddFigure(const TPolyline& figure)
     }
     if (onePixel) {
         if (figure.Closed) {
-            if (pattern_.empty() || pattern_[counter_ % pattern_.size()]) Emit(px(figure.Points[0].X), px(figure.Points[0].Y));
-            ++counter_;
+            if (FPattern.empty() || FPattern[FCounter % FPattern.size()]) Emit(px(figure.Points[0].X), px(figure.Points[0].Y));
+            ++FCounter;
         }
         return;
     }
@@ -69,7 +69,7 @@ void TCosmeticStroker::AddSegment(std::int64_t x0, std::int64_t y0, std::int64_t
     std::int64_t rem = major;
     std::int64_t offset = 0;
     for (std::int64_t i = 0; i < steps; ++i) {
-        bool on = pattern_.empty() || pattern_[(counter_ + static_cast<std::uint64_t>(i)) % pattern_.size()];
+        bool on = FPattern.empty() || FPattern[(FCounter + static_cast<std::uint64_t>(i)) % FPattern.size()];
         if (on) {
             if (xMajor) Emit(x0 + sx * i, y0 + sy * offset);
             else Emit(x0 + sx * offset, y0 + sy * i);
@@ -80,39 +80,39 @@ void TCosmeticStroker::AddSegment(std::int64_t x0, std::int64_t y0, std::int64_t
             ++offset;
         }
     }
-    counter_ += static_cast<std::uint64_t>(steps);
+    FCounter += static_cast<std::uint64_t>(steps);
 }
 
 void TCosmeticStroker::Emit(std::int64_t x, std::int64_t y)
 {
-    if (x < area_.Left || x >= area_.Right || y < area_.Top || y >= area_.Bottom) return;
+    if (x < FArea.Left || x >= FArea.Right || y < FArea.Top || y >= FArea.Bottom) return;
     auto xi = static_cast<std::int32_t>(x), yi = static_cast<std::int32_t>(y);
-    if (inRun_ && run_.Y == yi) {
-        if (xi == run_.X1) {
-            ++run_.X1;
+    if (FInRun && FRun.Y == yi) {
+        if (xi == FRun.X1) {
+            ++FRun.X1;
             return;
         }
-        if (xi == run_.X0 - 1) {
-            --run_.X0;
+        if (xi == FRun.X0 - 1) {
+            --FRun.X0;
             return;
         }
     }
     Flush();
-    run_ = TSpan{yi, xi, xi + 1};
-    inRun_ = true;
+    FRun = TSpan{yi, xi, xi + 1};
+    FInRun = true;
 }
 
 void TCosmeticStroker::Flush()
 {
-    if (inRun_) spans_.push_back(run_);
-    inRun_ = false;
+    if (FInRun) FSpans.push_back(FRun);
+    FInRun = false;
 }
 
 std::vector<TSpan> TCosmeticStroker::TakeSpans()
 {
     Flush();
-    std::vector<TSpan> out = std::move(spans_);
-    spans_.clear();
+    std::vector<TSpan> out = std::move(FSpans);
+    FSpans.clear();
     NormaliseSpans(out);
     return out;
 }

@@ -31,12 +31,12 @@ private:
     void Emit(std::int64_t x, std::int64_t y);
     void Flush();
 
-    std::vector<bool> pattern_; // on/off per pixel of one period; empty: solid
-    std::uint64_t counter_ = 0;
-    TRect area_;
-    std::vector<TSpan> spans_;
-    TSpan run_{};
-    bool inRun_ = false;
+    std::vector<bool> FPattern; // on/off per pixel of one period; empty: solid
+    std::uint64_t FCounter = 0;
+    TRect FArea;
+    std::vector<TSpan> FSpans;
+    TSpan FRun{};
+    bool FInRun = false;
 };
 
 } // namespace pictor::raster

@@ -17,14 +17,14 @@ namespace {
 constexpr int kTileBytes = 1 << 22;
 constexpr int kMaxTileWidth = 4096;
 
-struct SurfaceDeleter {
+struct TSurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
 };
-struct ContextDeleter {
+struct TContextDeleter {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
+using SurfacePtr = std::unique_ptr<cairo_surface_t, TSurfaceDeleter>;
+using ContextPtr = std::unique_ptr<cairo_t, TContextDeleter>;
 
 // An 8-bit mask of a tile of the bitmap, with a context drawing on it in
 // bitmap pixels.
@@ -72,25 +72,25 @@ std::array<std::uint8_t, 8> HatchRows(TBrushStyle style)
 }
 
 TPainter::TPainter(TBitmap& bitmap, const TClipRegion& clip)
-    : bitmap_(bitmap), clip_(clip), codec_(bitmap),
-      area_(clip.Limit(TRect{0, 0, bitmap.Width(), bitmap.Height()}))
+    : FBitmap(bitmap), FClip(clip), FCodec(bitmap),
+      FArea(clip.Limit(TRect{0, 0, bitmap.Width(), bitmap.Height()}))
 {
 }
 
 void TPainter::Apply(int y, int x0, int x1, const TInk& ink)
 {
-    std::uint8_t* row = bitmap_.ScanLine(y);
-    if (ink.Hatched) ApplyToRunPattern(row, codec_.BitsPerPixel(), x0, x1, ink.Op, ink.Rows[y & 7]);
-    else ApplyToRun(row, codec_.BitsPerPixel(), x0, x1, ink.Op);
+    std::uint8_t* row = FBitmap.ScanLine(y);
+    if (ink.Hatched) ApplyToRunPattern(row, FCodec.BitsPerPixel(), x0, x1, ink.Op, ink.Rows[y & 7]);
+    else ApplyToRun(row, FCodec.BitsPerPixel(), x0, x1, ink.Op);
 }
 
 void TPainter::FillSpans(const std::vector<TSpan>& spans, const TInk& ink)
 {
-    if (spans.empty() || RectEmpty(area_) || ink.Op.IsNop()) return;
-    if (clip_.IsRect()) {
+    if (spans.empty() || RectEmpty(FArea) || ink.Op.IsNop()) return;
+    if (FClip.IsRect()) {
         for (const TSpan& s : spans) {
-            if (s.Y < area_.Top || s.Y >= area_.Bottom) continue;
-            int x0 = std::max(s.X0, area_.Left), x1 = std::min(s.X1, area_.Right);
+            if (s.Y < FArea.Top || s.Y >= FArea.Bottom) continue;
+            int x0 = std::max(s.X0, FArea.Left), x1 = std::min(s.X1, FArea.Right);
             if (x0 < x1) Apply(s.Y, x0, x1, ink);
         }
         return;
@@ -118,13 +118,13 @@ void TPainter::FillShape(const TRect& bounds, const std::function<void(cairo_t*)
 void TPainter::BlendShape(const TRect& bounds, const std::function<void(cairo_t*)>& draw, TColor color,
                           bool binary)
 {
-    const int bpp = codec_.BitsPerPixel();
-    const bool threshold = binary || codec_.Indexed();
-    const std::uint32_t value = codec_.Encode(color);
-    const TBitOp copy = PenOp(pmCopy, value, codec_.ValueMask());
+    const int bpp = FCodec.BitsPerPixel();
+    const bool threshold = binary || FCodec.Indexed();
+    const std::uint32_t value = FCodec.Encode(color);
+    const TBitOp copy = PenOp(pmCopy, value, FCodec.ValueMask());
     const int cr = GetRValue(color), cg = GetGValue(color), cb = GetBValue(color);
     Rasterise(bounds, draw, [&](int y, int x0, int x1, const std::uint8_t* cov) {
-        std::uint8_t* row = bitmap_.ScanLine(y);
+        std::uint8_t* row = FBitmap.ScanLine(y);
         for (int x = x0; x < x1; ++x) {
             int a = cov[x - x0];
             if (threshold || a == 255) {
@@ -132,10 +132,10 @@ void TPainter::BlendShape(const TRect& bounds, const std::function<void(cairo_t*
                 continue;
             }
             std::uint32_t d = ReadRawPixel(row, x, bpp);
-            TColor dc = codec_.Decode(d);
+            TColor dc = FCodec.Decode(d);
             auto mix = [a](int under, int over) { return (under * (255 - a) + over * a + 127) / 255; };
             TColor mixed = RGBColor(mix(GetRValue(dc), cr), mix(GetGValue(dc), cg), mix(GetBValue(dc), cb));
-            std::uint32_t v = (d & ~codec_.ValueMask()) | codec_.Encode(mixed);
+            std::uint32_t v = (d & ~FCodec.ValueMask()) | FCodec.Encode(mixed);
             WriteRawPixel(row, x, bpp, v);
         }
     });
@@ -143,9 +143,9 @@ void TPainter::BlendShape(const TRect& bounds, const std::function<void(cairo_t*
 
 void TPainter::ForEachRun(const TRect& rect, const std::function<void(int, int, int)>& fn)
 {
-    TRect r = IntersectRect(rect, area_);
+    TRect r = IntersectRect(rect, FArea);
     if (RectEmpty(r)) return;
-    if (clip_.IsRect()) {
+    if (FClip.IsRect()) {
         for (int y = r.Top; y < r.Bottom; ++y) fn(y, r.Left, r.Right);
         return;
     }
@@ -155,7 +155,7 @@ void TPainter::ForEachRun(const TRect& rect, const std::function<void(int, int, 
 
 void TPainter::Rasterise(const TRect& rect, const std::function<void(cairo_t*)>& draw, const RunFn& run)
 {
-    TRect r = IntersectRect(rect, area_);
+    TRect r = IntersectRect(rect, FArea);
     if (RectEmpty(r)) return;
     const int tileW = std::min(r.Width(), kMaxTileWidth);
     const int tileH = std::max(1, std::min(r.Height(), kTileBytes / tileW));
@@ -166,7 +166,7 @@ void TPainter::Rasterise(const TRect& rect, const std::function<void(cairo_t*)>&
             TTile tile(tx, ty, w, h);
             cairo_t* cr = tile.context.get();
             cairo_save(cr);
-            clip_.ApplyTo(cr);
+            FClip.ApplyTo(cr);
             draw(cr);
             cairo_restore(cr);
             cairo_surface_flush(tile.surface.get());

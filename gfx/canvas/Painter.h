@@ -38,10 +38,10 @@ class TPainter {
 public:
     TPainter(TBitmap& bitmap, const TClipRegion& clip);
 
-    const TPixelCodec& Codec() const { return codec_; }
+    const TPixelCodec& Codec() const { return FCodec; }
     // The pixels drawing may touch: the bitmap limited by the clip's bounds.
-    const TRect& Area() const { return area_; }
-    TBitmap& Bitmap() { return bitmap_; }
+    const TRect& Area() const { return FArea; }
+    TBitmap& Bitmap() { return FBitmap; }
 
     // Writes ink on the spans (normalised).
     void FillSpans(const std::vector<TSpan>& spans, const TInk& ink);
@@ -62,10 +62,10 @@ private:
     void Rasterise(const TRect& rect, const std::function<void(cairo_t*)>& draw, const RunFn& run);
     void Apply(int y, int x0, int x1, const TInk& ink);
 
-    TBitmap& bitmap_;
-    const TClipRegion& clip_;
-    TPixelCodec codec_;
-    TRect area_;
+    TBitmap& FBitmap;
+    const TClipRegion& FClip;
+    TPixelCodec FCodec;
+    TRect FArea;
 };
 
 } // namespace pictor::raster

@@ -79,7 +79,7 @@ std::vector<TPolyline> Flatten(const TPath& path, double tolerance)
         start = p;
         open = true;
     };
-    for (const TPath::Element& e : path.Elements()) {
+    for (const TPath::TElement& e : path.Elements()) {
         switch (e.kind) {
         case TPath::pkMove:
             begin(e.p[0]);
@@ -105,7 +105,7 @@ std::vector<TPolyline> Flatten(const TPath& path, double tolerance)
 
 bool AllFinite(const TPath& path)
 {
-    for (const TPath::Element& e : path.Elements()) {
+    for (const TPath::TElement& e : path.Elements()) {
         int n = e.kind == TPath::pkBezier ? 3 : e.kind == TPath::pkClose ? 0 : 1;
         for (int i = 0; i < n; ++i) {
             if (!std::isfinite(e.p[i].X) || !std::isfinite(e.p[i].Y)) return false;
@@ -117,7 +117,7 @@ bool AllFinite(const TPath& path)
 bool PathBounds(const TPath& path, TBox& box)
 {
     bool any = false;
-    for (const TPath::Element& e : path.Elements()) {
+    for (const TPath::TElement& e : path.Elements()) {
         int n = e.kind == TPath::pkBezier ? 3 : e.kind == TPath::pkClose ? 0 : 1;
         for (int i = 0; i < n; ++i) {
             const TPointF& p = e.p[i];

@@ -30,16 +30,16 @@ public:
     TPixelCodec& operator=(const TPixelCodec&) = delete;
 
     // The layout for gfx/PixelRows.h (its palette lives in this codec).
-    const TPixelLayout& Layout() const { return layout_; }
-    int BitsPerPixel() const { return layout_.BitsPerPixel; }
-    bool Indexed() const { return layout_.BitsPerPixel <= 8; }
-    std::uint32_t ValueMask() const { return valueMask_; }
+    const TPixelLayout& Layout() const { return FLayout; }
+    int BitsPerPixel() const { return FLayout.BitsPerPixel; }
+    bool Indexed() const { return FLayout.BitsPerPixel <= 8; }
+    std::uint32_t ValueMask() const { return FValueMask; }
 
     // The raw value nearest to color (palette layouts: the nearest entry an
     // index can reach, ties to the lowest index).
-    std::uint32_t Encode(TColor color) const { return EncodeRawPixel(layout_, PackedFromColor(color)); }
+    std::uint32_t Encode(TColor color) const { return EncodeRawPixel(FLayout, PackedFromColor(color)); }
     // Encode for many pixels of a palette layout: remembers recent answers.
-    std::uint32_t EncodeCached(TPacked colour) const;
+    std::uint32_t EncodeCached(TPackedColor colour) const;
     // A nearest-entry matcher for the palette (shared for the platform's
     // palettes, else built on first use: that takes a while for 256
     // entries, so small transfers use EncodeCached instead).
@@ -47,22 +47,22 @@ public:
     bool HasSharedMatcher() const;
 
     // The colour of a raw value (an index beyond the palette is black).
-    TColor Decode(std::uint32_t raw) const { return ColorFromPacked(DecodeRawPixel(layout_, raw)); }
+    TColor Decode(std::uint32_t raw) const { return ColorFromPacked(DecodeRawPixel(FLayout, raw)); }
 
     // True when a raw value of this coding means the same colour in other,
     // so values can be copied without conversion.
     bool SameValuesAs(const TPixelCodec& other) const;
 
 private:
-    TPalette palette_;
-    std::optional<TColorMasks> masks_;
-    TColorMasks effectiveMasks_;
-    TPixelLayout layout_;
-    std::uint32_t valueMask_ = 0;
-    mutable std::unique_ptr<TColorMatcher> matcher_;
+    TPalette FPalette;
+    std::optional<TColorMasks> FMasks;
+    TColorMasks FEffectiveMasks;
+    TPixelLayout FLayout;
+    std::uint32_t FValueMask = 0;
+    mutable std::unique_ptr<TColorMatcher> FMatcher;
     // Recent nearest entries: colour + 1 (0 = empty) and index.
-    mutable std::unique_ptr<std::array<std::uint32_t, 4096>> cacheKeys_;
-    mutable std::unique_ptr<std::array<std::uint8_t, 4096>> cacheValues_;
+    mutable std::unique_ptr<std::array<std::uint32_t, 4096>> FCacheKeys;
+    mutable std::unique_ptr<std::array<std::uint8_t, 4096>> FCacheValues;
 
 public:
     ~TPixelCodec();

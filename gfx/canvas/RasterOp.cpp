@@ -50,12 +50,12 @@ TSourceOp::TSourceOp(std::uint32_t rop, std::uint32_t pattern, std::uint32_t val
 {
     std::uint32_t t = (rop >> 16) & 0xFF;
     auto m = [&](int s, int d) { return (pattern & Truth(t, 1, s, d)) | (~pattern & Truth(t, 0, s, d)); };
-    x1_ = m(1, 0);
-    x0_ = m(0, 0);
-    a1_ = m(1, 0) ^ m(1, 1);
-    a0_ = m(0, 0) ^ m(0, 1);
-    keep_ = ~valueMask;
-    mask_ = valueMask;
+    FX1 = m(1, 0);
+    FX0 = m(0, 0);
+    FA1 = m(1, 0) ^ m(1, 1);
+    FA0 = m(0, 0) ^ m(0, 1);
+    FKeep = ~valueMask;
+    FMask = valueMask;
 }
 
 namespace {

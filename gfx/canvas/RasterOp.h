@@ -32,19 +32,19 @@ public:
     TSourceOp(std::uint32_t rop, std::uint32_t pattern, std::uint32_t valueMask);
     std::uint32_t operator()(std::uint32_t s, std::uint32_t d) const
     {
-        std::uint32_t a = (s & a1_) | (~s & a0_);
-        std::uint32_t x = (s & x1_) | (~s & x0_);
-        return (d & (a | keep_)) ^ (x & mask_);
+        std::uint32_t a = (s & FA1) | (~s & FA0);
+        std::uint32_t x = (s & FX1) | (~s & FX0);
+        return (d & (a | FKeep)) ^ (x & FMask);
     }
     // True when the result is the source value alone (a plain copy).
-    bool IsSourceCopy() const { return a1_ == 0 && a0_ == 0 && x1_ == ~0u && x0_ == 0; }
+    bool IsSourceCopy() const { return FA1 == 0 && FA0 == 0 && FX1 == ~0u && FX0 == 0; }
     // True when the result does not depend on the source.
-    bool IgnoresSource() const { return a1_ == a0_ && x1_ == x0_; }
+    bool IgnoresSource() const { return FA1 == FA0 && FX1 == FX0; }
     // The operation for a source-free raster op (IgnoresSource()).
-    TBitOp WithoutSource() const { return TBitOp{a0_ | keep_, x0_ & mask_}; }
+    TBitOp WithoutSource() const { return TBitOp{FA0 | FKeep, FX0 & FMask}; }
 
 private:
-    std::uint32_t a1_, a0_, x1_, x0_, keep_, mask_;
+    std::uint32_t FA1, FA0, FX1, FX0, FKeep, FMask;
 };
 
 // Applies op to the pixels x0 <= x < x1 of a row of bpp bits per pixel.

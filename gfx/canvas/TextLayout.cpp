@@ -24,15 +24,15 @@ constexpr double kMaxEm = 32768;
 // The faces fontconfig offers for one request, best first, each with the
 // characters it has. Built once per name, weight and slant.
 struct TFaceList {
-    struct Face {
+    struct TFace {
         FcPattern* pattern = nullptr; // prepared for rendering; owned
         FcCharSet* charset = nullptr; // owned by pattern
         cairo_font_face_t* face = nullptr;
     };
-    std::vector<Face> faces;
+    std::vector<TFace> faces;
     ~TFaceList()
     {
-        for (Face& f : faces) {
+        for (TFace& f : faces) {
             if (f.face) cairo_font_face_destroy(f.face);
             FcPatternDestroy(f.pattern);
         }
@@ -82,9 +82,9 @@ FcPattern* NewRequest(const char* family, const TFont& font)
     return pattern;
 }
 
-TFaceList::Face FaceOf(FcPattern* prepared)
+TFaceList::TFace FaceOf(FcPattern* prepared)
 {
-    TFaceList::Face f;
+    TFaceList::TFace f;
     f.pattern = prepared;
     if (FcPatternGetCharSet(prepared, FC_CHARSET, 0, &f.charset) != FcResultMatch) f.charset = nullptr;
     return f;
@@ -136,7 +136,7 @@ const TFaceList& FacesFor(const TFont& font)
 
 cairo_font_face_t* CairoFace(const TFaceList& list, std::size_t index)
 {
-    auto& f = const_cast<TFaceList::Face&>(list.faces[index]);
+    auto& f = const_cast<TFaceList::TFace&>(list.faces[index]);
     if (!f.face) f.face = cairo_ft_font_face_create_for_pattern(f.pattern);
     return f.face;
 }
@@ -165,33 +165,12 @@ cairo_scaled_font_t* MakeScaledFont(cairo_font_face_t* face, double em, bool hin
     return font;
 }
 
-std::string Utf8Of(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
-
 } // namespace
 
-struct TTextLayout::Run {
+struct TTextLayout::TRun {
     cairo_scaled_font_t* font = nullptr;
     std::vector<cairo_glyph_t> glyphs;
-    ~Run()
+    ~TRun()
     {
         if (font) cairo_scaled_font_destroy(font);
     }
@@ -207,43 +186,43 @@ TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::
     // cell (ascent plus descent) of the first face.
     cairo_font_face_t* primary = CairoFace(list, 0);
     if (font.Height < 0) {
-        em_ = -static_cast<double>(font.Height);
+        FEm = -static_cast<double>(font.Height);
     } else if (font.Height > 0) {
         cairo_scaled_font_t* probe = MakeScaledFont(primary, 1000, false);
         cairo_font_extents_t fe;
         cairo_scaled_font_extents(probe, &fe);
         cairo_scaled_font_destroy(probe);
         double cell = fe.ascent + fe.descent;
-        em_ = cell > 0 ? font.Height * 1000.0 / cell : font.Height;
+        FEm = cell > 0 ? font.Height * 1000.0 / cell : font.Height;
     } else {
-        em_ = kDefaultEm;
+        FEm = kDefaultEm;
     }
-    em_ = std::min(em_, kMaxEm);
-    if (em_ <= 0) return;
+    FEm = std::min(FEm, kMaxEm);
+    if (FEm <= 0) return;
 
     std::vector<cairo_scaled_font_t*> scaled(list.faces.size(), nullptr);
     auto scaledFont = [&](std::size_t i) {
-        if (!scaled[i]) scaled[i] = MakeScaledFont(CairoFace(list, i), em_, true);
+        if (!scaled[i]) scaled[i] = MakeScaledFont(CairoFace(list, i), FEm, true);
         return scaled[i];
     };
 
     cairo_font_extents_t fe;
     cairo_scaled_font_extents(scaledFont(0), &fe);
-    ascent_ = fe.ascent;
-    descent_ = fe.descent;
+    FAscent = fe.ascent;
+    FDescent = fe.descent;
     {
         cairo_scaled_font_t* sf = scaledFont(0);
         FT_Face face = cairo_ft_scaled_font_lock_face(sf);
         if (face && face->units_per_EM > 0) {
-            double unit = em_ / face->units_per_EM;
-            barThickness_ = std::max(1.0, std::round(face->underline_thickness * unit));
-            underlineTop_ = std::max(1.0, std::round(-face->underline_position * unit - barThickness_ / 2));
+            double unit = FEm / face->units_per_EM;
+            FBarThickness = std::max(1.0, std::round(face->underline_thickness * unit));
+            FUnderlineTop = std::max(1.0, std::round(-face->underline_position * unit - FBarThickness / 2));
         } else {
-            barThickness_ = std::max(1.0, std::round(em_ / 14));
-            underlineTop_ = std::max(1.0, std::round(descent_ / 2));
+            FBarThickness = std::max(1.0, std::round(FEm / 14));
+            FUnderlineTop = std::max(1.0, std::round(FDescent / 2));
         }
         if (face) cairo_ft_scaled_font_unlock_face(sf);
-        strikeTop_ = -std::round(em_ * 0.26 + barThickness_ / 2);
+        FStrikeTop = -std::round(FEm * 0.26 + FBarThickness / 2);
     }
 
     // Characters, each with the first face that has it.
@@ -262,7 +241,8 @@ TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::
         cairo_scaled_font_t* sf = scaledFont(faceIndex);
         cairo_glyph_t* glyphs = nullptr;
         int count = 0;
-        std::string one = Utf8Of(c);
+        std::string one;
+        AppendUtf8(one, c);
         double advance = 0;
         if (cairo_scaled_font_text_to_glyphs(sf, 0, 0, one.data(), static_cast<int>(one.size()), &glyphs, &count,
                                              nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
@@ -270,18 +250,18 @@ TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::
             cairo_text_extents_t te;
             cairo_scaled_font_glyph_extents(sf, glyphs, 1, &te);
             advance = te.x_advance;
-            if (runs_.empty() || runs_.back()->font != sf) {
-                auto run = std::make_unique<Run>();
+            if (FRuns.empty() || FRuns.back()->font != sf) {
+                auto run = std::make_unique<TRun>();
                 run->font = cairo_scaled_font_reference(sf);
-                runs_.push_back(std::move(run));
+                FRuns.push_back(std::move(run));
             }
-            runs_.back()->glyphs.push_back(cairo_glyph_t{glyphs[0].index, x, 0});
+            FRuns.back()->glyphs.push_back(cairo_glyph_t{glyphs[0].index, x, 0});
         }
         if (glyphs) cairo_glyph_free(glyphs);
         if (advances && index < advances->size()) advance = (*advances)[index];
         x += advance;
     }
-    width_ = x;
+    FWidth = x;
     for (cairo_scaled_font_t* sf : scaled) {
         if (sf) cairo_scaled_font_destroy(sf);
     }
@@ -292,7 +272,7 @@ TTextLayout::~TTextLayout() = default;
 void TTextLayout::ShowGlyphs(cairo_t* cr) const
 {
     cairo_font_options_t* options = TextOptions();
-    for (const auto& run : runs_) {
+    for (const auto& run : FRuns) {
         cairo_set_scaled_font(cr, run->font);
         cairo_set_font_options(cr, options);
         cairo_show_glyphs(cr, run->glyphs.data(), static_cast<int>(run->glyphs.size()));

@@ -28,33 +28,33 @@ public:
     TTextLayout& operator=(const TTextLayout&) = delete;
 
     // The em size used, in pixels.
-    double EmSize() const { return em_; }
+    double EmSize() const { return FEm; }
     // Distance from the origin to the end of the last character.
-    double Width() const { return width_; }
-    double Ascent() const { return ascent_; }
-    double Descent() const { return descent_; }
-    double CellHeight() const { return ascent_ + descent_; }
+    double Width() const { return FWidth; }
+    double Ascent() const { return FAscent; }
+    double Descent() const { return FDescent; }
+    double CellHeight() const { return FAscent + FDescent; }
     // Underline and strike-out bars: top edge below the baseline (negative:
     // above) and thickness, in pixels.
-    double UnderlineTop() const { return underlineTop_; }
-    double StrikeOutTop() const { return strikeTop_; }
-    double BarThickness() const { return barThickness_; }
+    double UnderlineTop() const { return FUnderlineTop; }
+    double StrikeOutTop() const { return FStrikeTop; }
+    double BarThickness() const { return FBarThickness; }
 
     // Draws the glyphs on cr with the baseline's origin at cr's (0, 0),
     // advancing along cr's x axis; grey coverage.
     void ShowGlyphs(cairo_t* cr) const;
 
-    struct Run;
+    struct TRun;
 
 private:
-    double em_ = 0;
-    double width_ = 0;
-    double ascent_ = 0;
-    double descent_ = 0;
-    double underlineTop_ = 0;
-    double strikeTop_ = 0;
-    double barThickness_ = 1;
-    std::vector<std::unique_ptr<Run>> runs_;
+    double FEm = 0;
+    double FWidth = 0;
+    double FAscent = 0;
+    double FDescent = 0;
+    double FUnderlineTop = 0;
+    double FStrikeTop = 0;
+    double FBarThickness = 1;
+    std::vector<std::unique_ptr<TRun>> FRuns;
 };
 
 } // namespace pictor::raster

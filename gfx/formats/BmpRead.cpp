@@ -35,6 +35,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/BitmapData.h"
 #include "gfx/formats/BmpRle.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -56,33 +57,6 @@ constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpegOrR
 {
     Fail("BMP ファイルが途中で終わっています");
 }
-
-// Little-endian reads that never go past the end.
-class TBytes {
-public:
-    explicit TBytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    std::size_t Size() const { return bytes_.size(); }
-    void Need(std::uint64_t offset, std::uint64_t count) const
-    {
-        if (offset > bytes_.size() || count > bytes_.size() - offset) Truncated();
-    }
-    std::uint16_t U16(std::uint64_t offset) const
-    {
-        Need(offset, 2);
-        return static_cast<std::uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
-    }
-    std::uint32_t U32(std::uint64_t offset) const
-    {
-        Need(offset, 4);
-        return bytes_[offset] | std::uint32_t(bytes_[offset + 1]) << 8 | std::uint32_t(bytes_[offset + 2]) << 16 |
-               std::uint32_t(bytes_[offset + 3]) << 24;
-    }
-    std::int32_t I32(std::uint64_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
-    const std::uint8_t* At(std::uint64_t offset) const { return bytes_.data() + offset; }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-};
 
 struct THeader {
     std::uint64_t fileStart = 0;    // where the "BM" file header is
@@ -108,16 +82,14 @@ bool IsOs2v2HeaderSize(std::uint32_t size)
     return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56;
 }
 
-std::uint64_t LocateFileHeader(const TBytes& in)
+std::uint64_t LocateFileHeader(const TByteReader& in)
 {
-    in.Need(0, 14);
-    const std::uint8_t* p = in.At(0);
+    const std::uint8_t* p = in.Bytes(0, 14).data();
     if (p[0] == 'B' && p[1] == 'M') return 0;
     if (p[0] == 'B' && p[1] == 'A') {
         // An OS/2 bitmap array: its first entry's file header follows the
         // 14-byte array header; offsets count from the start of the file.
-        in.Need(14, 14);
-        const std::uint8_t* q = in.At(14);
+        const std::uint8_t* q = in.Bytes(14, 14).data();
         if (q[0] == 'B' && q[1] == 'M') return 14;
         Fail("OS/2 のビットマップ配列の中身がビットマップではありません");
     }
@@ -127,7 +99,7 @@ std::uint64_t LocateFileHeader(const TBytes& in)
     Fail("BMP ファイルではありません");
 }
 
-void ReadMasks(const TBytes& in, std::uint64_t at, THeader& h)
+void ReadMasks(const TByteReader& in, std::uint64_t at, THeader& h)
 {
     TColorMasks m{in.U32(at), in.U32(at + 4), in.U32(at + 8)};
     if (m.Red == 0 && m.Green == 0 && m.Blue == 0) return; // the default format
@@ -142,7 +114,7 @@ void ReadMasks(const TBytes& in, std::uint64_t at, THeader& h)
     h.masks = m;
 }
 
-THeader ReadHeader(const TBytes& in)
+THeader ReadHeader(const TByteReader& in)
 {
     THeader h;
     h.fileStart = LocateFileHeader(in);
@@ -230,29 +202,29 @@ THeader ReadHeader(const TBytes& in)
     return h;
 }
 
-TPalette ReadPalette(const TBytes& in, const THeader& h)
+TPalette ReadPalette(const TByteReader& in, const THeader& h)
 {
     const std::uint64_t entrySize = h.os2v1 ? 3 : 4;
-    in.Need(h.paletteStart, h.paletteCount * entrySize);
+    const std::uint8_t* table = in.Bytes(h.paletteStart, h.paletteCount * entrySize).data();
     std::vector<TPaletteEntry> entries(static_cast<std::size_t>(h.paletteCount));
     for (int i = 0; i < h.paletteCount; ++i) {
-        const std::uint8_t* p = in.At(h.paletteStart + static_cast<std::uint64_t>(i) * entrySize);
+        const std::uint8_t* p = table + static_cast<std::uint64_t>(i) * entrySize;
         entries[static_cast<std::size_t>(i)] = TPaletteEntry{p[2], p[1], p[0], 0};
     }
     return TPalette(std::move(entries));
 }
 
 // Uncompressed rows (also bit-field ones), straight or upside down.
-void ReadRows(const TBytes& in, const THeader& h, TBitmap& result)
+void ReadRows(const TByteReader& in, const THeader& h, TBitmap& result)
 {
     const int width = static_cast<int>(h.width), height = static_cast<int>(h.height);
     const std::uint64_t stride = static_cast<std::uint64_t>(RowStrideFor(h.bitsPerPixel, width));
-    in.Need(h.pixelStart, stride * static_cast<std::uint64_t>(height));
+    const std::uint8_t* pixels = in.Bytes(h.pixelStart, stride * static_cast<std::uint64_t>(height)).data();
     const int depth = h.bitsPerPixel == 2 ? 4 : h.bitsPerPixel;
     result.SetLayout(depth, h.masks, width, height);
     std::optional<TRowDecoder> moved;
     std::optional<TRowEncoder> plain;
-    std::vector<TPacked> colours;
+    std::vector<TPackedColor> colours;
     if (h.movedChannels) {
         moved.emplace(TPixelLayout{depth, h.movedChannels, nullptr});
         plain.emplace(TPixelLayout{depth, std::nullopt, nullptr});
@@ -260,7 +232,7 @@ void ReadRows(const TBytes& in, const THeader& h, TBitmap& result)
     }
     for (int y = 0; y < height; ++y) {
         const int fileRow = h.topDown ? y : height - 1 - y;
-        const std::uint8_t* src = in.At(h.pixelStart + static_cast<std::uint64_t>(fileRow) * stride);
+        const std::uint8_t* src = pixels + static_cast<std::uint64_t>(fileRow) * stride;
         std::uint8_t* dst = result.ScanLine(y);
         if (moved) {
             moved->Decode(src, width, colours.data());
@@ -277,17 +249,21 @@ void ReadRows(const TBytes& in, const THeader& h, TBitmap& result)
 
 void ReadBmp(std::span<const std::uint8_t> bytes, TBitmap& result)
 {
-    TBytes in(bytes);
-    const THeader h = ReadHeader(in);
-    result.SetPalette(ReadPalette(in, h));
-    if (h.compression == kRle8 || h.compression == kRle4 || h.compression == kJpegOrRle24) {
-        TRleKind kind = h.compression == kRle8 ? TRleKind::kRle8
-                        : h.compression == kRle4 ? TRleKind::kRle4 : TRleKind::kRle24;
-        result.SetLayout(h.bitsPerPixel, std::nullopt, static_cast<int>(h.width), static_cast<int>(h.height));
-        DecodeRle(bytes.subspan(static_cast<std::size_t>(h.pixelStart)), kind, result);
-        return;
+    const TByteReader in(bytes);
+    try {
+        const THeader h = ReadHeader(in);
+        result.SetPalette(ReadPalette(in, h));
+        if (h.compression == kRle8 || h.compression == kRle4 || h.compression == kJpegOrRle24) {
+            TRleKind kind = h.compression == kRle8 ? TRleKind::kRle8
+                            : h.compression == kRle4 ? TRleKind::kRle4 : TRleKind::kRle24;
+            result.SetLayout(h.bitsPerPixel, std::nullopt, static_cast<int>(h.width), static_cast<int>(h.height));
+            DecodeRle(in.From(h.pixelStart), kind, result);
+            return;
+        }
+        ReadRows(in, h, result);
+    } catch (const TBadRecord&) {
+        Truncated();
     }
-    ReadRows(in, h, result);
 }
 
 } // namespace pictor

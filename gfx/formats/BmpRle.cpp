@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <algorithm>
 
@@ -12,30 +13,30 @@ namespace {
 
 class TRleDecoder {
 public:
-    TRleDecoder(std::span<const std::uint8_t> data, TRleKind kind, TBitmap& bitmap)
-        : data_(data), kind_(kind), bitmap_(bitmap), width_(bitmap.Width()), height_(bitmap.Height())
+    TRleDecoder(const TByteReader& data, TRleKind kind, TBitmap& bitmap)
+        : FData(data), FKind(kind), FBitmap(bitmap), FWidth(bitmap.Width()), FHeight(bitmap.Height())
     {
     }
 
     void Run()
     {
-        while (y_ < height_) {
+        while (FY < FHeight) {
             Need(2);
-            const unsigned a = data_[pos_], b = data_[pos_ + 1];
-            pos_ += 2;
+            const unsigned a = FData.U8(FPos), b = FData.U8(FPos + 1);
+            FPos += 2;
             if (a > 0) {
                 Repeat(a, b);
             } else if (b == 0) { // end of line
-                x_ = 0;
-                ++y_;
+                FX = 0;
+                ++FY;
             } else if (b == 1) { // end of bitmap
                 return;
             } else if (b == 2) { // move right dx, up dy
                 Need(2);
-                x_ += data_[pos_];
-                y_ += data_[pos_ + 1];
-                pos_ += 2;
-                if (x_ > width_ || y_ > height_ || (y_ == height_ && x_ > 0))
+                FX += FData.U8(FPos);
+                FY += FData.U8(FPos + 1);
+                FPos += 2;
+                if (FX > FWidth || FY > FHeight || (FY == FHeight && FX > 0))
                     throw EInvalidGraphic("RLE の移動が画像の外へ出ます");
             } else {
                 Literal(b);
@@ -46,15 +47,15 @@ public:
 private:
     void Need(std::size_t n) const
     {
-        if (n > data_.size() - pos_) throw EInvalidGraphic("RLE データが途中で終わっています");
+        if (!FData.Has(FPos, n)) throw EInvalidGraphic("RLE データが途中で終わっています");
     }
 
     void CheckRoom(unsigned count) const
     {
-        if (x_ + static_cast<int>(count) > width_) throw EInvalidGraphic("RLE の連続が行の端を越えます");
+        if (FX + static_cast<int>(count) > FWidth) throw EInvalidGraphic("RLE の連続が行の端を越えます");
     }
 
-    std::uint8_t* Row() { return bitmap_.ScanLine(height_ - 1 - y_); }
+    std::uint8_t* Row() { return FBitmap.ScanLine(FHeight - 1 - FY); }
 
     // A run of count pixels; value is the index (RLE8), the two alternating
     // indices (RLE4) or the blue byte (RLE24, green and red follow).
@@ -62,15 +63,15 @@ private:
     {
         CheckRoom(count);
         std::uint8_t* row = Row();
-        if (kind_ == TRleKind::kRle24) {
+        if (FKind == TRleKind::kRle24) {
             Need(2);
-            std::uint32_t colour = value | std::uint32_t(data_[pos_]) << 8 | std::uint32_t(data_[pos_ + 1]) << 16;
-            pos_ += 2;
-            for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, x_++, 24, colour);
-        } else if (kind_ == TRleKind::kRle8) {
-            for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, x_++, 8, value);
+            std::uint32_t colour = value | std::uint32_t(FData.U16(FPos)) << 8;
+            FPos += 2;
+            for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, FX++, 24, colour);
+        } else if (FKind == TRleKind::kRle8) {
+            for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, FX++, 8, value);
         } else {
-            for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, x_++, 4, (i & 1) ? value & 0xF : value >> 4);
+            for (unsigned i = 0; i < count; ++i) WriteRawPixel(row, FX++, 4, (i & 1) ? value & 0xF : value >> 4);
         }
     }
 
@@ -78,36 +79,36 @@ private:
     void Literal(unsigned count)
     {
         CheckRoom(count);
-        const std::size_t bytes = kind_ == TRleKind::kRle24 ? 3 * count
-                                  : kind_ == TRleKind::kRle8 ? count : (count + 1) / 2;
+        const std::size_t bytes = FKind == TRleKind::kRle24 ? 3 * count
+                                  : FKind == TRleKind::kRle8 ? count : (count + 1) / 2;
         Need(bytes);
-        const std::uint8_t* src = data_.data() + pos_;
+        const std::uint8_t* src = FData.Bytes(FPos, bytes).data();
         std::uint8_t* row = Row();
         for (unsigned i = 0; i < count; ++i) {
             std::uint32_t v;
-            if (kind_ == TRleKind::kRle24)
+            if (FKind == TRleKind::kRle24)
                 v = src[3 * i] | std::uint32_t(src[3 * i + 1]) << 8 | std::uint32_t(src[3 * i + 2]) << 16;
-            else if (kind_ == TRleKind::kRle8)
+            else if (FKind == TRleKind::kRle8)
                 v = src[i];
             else
                 v = (i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4;
-            WriteRawPixel(row, x_++, kind_ == TRleKind::kRle24 ? 24 : kind_ == TRleKind::kRle8 ? 8 : 4, v);
+            WriteRawPixel(row, FX++, FKind == TRleKind::kRle24 ? 24 : FKind == TRleKind::kRle8 ? 8 : 4, v);
         }
         // The padding byte may be missing at the very end of the file.
-        pos_ += std::min(bytes + (bytes & 1), data_.size() - pos_);
+        FPos += std::min(bytes + (bytes & 1), FData.Size() - FPos);
     }
 
-    std::span<const std::uint8_t> data_;
-    TRleKind kind_;
-    TBitmap& bitmap_;
-    const int width_, height_;
-    std::size_t pos_ = 0;
-    int x_ = 0, y_ = 0;
+    TByteReader FData;
+    TRleKind FKind;
+    TBitmap& FBitmap;
+    const int FWidth, FHeight;
+    std::size_t FPos = 0;
+    int FX = 0, FY = 0;
 };
 
 } // namespace
 
-void DecodeRle(std::span<const std::uint8_t> data, TRleKind kind, TBitmap& bitmap)
+void DecodeRle(const TByteReader& data, TRleKind kind, TBitmap& bitmap)
 {
     TRleDecoder(data, kind, bitmap).Run();
 }

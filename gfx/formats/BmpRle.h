@@ -1,12 +1,10 @@
 // Run-length coded BMP pixels (RLE8, RLE4 and the OS/2 RLE24).
 #pragma once
 
-#include <cstdint>
-#include <span>
-
 namespace pictor {
 
 class TBitmap;
+class TByteReader;
 
 enum class TRleKind { kRle8, kRle4, kRle24 };
 
@@ -15,6 +13,6 @@ enum class TRleKind { kRle8, kRle4, kRle24 };
 // bottom-up. Pixels the coding skips keep what the bitmap held. A run past
 // the end of a row, a move past the picture or data ending before the last
 // row raises EInvalidGraphic.
-void DecodeRle(std::span<const std::uint8_t> data, TRleKind kind, TBitmap& bitmap);
+void DecodeRle(const TByteReader& data, TRleKind kind, TBitmap& bitmap);
 
 } // namespace pictor

@@ -14,6 +14,7 @@
 #include "core/LargeBuffer.h"
 #include "gfx/Bitmap.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteWriter.h"
 
 #include <cstring>
 
@@ -23,16 +24,6 @@ namespace {
 
 // 96 dots per inch, the screen's resolution, in pixels per metre.
 constexpr std::uint32_t kPixelsPerMetre = 3780;
-
-class TWriter {
-public:
-    explicit TWriter(std::vector<std::uint8_t>& out) : out_(out) {}
-    void U16(std::uint32_t v) { for (int i = 0; i < 2; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i))); }
-    void U32(std::uint32_t v) { for (int i = 0; i < 4; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i))); }
-
-private:
-    std::vector<std::uint8_t>& out_;
-};
 
 } // namespace
 
@@ -49,28 +40,27 @@ std::vector<std::uint8_t> WriteBmp(const TBitmap& bitmap)
 
     std::vector<std::uint8_t> out;
     ReserveLargeBuffer(out, static_cast<std::size_t>(offBits) + imageSize);
-    TWriter w(out);
     out.push_back('B');
     out.push_back('M');
-    w.U32(offBits + imageSize);
-    w.U32(0);
-    w.U32(offBits);
+    Push32(out, offBits + imageSize);
+    Push32(out, 0);
+    Push32(out, offBits);
 
-    w.U32(40);
-    w.U32(static_cast<std::uint32_t>(width));
-    w.U32(static_cast<std::uint32_t>(height));
-    w.U16(1);
-    w.U16(static_cast<std::uint32_t>(bpp));
-    w.U32(masks ? 3 : 0);
-    w.U32(imageSize);
-    w.U32(kPixelsPerMetre);
-    w.U32(kPixelsPerMetre);
-    w.U32(static_cast<std::uint32_t>(palette.Count()));
-    w.U32(0);
+    Push32(out, 40);
+    Push32(out, static_cast<std::uint32_t>(width));
+    Push32(out, static_cast<std::uint32_t>(height));
+    Push16(out, 1);
+    Push16(out, static_cast<std::uint16_t>(bpp));
+    Push32(out, masks ? 3 : 0);
+    Push32(out, imageSize);
+    Push32(out, kPixelsPerMetre);
+    Push32(out, kPixelsPerMetre);
+    Push32(out, static_cast<std::uint32_t>(palette.Count()));
+    Push32(out, 0);
     if (masks) {
-        w.U32(masks->Red);
-        w.U32(masks->Green);
-        w.U32(masks->Blue);
+        Push32(out, masks->Red);
+        Push32(out, masks->Green);
+        Push32(out, masks->Blue);
     }
     for (const TPaletteEntry& e : palette.Entries()) {
         out.push_back(e.peBlue);

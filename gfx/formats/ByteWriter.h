@@ -1,6 +1,9 @@
-// Little-endian integers written into byte vectors, for the file writers.
+// The little-endian writer of every file format: integers put at a place in
+// a byte vector or pushed onto its end (PNG's big-endian numbers:
+// Put32BigEndian). Reading goes through TByteReader (ByteReader.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +19,12 @@ inline void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_
 {
     Put16(bytes, at, static_cast<std::uint16_t>(value));
     Put16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+inline void Put32BigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 inline void Push16(std::vector<std::uint8_t>& bytes, std::uint16_t value)

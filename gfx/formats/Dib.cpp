@@ -22,7 +22,7 @@ constexpr std::size_t kFileHeaderSize = 14;
 
 // The header (with masks) and colour table of info as a BMP file's start;
 // a table of palette indices becomes one of colours.
-std::vector<std::uint8_t> FileStart(const TRecordView& info, TDibColors colors, const TPalette& palette,
+std::vector<std::uint8_t> FileStart(const TByteReader& info, TDibColors colors, const TPalette& palette,
                                     std::size_t& tableEnd)
 {
     const std::uint32_t headerSize = info.U32(0);
@@ -79,7 +79,7 @@ TBitmap Read(const std::vector<std::uint8_t>& file)
 
 } // namespace
 
-std::int64_t DibPixelCount(const TRecordView& info)
+std::int64_t DibPixelCount(const TByteReader& info)
 {
     const std::uint32_t headerSize = info.U32(0);
     std::int64_t w, h;
@@ -95,7 +95,7 @@ std::int64_t DibPixelCount(const TRecordView& info)
     return w * h;
 }
 
-TBitmap DecodeDib(const TRecordView& info, const TRecordView& bits, TDibColors colors, const TPalette& palette)
+TBitmap DecodeDib(const TByteReader& info, const TByteReader& bits, TDibColors colors, const TPalette& palette)
 {
     std::size_t tableEnd = 0;
     std::vector<std::uint8_t> file = FileStart(info, colors, palette, tableEnd);
@@ -104,7 +104,7 @@ TBitmap DecodeDib(const TRecordView& info, const TRecordView& bits, TDibColors c
     return Read(file);
 }
 
-TBitmap DecodePackedDib(const TRecordView& dib, TDibColors colors, const TPalette& palette)
+TBitmap DecodePackedDib(const TByteReader& dib, TDibColors colors, const TPalette& palette)
 {
     std::size_t tableEnd = 0;
     FileStart(dib, colors, palette, tableEnd);
@@ -114,8 +114,7 @@ TBitmap DecodePackedDib(const TRecordView& dib, TDibColors colors, const TPalett
 TDibBytes EncodeDib(const TBitmap& bitmap)
 {
     std::vector<std::uint8_t> file = WriteBmp(bitmap);
-    const std::uint32_t offBits = static_cast<std::uint32_t>(file[10] | (file[11] << 8) | (file[12] << 16) |
-                                                             (static_cast<std::uint32_t>(file[13]) << 24));
+    const std::uint32_t offBits = TByteReader(file).U32(10);
     TDibBytes out;
     out.Info.assign(file.begin() + kFileHeaderSize, file.begin() + offBits);
     out.Bits.assign(file.begin() + offBits, file.end());

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "gfx/Bitmap.h"
-#include "gfx/formats/RecordView.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <cstdint>
 #include <vector>
@@ -23,14 +23,14 @@ enum class TDibColors {
 // or with bit fields). palette resolves PaletteIndex colour tables. Raises
 // TBadRecord for anything that does not fit its views or the picture size
 // limits, and for formats it does not know (JPEG or PNG inside a DIB).
-TBitmap DecodeDib(const TRecordView& info, const TRecordView& bits, TDibColors colors, const TPalette& palette);
+TBitmap DecodeDib(const TByteReader& info, const TByteReader& bits, TDibColors colors, const TPalette& palette);
 
 // The same for a packed DIB, whose rows follow its colour table.
-TBitmap DecodePackedDib(const TRecordView& dib, TDibColors colors, const TPalette& palette);
+TBitmap DecodePackedDib(const TByteReader& dib, TDibColors colors, const TPalette& palette);
 
 // Width times height that info declares (for budgets before decoding);
 // raises TBadRecord for a size that decoding would refuse anyway.
-std::int64_t DibPixelCount(const TRecordView& info);
+std::int64_t DibPixelCount(const TByteReader& info);
 
 // A bitmap as BITMAPINFO (header, masks, colour table) and bottom-up rows.
 struct TDibBytes {

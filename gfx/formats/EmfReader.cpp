@@ -4,8 +4,8 @@
 
 #include "core/Exception.h"
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/ByteWriter.h"
-#include "gfx/formats/RecordView.h"
 
 extern "C" {
 #include <uemf.h>
@@ -22,7 +22,7 @@ namespace {
 // Record types for which libuemf has no content check of its own (it would
 // print a warning); ours is the framing check plus the checks of playback,
 // which skips all of these.
-bool LibraryChecks(std::uint32_t type, const TRecordView& record)
+bool LibraryChecks(std::uint32_t type, const TByteReader& record)
 {
     switch (type) {
     case 69: case 96: case 97: case 102: case 103: case 105: case 106: case 107:
@@ -50,22 +50,22 @@ bool SizeAllowed(int mmWidth, int mmHeight, const TReferenceDevice& device)
 
 bool LooksLikeEmf(std::span<const std::uint8_t> bytes)
 {
-    TRecordView v(bytes);
+    TByteReader v(bytes);
     return v.Has(0, kEmfMinHeaderSize) && v.U32(0) == kEmrHeader && v.U32(40) == kEmfSignature;
 }
 
-std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
+std::shared_ptr<TMetafile::TData> ReadEmf(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() > kMaxMetafileBytes) throw EInvalidGraphic("メタファイルが大きすぎます");
     if (!LooksLikeEmf(bytes)) throw EInvalidGraphic();
-    const TRecordView file(bytes);
+    const TByteReader file(bytes);
     const std::uint32_t headerSize = file.U32(4);
     if (headerSize < kEmfMinHeaderSize || headerSize % 4 != 0 || headerSize > file.Size())
         throw EInvalidGraphic();
-    const TRecordView header = file.Sub(0, headerSize);
+    const TByteReader header = file.Sub(0, headerSize);
     if (!U_emf_record_safe(reinterpret_cast<const char*>(header.Data()))) throw EInvalidGraphic();
 
-    auto data = std::make_shared<TMetafile::Data>();
+    auto data = std::make_shared<TMetafile::TData>();
     data->Enhanced = true;
     TReferenceDevice device{header.I32(72), header.I32(76), header.I32(80), header.I32(84)};
     // A device of up to a million pixels and a kilometre a side; anything
@@ -99,7 +99,7 @@ std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
         const std::uint32_t type = file.U32(at);
         const std::uint32_t size = file.U32(at + 4);
         if (size < 8 || size % 4 != 0 || !file.Has(at, size)) break; // cut short or broken: keep what came before
-        const TRecordView record = file.Sub(at, size);
+        const TByteReader record = file.Sub(at, size);
         at += size;
         if (type == kEmrHeader) continue;
         if (type == kEmrEof) {
@@ -131,7 +131,7 @@ std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes)
     return data;
 }
 
-std::vector<std::uint8_t> WriteEmf(const TMetafile::Data& data)
+std::vector<std::uint8_t> WriteEmf(const TMetafile::TData& data)
 {
     if (!data.Stream || data.Stream->size() < kEmfMinHeaderSize + 20) return {};
     std::vector<std::uint8_t> out(*data.Stream);

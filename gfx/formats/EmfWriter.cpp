@@ -65,17 +65,17 @@ void TEmfRecorder::Append(char* record)
     if (!record) throw std::bad_alloc();
     std::uint32_t size;
     std::memcpy(&size, record + 4, 4);
-    records_.insert(records_.end(), reinterpret_cast<std::uint8_t*>(record),
+    FRecords.insert(FRecords.end(), reinterpret_cast<std::uint8_t*>(record),
                     reinterpret_cast<std::uint8_t*>(record) + size);
     std::free(record);
-    ++count_;
+    ++FCount;
 }
 
 // --- objects and settings ----------------------------------------------------------------
 
 void TEmfRecorder::EmitCreate(int slot, const mf::TObjectKey& key)
 {
-    maxSlot_ = std::max(maxSlot_, slot);
+    FMaxSlot = std::max(FMaxSlot, slot);
     const std::uint32_t ih = static_cast<std::uint32_t>(slot);
     if (auto* pen = std::get_if<mf::TPenKey>(&key)) {
         if (pen->Null || !pen->Geometric) {
@@ -235,8 +235,8 @@ void TEmfRecorder::EmitResetClip()
     Push32(r, 16);
     Push32(r, 0);
     Push32(r, U_RGN_COPY);
-    records_.insert(records_.end(), r.begin(), r.end());
-    ++count_;
+    FRecords.insert(FRecords.end(), r.begin(), r.end());
+    ++FCount;
 }
 
 // --- text and bitmaps ----------------------------------------------------------------------
@@ -301,10 +301,10 @@ void TEmfRecorder::EmitBitmap(const TBitmap& bitmap, double l, double t, double 
     Put32(r, 68, rop);
     Put32(r, 72, static_cast<std::uint32_t>(cx));
     Put32(r, 76, static_cast<std::uint32_t>(cy));
-    records_.insert(records_.end(), r.begin(), r.end());
-    records_.insert(records_.end(), dib.Info.begin(), dib.Info.end());
-    records_.insert(records_.end(), dib.Bits.begin(), dib.Bits.end());
-    ++count_;
+    FRecords.insert(FRecords.end(), r.begin(), r.end());
+    FRecords.insert(FRecords.end(), dib.Info.begin(), dib.Info.end());
+    FRecords.insert(FRecords.end(), dib.Bits.begin(), dib.Bits.end());
+    ++FCount;
 }
 
 // --- the toolkit's calls ---------------------------------------------------------------------
@@ -397,7 +397,7 @@ void TEmfRecorder::RecordTextOut(int x, int y, const std::string& text)
 
 // --- the file ----------------------------------------------------------------------------------
 
-std::shared_ptr<TMetafile::Data> TEmfRecorder::Finish(int mmWidth, int mmHeight)
+std::shared_ptr<TMetafile::TData> TEmfRecorder::Finish(int mmWidth, int mmHeight)
 {
     TReferenceDevice screen;
     U_RECTL frame{0, 0, mmWidth, mmHeight};
@@ -422,15 +422,14 @@ std::shared_ptr<TMetafile::Data> TEmfRecorder::Finish(int mmWidth, int mmHeight)
     auto stream = std::make_shared<std::vector<std::uint8_t>>(reinterpret_cast<std::uint8_t*>(header),
                                                               reinterpret_cast<std::uint8_t*>(header) + headerSize);
     std::free(header);
-    stream->insert(stream->end(), records_.begin(), records_.end());
+    stream->insert(stream->end(), FRecords.begin(), FRecords.end());
     static const std::uint8_t eof[20] = {14, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 20, 0, 0, 0};
     stream->insert(stream->end(), eof, eof + sizeof eof);
     Put32(*stream, 48, static_cast<std::uint32_t>(stream->size()));
-    Put32(*stream, 52, count_ + 2);
-    (*stream)[56] = static_cast<std::uint8_t>((maxSlot_ + 1) & 0xFF);
-    (*stream)[57] = static_cast<std::uint8_t>((maxSlot_ + 1) >> 8);
+    Put32(*stream, 52, FCount + 2);
+    Put16(*stream, 56, static_cast<std::uint16_t>(FMaxSlot + 1));
 
-    auto data = std::make_shared<TMetafile::Data>();
+    auto data = std::make_shared<TMetafile::TData>();
     data->Enhanced = true;
     data->FrameLeft = frame.left;
     data->FrameTop = frame.top;

@@ -33,7 +33,7 @@ public:
 
     // The finished metafile; its frame is mmWidth by mmHeight (0.01 mm) or,
     // when either is 0, the bounds of what was drawn.
-    std::shared_ptr<TMetafile::Data> Finish(int mmWidth, int mmHeight);
+    std::shared_ptr<TMetafile::TData> Finish(int mmWidth, int mmHeight);
 
 protected:
     void EmitCreate(int slot, const mf::TObjectKey& key) override;
@@ -63,9 +63,9 @@ private:
     bool AppendPolys(const TPath& path, bool fill);
     void Touch(double l, double t, double r, double b) { AddBounds(l, t, r, b); }
 
-    std::vector<std::uint8_t> records_;
-    std::uint32_t count_ = 0;
-    int maxSlot_ = 0;
+    std::vector<std::uint8_t> FRecords;
+    std::uint32_t FCount = 0;
+    int FMaxSlot = 0;
 };
 
 } // namespace pictor

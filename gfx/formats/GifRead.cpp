@@ -26,6 +26,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <gif_lib.h>
 
@@ -226,30 +227,30 @@ int CountGifFrames(std::span<const std::uint8_t> bytes)
 {
     // Header (6 bytes) and logical screen descriptor (7), then the global
     // colour table when the descriptor's flags announce one.
-    if (bytes.size() < 13 || std::memcmp(bytes.data(), "GIF", 3) != 0) return 0;
-    const std::size_t size = bytes.size();
-    std::size_t p = 13;
-    if (bytes[10] & 0x80) p += 3u << ((bytes[10] & 7) + 1);
+    const TByteReader in(bytes);
+    if (!in.Has(0, 13) || std::memcmp(bytes.data(), "GIF", 3) != 0) return 0;
+    std::uint64_t p = 13;
+    if (in.U8(10) & 0x80) p += 3u << ((in.U8(10) & 7) + 1);
 
     // Skips a chain of data sub-blocks up to its terminator; false when the
     // bytes end first.
     auto skipSubBlocks = [&] {
-        while (p < size) {
-            const std::size_t length = bytes[p++];
+        while (in.Has(p, 1)) {
+            const std::uint8_t length = in.U8(p++);
             if (length == 0) return true;
             p += length;
         }
         return false;
     };
     int frames = 0;
-    while (p < size) {
-        const std::uint8_t introducer = bytes[p++];
+    while (in.Has(p, 1)) {
+        const std::uint8_t introducer = in.U8(p++);
         if (introducer == 0x21) {  // extension: label, sub-blocks
             ++p;
             if (!skipSubBlocks()) break;
         } else if (introducer == 0x2C) {  // image descriptor: 9 more bytes,
-            if (size - p < 9) break;      // a local colour table, LZW code size, sub-blocks
-            const std::uint8_t flags = bytes[p + 8];
+            if (!in.Has(p, 9)) break;     // a local colour table, LZW code size, sub-blocks
+            const std::uint8_t flags = in.U8(p + 8);
             p += 9;
             if (flags & 0x80) p += 3u << ((flags & 7) + 1);
             ++frames;

@@ -1,11 +1,20 @@
 // Icon directory reading and image decoding. Every read of the file goes
 // through bounds checks against the file and against the image's own entry;
-// sizes in headers are never trusted before they are checked.
+// sizes in headers are never trusted before they are checked. An image's
+// pixels are decoded by the reader that owns its format (the DIB reader, the
+// PNG decoder); what is the icon's own is read here: the doubled height, the
+// AND mask and the alpha.
 #include "gfx/formats/Ico.h"
 
 #include "core/Exception.h"
+#include "gfx/BitmapData.h"
+#include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
+#include "gfx/formats/ByteWriter.h"
+#include "gfx/formats/Dib.h"
 #include "gfx/formats/Png.h"
 
+#include <cstring>
 #include <string>
 
 namespace pictor {
@@ -14,30 +23,25 @@ namespace {
 
 constexpr std::size_t kDirectoryHeader = 6;
 constexpr std::size_t kDirectoryEntry = 16;
-constexpr std::size_t kInfoHeaderMin = 40;
-
-std::uint16_t Le16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Le32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
+constexpr std::size_t kInfoHeaderSize = 40;
 
 [[noreturn]] void Bad(const std::string& what)
 {
     throw EInvalidGraphic("ICO: " + what);
 }
 
-// The layout of a BMP-style image inside its entry's bytes.
-struct TDibLayout {
+std::string SizeText(int width, int height)
+{
+    return std::to_string(width) + " × " + std::to_string(height);
+}
+
+// A BMP-style image as its entry holds it: the colour rows, then the AND
+// mask's rows, both bottom-up.
+struct TDibEntry {
     int Width = 0;
     int Height = 0;  // of the picture: half the header's height (colour rows, then mask rows)
     int Bits = 0;
-    std::size_t PaletteOffset = 0;
+    std::size_t HeaderSize = 0;
     std::size_t PaletteCount = 0;
     std::size_t ColorOffset = 0;
     std::size_t ColorStride = 0;
@@ -46,38 +50,44 @@ struct TDibLayout {
     int MaskRows = 0;  // rows of the mask present in the entry (missing rows are opaque)
 };
 
-TDibLayout ReadDibLayout(std::span<const std::uint8_t> image)
+// The icon's own rules for an image: an info header of at least 40 bytes
+// (only its first 40 are read), a doubled height, uncompressed rows of an
+// icon's depths, and no colour table above 8 bits whatever the header says.
+TDibEntry ReadDibEntry(std::span<const std::uint8_t> image)
 {
-    if (image.size() < kInfoHeaderMin) Bad("image header cut short");
-    const std::uint32_t headerSize = Le32(image.data());
-    if (headerSize < kInfoHeaderMin || headerSize > image.size()) Bad("bad image header size");
-    const auto width = static_cast<std::int32_t>(Le32(image.data() + 4));
-    const auto doubledHeight = static_cast<std::int32_t>(Le32(image.data() + 8));
-    const int bits = Le16(image.data() + 14);
-    const std::uint32_t compression = Le32(image.data() + 16);
-    const std::uint32_t colorsUsed = Le32(image.data() + 32);
+    const TByteReader in(image);
+    if (!in.Has(0, kInfoHeaderSize)) Bad("画像のヘッダーが途中で終わっています");
+    const std::uint32_t headerSize = in.U32(0);
+    if (headerSize < kInfoHeaderSize || headerSize > image.size())
+        Bad("画像のヘッダーの大きさ " + std::to_string(headerSize) + " が不正です");
+    const std::int32_t width = in.I32(4);
+    const std::int32_t doubledHeight = in.I32(8);
+    const int bits = in.U16(14);
+    const std::uint32_t compression = in.U32(16);
+    const std::uint32_t colorsUsed = in.U32(32);
 
-    TDibLayout d;
-    if (width <= 0 || doubledHeight < 2) Bad("bad image size");
+    TDibEntry d;
+    if (width <= 0 || doubledHeight < 2) Bad("画像の大きさが不正です");
     d.Width = width;
     d.Height = doubledHeight / 2;
-    if (d.Width > kMaxIconSide || d.Height > kMaxIconSide)
-        Bad("image of " + std::to_string(d.Width) + " x " + std::to_string(d.Height) + " pixels is too large");
+    if (d.Width > kMaxIconSide || d.Height > kMaxIconSide) Bad("画像 " + SizeText(d.Width, d.Height) + " は大きすぎます");
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        Bad(std::to_string(bits) + " bits per pixel");
+        Bad("1 画素 " + std::to_string(bits) + " ビットの画像は扱えません");
     d.Bits = bits;
-    if (compression != 0) Bad("compressed image data");
+    // The mask lies after the colour rows, so their size must follow from
+    // the header.
+    if (compression != 0) Bad("圧縮された画像は扱えません");
 
-    d.PaletteOffset = headerSize;
+    d.HeaderSize = headerSize;
     if (bits <= 8) {
         const std::size_t full = std::size_t(1) << bits;
         d.PaletteCount = colorsUsed == 0 || colorsUsed > full ? full : colorsUsed;
     }
-    d.ColorOffset = d.PaletteOffset + d.PaletteCount * 4;
-    d.ColorStride = (static_cast<std::size_t>(d.Width) * bits + 31) / 32 * 4;
+    d.ColorOffset = headerSize + d.PaletteCount * 4;
+    d.ColorStride = static_cast<std::size_t>(RowStrideFor(bits, d.Width));
     d.MaskOffset = d.ColorOffset + d.ColorStride * d.Height;
-    if (d.MaskOffset > image.size()) Bad("image data cut short");
-    d.MaskStride = (static_cast<std::size_t>(d.Width) + 31) / 32 * 4;
+    if (d.MaskOffset > image.size()) Bad("画像データが途中で終わっています");
+    d.MaskStride = static_cast<std::size_t>(RowStrideFor(1, d.Width));
     const std::size_t maskRows = (image.size() - d.MaskOffset) / d.MaskStride;
     d.MaskRows = maskRows < static_cast<std::size_t>(d.Height) ? static_cast<int>(maskRows) : d.Height;
     return d;
@@ -88,61 +98,58 @@ TDibLayout ReadDibLayout(std::span<const std::uint8_t> image)
 // it, so a PNG image may run on to the end of the file.
 std::span<const std::uint8_t> ImageBytes(std::span<const std::uint8_t> file, const TIcoEntry& entry)
 {
-    if (entry.Offset > file.size() || entry.Size > file.size() - entry.Offset) Bad("image outside the file");
+    if (entry.Offset > file.size() || entry.Size > file.size() - entry.Offset) Bad("画像がファイルの外にあります");
     const std::span<const std::uint8_t> image = file.subspan(entry.Offset, entry.Size);
     return IsPng(image) ? file.subspan(entry.Offset) : image;
 }
 
-TBgraImage DecodeDib(std::span<const std::uint8_t> image)
+// The colour rows through the DIB reader, under the header the icon's rules
+// make of the entry's: 40 bytes, the picture's own height, one plane, the
+// colour table's true length.
+TBitmap ReadColorRows(std::span<const std::uint8_t> image, const TDibEntry& d)
 {
-    const TDibLayout d = ReadDibLayout(image);
+    std::vector<std::uint8_t> info(image.begin(), image.begin() + kInfoHeaderSize);
+    Put32(info, 0, kInfoHeaderSize);
+    Put32(info, 8, static_cast<std::uint32_t>(d.Height));
+    Put16(info, 12, 1);
+    Put32(info, 32, static_cast<std::uint32_t>(d.PaletteCount));
+    info.insert(info.end(), image.begin() + d.HeaderSize, image.begin() + d.ColorOffset);
+    try {
+        return DecodeDib(TByteReader(info), TByteReader(image).Sub(d.ColorOffset, d.MaskOffset - d.ColorOffset),
+                         TDibColors::Rgb, TPalette());
+    } catch (const TBadRecord&) {
+        Bad("画像データが不正です");
+    }
+}
+
+TBgraImage DecodeDibEntry(std::span<const std::uint8_t> image)
+{
+    const TDibEntry d = ReadDibEntry(image);
+    const TBitmap colors = ReadColorRows(image, d);
     TBgraImage out(d.Width, d.Height);
-    const std::uint8_t* palette = image.data() + d.PaletteOffset;
+    // 32 bits: blue, green, red and alpha as stored. Other depths are
+    // opaque colours until the mask says otherwise.
     bool anyAlpha = false;
-    for (int y = 0; y < d.Height; ++y) {
-        // Rows are stored bottom-up.
-        const std::uint8_t* src = image.data() + d.ColorOffset + d.ColorStride * (d.Height - 1 - y);
-        std::uint8_t* dst = out.Row(y);
-        for (int x = 0; x < d.Width; ++x, dst += 4) {
-            std::size_t index = 0;
-            switch (d.Bits) {
-            case 1: index = (src[x >> 3] >> (7 - (x & 7))) & 1; break;
-            case 4: index = (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15; break;
-            case 8: index = src[x]; break;
-            case 16: {
-                // 5-5-5, the only 16-bit layout without colour masks.
-                const unsigned v = Le16(src + x * 2);
-                const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-                dst[0] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
-                dst[1] = static_cast<std::uint8_t>((g << 3) | (g >> 2));
-                dst[2] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
+    if (d.Bits == 32) {
+        for (int y = 0; y < d.Height; ++y) {
+            std::memcpy(out.Row(y), colors.ScanLine(y), static_cast<std::size_t>(d.Width) * 4);
+            for (int x = 0; x < d.Width && !anyAlpha; ++x) anyAlpha = out.Pixel(x, y)[3] != 0;
+        }
+    } else {
+        const TRowDecoder decoder(BitmapLayout(colors));
+        std::vector<TPackedColor> row(static_cast<std::size_t>(d.Width));
+        for (int y = 0; y < d.Height; ++y) {
+            decoder.Decode(colors.ScanLine(y), d.Width, row.data());
+            std::uint8_t* dst = out.Row(y);
+            for (int x = 0; x < d.Width; ++x, dst += 4) {
+                dst[0] = static_cast<std::uint8_t>(row[x]);
+                dst[1] = static_cast<std::uint8_t>(row[x] >> 8);
+                dst[2] = static_cast<std::uint8_t>(row[x] >> 16);
                 dst[3] = 255;
-                continue;
             }
-            case 24:
-                dst[0] = src[x * 3];
-                dst[1] = src[x * 3 + 1];
-                dst[2] = src[x * 3 + 2];
-                dst[3] = 255;
-                continue;
-            default:  // 32
-                dst[0] = src[x * 4];
-                dst[1] = src[x * 4 + 1];
-                dst[2] = src[x * 4 + 2];
-                dst[3] = src[x * 4 + 3];
-                anyAlpha = anyAlpha || dst[3] != 0;
-                continue;
-            }
-            // A palette index; one beyond the table shows black.
-            if (index < d.PaletteCount) {
-                dst[0] = palette[index * 4];
-                dst[1] = palette[index * 4 + 1];
-                dst[2] = palette[index * 4 + 2];
-            }
-            dst[3] = 255;
         }
     }
-    if (d.Bits == 32 && anyAlpha) return out;
+    if (anyAlpha) return out;
     // The AND mask decides: a set bit is transparent.
     for (int y = 0; y < d.Height; ++y) {
         const int stored = d.Height - 1 - y;
@@ -162,39 +169,39 @@ TBgraImage DecodeDib(std::span<const std::uint8_t> image)
 
 TIcoDirectory ReadIcoDirectory(std::span<const std::uint8_t> file)
 {
-    if (file.size() < kDirectoryHeader) Bad("no directory");
-    const std::uint16_t reserved = Le16(file.data());
-    const std::uint16_t type = Le16(file.data() + 2);
-    const std::uint16_t count = Le16(file.data() + 4);
-    if (reserved != 0 || (type != 1 && type != 2)) Bad("not an icon file");
-    if (count == 0) Bad("no images");
-    if (count > kMaxIconImages) Bad(std::to_string(count) + " images is too many");
+    const TByteReader in(file);
+    if (!in.Has(0, kDirectoryHeader)) Bad("ディレクトリがありません");
+    const std::uint16_t reserved = in.U16(0);
+    const std::uint16_t type = in.U16(2);
+    const std::uint16_t count = in.U16(4);
+    if (reserved != 0 || (type != 1 && type != 2)) Bad("アイコンファイルではありません");
+    if (count == 0) Bad("画像がありません");
+    if (count > kMaxIconImages) Bad("画像が " + std::to_string(count) + " 個あり、多すぎます");
     const std::size_t directoryEnd = kDirectoryHeader + kDirectoryEntry * count;
-    if (directoryEnd > file.size()) Bad("directory cut short");
+    if (!in.Has(0, directoryEnd)) Bad("ディレクトリが途中で終わっています");
 
     TIcoDirectory directory;
     directory.Type = type;
     directory.Entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* e = file.data() + kDirectoryHeader + kDirectoryEntry * i;
+        const TByteReader e = in.Sub(kDirectoryHeader + kDirectoryEntry * i, kDirectoryEntry);
         TIcoEntry entry;
-        entry.DirectoryWidth = e[0] == 0 ? 256 : e[0];
-        entry.DirectoryHeight = e[1] == 0 ? 256 : e[1];
-        entry.Size = Le32(e + 8);
-        entry.Offset = Le32(e + 12);
-        if (entry.Offset < directoryEnd) Bad("image inside the directory");
+        entry.DirectoryWidth = e.U8(0) == 0 ? 256 : e.U8(0);
+        entry.DirectoryHeight = e.U8(1) == 0 ? 256 : e.U8(1);
+        entry.Size = e.U32(8);
+        entry.Offset = e.U32(12);
+        if (entry.Offset < directoryEnd) Bad("画像がディレクトリの中にあります");
         const std::span<const std::uint8_t> image = ImageBytes(file, entry);
         if (IsPng(image)) {
             const TPngInfo info = ReadPngInfo(image);
             if (info.Width > kMaxIconSide || info.Height > kMaxIconSide)
-                Bad("image of " + std::to_string(info.Width) + " x " + std::to_string(info.Height) +
-                    " pixels is too large");
+                Bad("画像 " + SizeText(info.Width, info.Height) + " は大きすぎます");
             entry.Png = true;
             entry.Width = info.Width;
             entry.Height = info.Height;
             entry.BitsPerPixel = info.BitsPerPixel;
         } else {
-            const TDibLayout d = ReadDibLayout(image);
+            const TDibEntry d = ReadDibEntry(image);
             entry.Width = d.Width;
             entry.Height = d.Height;
             entry.BitsPerPixel = d.Bits;
@@ -225,7 +232,7 @@ TBgraImage DecodeIcoImage(std::span<const std::uint8_t> file, const TIcoEntry& e
 {
     const std::span<const std::uint8_t> image = ImageBytes(file, entry);
     if (IsPng(image)) return DecodePng(image, kMaxIconSide, std::int64_t(kMaxIconSide) * kMaxIconSide);
-    return DecodeDib(image);
+    return DecodeDibEntry(image);
 }
 
 } // namespace pictor

@@ -4,7 +4,7 @@
 // manager's error_exit, which must not return. Ours records libjpeg's message
 // and longjmps back to the setjmp of one of the Run* functions below. Those
 // functions are written like C: everything they touch lives in a plain
-// struct (State, TEncodeState) that only holds trivially destructible members,
+// struct (TState, TEncodeState) that only holds trivially destructible members,
 // their own locals are trivial, and so are the callbacks that libjpeg calls
 // (error manager, destination manager). The jump therefore skips only
 // libjpeg's C frames and trivial frames of ours: no destructor is skipped, no
@@ -68,7 +68,8 @@ void InstallErrorManager(TErrorManager& err)
 
 std::string Detail(const TErrorManager& err)
 {
-    return err.Message[0] ? std::string("JPEG: ") + err.Message : std::string("JPEG");
+    return err.Message[0] ? std::string("JPEG: libjpeg が処理を中止しました (") + err.Message + ")"
+                          : std::string("JPEG");
 }
 
 TJpegColorSpace ColorSpaceOf(J_COLOR_SPACE space)
@@ -105,7 +106,7 @@ void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool
 
 // Everything libjpeg touches while decoding; trivially destructible (see the
 // comment at the top of the file).
-struct TJpegDecoder::State {
+struct TJpegDecoder::TState {
     jpeg_decompress_struct Info;
     TErrorManager Error;
     jpeg_progress_mgr Progress;
@@ -116,7 +117,7 @@ struct TJpegDecoder::State {
     JSAMPLE* CmykRow;
     int RowsDone;
 };
-static_assert(std::is_trivially_destructible_v<TJpegDecoder::State>);
+static_assert(std::is_trivially_destructible_v<TJpegDecoder::TState>);
 
 namespace {
 
@@ -132,7 +133,7 @@ void CheckScanCount(j_common_ptr cinfo)
     if (info->input_scan_number > kMaxScans) ERREXIT(info, JERR_NOTIMPL);
 }
 
-bool RunReadHeader(TJpegDecoder::State* s, const std::uint8_t* data, std::size_t size)
+bool RunReadHeader(TJpegDecoder::TState* s, const std::uint8_t* data, std::size_t size)
 {
     s->Info.err = &s->Error.Pub;
     InstallErrorManager(s->Error);
@@ -146,7 +147,7 @@ bool RunReadHeader(TJpegDecoder::State* s, const std::uint8_t* data, std::size_t
     return true;
 }
 
-bool RunDecode(TJpegDecoder::State* s)
+bool RunDecode(TJpegDecoder::TState* s)
 {
     if (setjmp(s->Error.Jump)) return false;
     s->Info.out_color_space = s->Cmyk ? JCS_CMYK : JCS_EXT_BGR;
@@ -165,24 +166,25 @@ bool RunDecode(TJpegDecoder::State* s)
 
 } // namespace
 
-TJpegDecoder::TJpegDecoder(std::span<const std::uint8_t> bytes) : state_(new State())
+TJpegDecoder::TJpegDecoder(std::span<const std::uint8_t> bytes) : FState(new TState())
 {
-    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) throw EInvalidGraphic("JPEG");
-    if (!RunReadHeader(state_.get(), bytes.data(), bytes.size())) throw EInvalidGraphic(Detail(state_->Error));
-    const jpeg_decompress_struct& info = state_->Info;
-    header_.Width = static_cast<int>(std::min<JDIMENSION>(info.image_width, 1u << 30));
-    header_.Height = static_cast<int>(std::min<JDIMENSION>(info.image_height, 1u << 30));
-    header_.Components = info.num_components;
-    header_.ColorSpace = ColorSpaceOf(info.jpeg_color_space);
-    header_.Progressive = info.progressive_mode != FALSE;
-    header_.AdobeMarker = info.saw_Adobe_marker != FALSE;
-    if (!PictureSizeAllowed(header_.Width, header_.Height))
-        throw EInvalidGraphic("JPEG: " + std::to_string(info.image_width) + " x " +
-                              std::to_string(info.image_height) + " pixels is too large");
-    if (header_.ColorSpace == jcsOther) throw EInvalidGraphic("JPEG: unsupported colour space");
+    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+        throw EInvalidGraphic("JPEG: JPEG の開始マーカーがありません");
+    if (!RunReadHeader(FState.get(), bytes.data(), bytes.size())) throw EInvalidGraphic(Detail(FState->Error));
+    const jpeg_decompress_struct& info = FState->Info;
+    FHeader.Width = static_cast<int>(std::min<JDIMENSION>(info.image_width, 1u << 30));
+    FHeader.Height = static_cast<int>(std::min<JDIMENSION>(info.image_height, 1u << 30));
+    FHeader.Components = info.num_components;
+    FHeader.ColorSpace = ColorSpaceOf(info.jpeg_color_space);
+    FHeader.Progressive = info.progressive_mode != FALSE;
+    FHeader.AdobeMarker = info.saw_Adobe_marker != FALSE;
+    if (!PictureSizeAllowed(FHeader.Width, FHeader.Height))
+        throw EInvalidGraphic("JPEG: 画像 " + std::to_string(info.image_width) + " × " +
+                              std::to_string(info.image_height) + " は大きすぎます");
+    if (FHeader.ColorSpace == jcsOther) throw EInvalidGraphic("JPEG: この色空間は扱えません");
 }
 
-void TJpegDecoder::StateDeleter::operator()(State* state) const
+void TJpegDecoder::TStateDeleter::operator()(TState* state) const
 {
     if (state->Created) jpeg_destroy_decompress(&state->Info);
     delete state;
@@ -190,13 +192,13 @@ void TJpegDecoder::StateDeleter::operator()(State* state) const
 
 TJpegDecodeResult TJpegDecoder::Decode(std::span<std::uint8_t* const> rows)
 {
-    PICTOR_ASSERT(rows.size() == static_cast<std::size_t>(header_.Height));
-    State& s = *state_;
-    s.Cmyk = header_.ColorSpace == jcsCMYK || header_.ColorSpace == jcsYCCK;
-    s.Inverted = header_.AdobeMarker;
+    PICTOR_ASSERT(rows.size() == static_cast<std::size_t>(FHeader.Height));
+    TState& s = *FState;
+    s.Cmyk = FHeader.ColorSpace == jcsCMYK || FHeader.ColorSpace == jcsYCCK;
+    s.Inverted = FHeader.AdobeMarker;
     s.Rows = rows.data();
     s.RowsDone = 0;
-    std::vector<JSAMPLE> cmykRow(s.Cmyk ? static_cast<std::size_t>(header_.Width) * 4 : 0);
+    std::vector<JSAMPLE> cmykRow(s.Cmyk ? static_cast<std::size_t>(FHeader.Width) * 4 : 0);
     s.CmykRow = cmykRow.data();
     const bool ok = RunDecode(&s);
     if (!ok && s.RowsDone == 0) throw EInvalidGraphic(Detail(s.Error));
@@ -315,7 +317,7 @@ std::vector<std::uint8_t> EncodeJpeg(int width, int height, std::span<const std:
                                      const TJpegEncodeOptions& options)
 {
     if (width <= 0 || height <= 0 || rows.size() != static_cast<std::size_t>(height))
-        throw EInvalidGraphic("JPEG: an empty picture cannot be encoded");
+        throw EInvalidGraphic("空の画像は JPEG ファイルに保存できません");
     TEncodeJob job;
     TEncodeState& s = *job.State;
     s.Width = width;

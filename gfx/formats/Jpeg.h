@@ -45,7 +45,7 @@ public:
     TJpegDecoder(const TJpegDecoder&) = delete;
     TJpegDecoder& operator=(const TJpegDecoder&) = delete;
 
-    const TJpegHeader& Header() const { return header_; }
+    const TJpegHeader& Header() const { return FHeader; }
 
     // Decodes the picture at full size into rows (Height pointers to
     // Width * 3 bytes each). Greyscale gives equal blue, green and red;
@@ -53,14 +53,14 @@ public:
     // when libjpeg fails before the first row is written.
     TJpegDecodeResult Decode(std::span<std::uint8_t* const> rows);
 
-    struct State;
-    struct StateDeleter {
-        void operator()(State* state) const;
+    struct TState;
+    struct TStateDeleter {
+        void operator()(TState* state) const;
     };
 
 private:
-    std::unique_ptr<State, StateDeleter> state_;
-    TJpegHeader header_;
+    std::unique_ptr<TState, TStateDeleter> FState;
+    TJpegHeader FHeader;
 };
 
 struct TJpegEncodeOptions {

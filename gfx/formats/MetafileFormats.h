@@ -27,15 +27,15 @@ bool LooksLikeWmf(std::span<const std::uint8_t> bytes);
 
 // A metafile's data from a whole file; raises EInvalidGraphic (with a detail)
 // when the file cannot be taken. A file cut short keeps its complete records.
-std::shared_ptr<TMetafile::Data> ReadEmf(std::span<const std::uint8_t> bytes);
-std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes);
+std::shared_ptr<TMetafile::TData> ReadEmf(std::span<const std::uint8_t> bytes);
+std::shared_ptr<TMetafile::TData> ReadWmf(std::span<const std::uint8_t> bytes);
 
 // The enhanced stream of data with its header brought up to date (frame,
 // sizes, record count, palette in the end record).
-std::vector<std::uint8_t> WriteEmf(const TMetafile::Data& data);
+std::vector<std::uint8_t> WriteEmf(const TMetafile::TData& data);
 
 // A placeable old-style file. An enhanced metafile is converted first.
-std::vector<std::uint8_t> WriteWmf(const TMetafile::Data& data);
+std::vector<std::uint8_t> WriteWmf(const TMetafile::TData& data);
 
 // The units per inch a placeable header gets for a metafile whose Inch is
 // inch: the value itself when it resolves the picture at least as finely as

@@ -46,42 +46,43 @@ bool RunPngStep(TPngStream& stream, TPngStep step, void* argument)
 
 } // namespace
 
-TPngHandle::TPngHandle(TKind kind, std::span<const std::uint8_t> bytes) : kind_(kind)
+TPngHandle::TPngHandle(TKind kind, std::span<const std::uint8_t> bytes) : FKind(kind)
 {
-    stream_.Png = kind == kRead
-                      ? png_create_read_struct(PNG_LIBPNG_VER_STRING, &stream_, OnError, OnWarning)
-                      : png_create_write_struct(PNG_LIBPNG_VER_STRING, &stream_, OnError, OnWarning);
-    if (!stream_.Png) throw std::bad_alloc();
-    stream_.Info = png_create_info_struct(stream_.Png);
-    if (!stream_.Info) {
+    FStream.Png = kind == kRead
+                      ? png_create_read_struct(PNG_LIBPNG_VER_STRING, &FStream, OnError, OnWarning)
+                      : png_create_write_struct(PNG_LIBPNG_VER_STRING, &FStream, OnError, OnWarning);
+    if (!FStream.Png) throw std::bad_alloc();
+    FStream.Info = png_create_info_struct(FStream.Png);
+    if (!FStream.Info) {
         // The destructor does not run for a constructor that throws.
         if (kind == kRead)
-            png_destroy_read_struct(&stream_.Png, nullptr, nullptr);
+            png_destroy_read_struct(&FStream.Png, nullptr, nullptr);
         else
-            png_destroy_write_struct(&stream_.Png, nullptr);
+            png_destroy_write_struct(&FStream.Png, nullptr);
         throw std::bad_alloc();
     }
     if (kind == kRead) {
-        stream_.Data = bytes.data();
-        stream_.Size = bytes.size();
-        png_set_read_fn(stream_.Png, &stream_, ReadBytes);
+        FStream.Data = bytes.data();
+        FStream.Size = bytes.size();
+        png_set_read_fn(FStream.Png, &FStream, ReadBytes);
     }
 }
 
 TPngHandle::~TPngHandle()
 {
-    if (kind_ == kRead)
-        png_destroy_read_struct(&stream_.Png, &stream_.Info, nullptr);
+    if (FKind == kRead)
+        png_destroy_read_struct(&FStream.Png, &FStream.Info, nullptr);
     else
-        png_destroy_write_struct(&stream_.Png, &stream_.Info);
+        png_destroy_write_struct(&FStream.Png, &FStream.Info);
 }
 
 void TPngHandle::Run(TPngStep step, void* argument)
 {
-    stream_.Message[0] = '\0';
-    if (!RunPngStep(stream_, step, argument))
-        throw EInvalidGraphic(stream_.Message[0] ? std::string("PNG: ") + stream_.Message
-                                                 : std::string("PNG"));
+    FStream.Message[0] = '\0';
+    if (!RunPngStep(FStream, step, argument))
+        throw EInvalidGraphic(FStream.Message[0]
+                                  ? std::string("PNG: libpng が処理を中止しました (") + FStream.Message + ")"
+                                  : std::string("PNG"));
 }
 
 } // namespace pictor

@@ -53,17 +53,17 @@ public:
     TPngHandle(const TPngHandle&) = delete;
     TPngHandle& operator=(const TPngHandle&) = delete;
 
-    png_structp Png() const { return stream_.Png; }
-    png_infop Info() const { return stream_.Info; }
-    TPngStream& Stream() { return stream_; }
+    png_structp Png() const { return FStream.Png; }
+    png_infop Info() const { return FStream.Info; }
+    TPngStream& Stream() { return FStream; }
 
     // Runs step under libpng's error guard; an error raises EInvalidGraphic
     // "PNG: <libpng's message>".
     void Run(TPngStep step, void* argument = nullptr);
 
 private:
-    TKind kind_;
-    TPngStream stream_;
+    TKind FKind;
+    TPngStream FStream;
 };
 
 } // namespace pictor

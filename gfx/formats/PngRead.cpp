@@ -8,6 +8,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Limits.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/PngCall.h"
 
 #include <algorithm>
@@ -26,11 +27,6 @@ const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}
 // them, and a hostile file must not make that unbounded.
 constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;
 constexpr png_uint_32 kMaxCachedChunks = 128;
-
-std::uint32_t BigEndian32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
 
 // The ancillary chunks libpng knows but we skip unread: every one but tRNS.
 const png_byte kSkippedChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
@@ -59,7 +55,7 @@ struct TPngFormat {
 class TPngDecoder {
 public:
     TPngDecoder(std::span<const std::uint8_t> bytes, std::int64_t maxSide, std::int64_t maxPixels);
-    const TPngFormat& Format() const { return format_; }
+    const TPngFormat& Format() const { return FFormat; }
 
     // Hands every row, top to bottom, to sink(y, row) as stored, then reads
     // the rest of the file.
@@ -67,20 +63,20 @@ public:
     void ReadRows(Sink&& sink);
 
 private:
-    TPngHandle handle_;
-    TPngFormat format_;
+    TPngHandle FHandle;
+    TPngFormat FFormat;
 };
 
 TPngDecoder::TPngDecoder(std::span<const std::uint8_t> bytes, std::int64_t maxSide, std::int64_t maxPixels)
-    : handle_(TPngHandle::kRead, bytes)
+    : FHandle(TPngHandle::kRead, bytes)
 {
-    if (!IsPng(bytes)) throw EInvalidGraphic("PNG: no PNG signature");
-    png_structp png = handle_.Png();
+    if (!IsPng(bytes)) throw EInvalidGraphic("PNG: PNG の署名がありません");
+    png_structp png = FHandle.Png();
     const png_uint_32 side = static_cast<png_uint_32>(std::min<std::int64_t>(maxSide, PNG_UINT_31_MAX));
     png_set_user_limits(png, side, side);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_set_chunk_cache_max(png, kMaxCachedChunks);
-    handle_.Run([](TPngStream& s, void*) {
+    FHandle.Run([](TPngStream& s, void*) {
         png_set_keep_unknown_chunks(s.Png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
         png_set_keep_unknown_chunks(s.Png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
                                     static_cast<int>(sizeof kSkippedChunks / 5));
@@ -89,59 +85,59 @@ TPngDecoder::TPngDecoder(std::span<const std::uint8_t> bytes, std::int64_t maxSi
         png_read_update_info(s.Png, s.Info);
     });
 
-    png_infop info = handle_.Info();
+    png_infop info = FHandle.Info();
     png_uint_32 width = 0, height = 0;
     int interlace = 0;
-    png_get_IHDR(png, info, &width, &height, &format_.BitDepth, &format_.ColorType, &interlace, nullptr,
+    png_get_IHDR(png, info, &width, &height, &FFormat.BitDepth, &FFormat.ColorType, &interlace, nullptr,
                  nullptr);
     if (width > std::uint64_t(maxSide) || height > std::uint64_t(maxSide) ||
         std::uint64_t(width) * height > std::uint64_t(maxPixels))
-        throw EInvalidGraphic("PNG: " + std::to_string(width) + " x " + std::to_string(height) +
-                              " pixels is too large");
-    format_.Width = static_cast<int>(width);
-    format_.Height = static_cast<int>(height);
-    format_.Interlaced = interlace != PNG_INTERLACE_NONE;
-    format_.RowBytes = png_get_rowbytes(png, info);
+        throw EInvalidGraphic("PNG: 画像 " + std::to_string(width) + " × " + std::to_string(height) +
+                              " は大きすぎます");
+    FFormat.Width = static_cast<int>(width);
+    FFormat.Height = static_cast<int>(height);
+    FFormat.Interlaced = interlace != PNG_INTERLACE_NONE;
+    FFormat.RowBytes = png_get_rowbytes(png, info);
 
     png_bytep alphas = nullptr;
     int alphaCount = 0;
     png_color_16p key = nullptr;
     const bool trns = png_get_tRNS(png, info, &alphas, &alphaCount, &key) != 0;
-    if (format_.ColorType == PNG_COLOR_TYPE_PALETTE) {
+    if (FFormat.ColorType == PNG_COLOR_TYPE_PALETTE) {
         png_colorp entries = nullptr;
         int count = 0;
-        if (!png_get_PLTE(png, info, &entries, &count)) throw EInvalidGraphic("PNG: no palette");
+        if (!png_get_PLTE(png, info, &entries, &count)) throw EInvalidGraphic("PNG: パレットがありません");
         for (int i = 0; i < count; ++i) {
             const std::uint8_t alpha = trns && alphas && i < alphaCount ? alphas[i] : 255;
-            format_.Palette.push_back(TRgba{entries[i].red, entries[i].green, entries[i].blue, alpha});
+            FFormat.Palette.push_back(TRgba{entries[i].red, entries[i].green, entries[i].blue, alpha});
         }
     } else if (trns && key) {
-        format_.HasKey = true;
-        format_.Key = *key;
+        FFormat.HasKey = true;
+        FFormat.Key = *key;
     }
 }
 
 template <class Sink>
 void TPngDecoder::ReadRows(Sink&& sink)
 {
-    if (!format_.Interlaced) {
-        std::vector<std::uint8_t> row(format_.RowBytes);
-        for (int y = 0; y < format_.Height; ++y) {
-            handle_.Run(
+    if (!FFormat.Interlaced) {
+        std::vector<std::uint8_t> row(FFormat.RowBytes);
+        for (int y = 0; y < FFormat.Height; ++y) {
+            FHandle.Run(
                 [](TPngStream& s, void* row) { png_read_row(s.Png, static_cast<png_bytep>(row), nullptr); },
                 row.data());
             sink(y, row.data());
         }
     } else {
         // The passes fill the whole picture before any row is complete.
-        std::vector<std::uint8_t> image(format_.RowBytes * static_cast<std::size_t>(format_.Height));
-        std::vector<png_bytep> rows(static_cast<std::size_t>(format_.Height));
-        for (int y = 0; y < format_.Height; ++y) rows[y] = image.data() + format_.RowBytes * y;
-        handle_.Run([](TPngStream& s, void* rows) { png_read_image(s.Png, static_cast<png_bytepp>(rows)); },
+        std::vector<std::uint8_t> image(FFormat.RowBytes * static_cast<std::size_t>(FFormat.Height));
+        std::vector<png_bytep> rows(static_cast<std::size_t>(FFormat.Height));
+        for (int y = 0; y < FFormat.Height; ++y) rows[y] = image.data() + FFormat.RowBytes * y;
+        FHandle.Run([](TPngStream& s, void* rows) { png_read_image(s.Png, static_cast<png_bytepp>(rows)); },
                     rows.data());
-        for (int y = 0; y < format_.Height; ++y) sink(y, rows[y]);
+        for (int y = 0; y < FFormat.Height; ++y) sink(y, rows[y]);
     }
-    handle_.Run([](TPngStream& s, void*) { png_read_end(s.Png, nullptr); });
+    FHandle.Run([](TPngStream& s, void*) { png_read_end(s.Png, nullptr); });
 }
 
 // Sample i of a row of samples depth bits wide (packed from the high bit;
@@ -157,44 +153,44 @@ unsigned Sample(const std::uint8_t* row, std::size_t i, int depth)
 // Decodes stored rows of any colour type into BGRA.
 class TPngRowDecoder {
 public:
-    explicit TPngRowDecoder(const TPngFormat& format) : f_(format), to8_(std::size_t(1) << format.BitDepth)
+    explicit TPngRowDecoder(const TPngFormat& format) : FFormat(format), FTo8(std::size_t(1) << format.BitDepth)
     {
-        for (std::size_t v = 0; v < to8_.size(); ++v)
-            to8_[v] = ExpandChannel(static_cast<std::uint32_t>(v), format.BitDepth);
+        for (std::size_t v = 0; v < FTo8.size(); ++v)
+            FTo8[v] = ExpandChannel(static_cast<std::uint32_t>(v), format.BitDepth);
     }
 
     void Decode(const std::uint8_t* row, std::uint8_t* bgra) const
     {
-        const int depth = f_.BitDepth;
-        for (int x = 0; x < f_.Width; ++x, bgra += 4) {
+        const int depth = FFormat.BitDepth;
+        for (int x = 0; x < FFormat.Width; ++x, bgra += 4) {
             TRgba c;
-            switch (f_.ColorType) {
+            switch (FFormat.ColorType) {
             case PNG_COLOR_TYPE_PALETTE: {
                 // An index beyond the palette shows black, as in a bitmap.
                 const unsigned index = Sample(row, x, depth);
-                if (index < f_.Palette.size()) c = f_.Palette[index];
+                if (index < FFormat.Palette.size()) c = FFormat.Palette[index];
                 break;
             }
             case PNG_COLOR_TYPE_GRAY: {
                 const unsigned v = Sample(row, x, depth);
-                c.Red = c.Green = c.Blue = to8_[v];
-                if (f_.HasKey && v == f_.Key.gray) c.Alpha = 0;
+                c.Red = c.Green = c.Blue = FTo8[v];
+                if (FFormat.HasKey && v == FFormat.Key.gray) c.Alpha = 0;
                 break;
             }
             case PNG_COLOR_TYPE_GRAY_ALPHA:
-                c.Red = c.Green = c.Blue = to8_[Sample(row, 2 * x, depth)];
-                c.Alpha = to8_[Sample(row, 2 * x + 1, depth)];
+                c.Red = c.Green = c.Blue = FTo8[Sample(row, 2 * x, depth)];
+                c.Alpha = FTo8[Sample(row, 2 * x + 1, depth)];
                 break;
             case PNG_COLOR_TYPE_RGB: {
                 const unsigned r = Sample(row, 3 * x, depth), g = Sample(row, 3 * x + 1, depth),
                                b = Sample(row, 3 * x + 2, depth);
-                c = TRgba{to8_[r], to8_[g], to8_[b], 255};
-                if (f_.HasKey && r == f_.Key.red && g == f_.Key.green && b == f_.Key.blue) c.Alpha = 0;
+                c = TRgba{FTo8[r], FTo8[g], FTo8[b], 255};
+                if (FFormat.HasKey && r == FFormat.Key.red && g == FFormat.Key.green && b == FFormat.Key.blue) c.Alpha = 0;
                 break;
             }
             default: // PNG_COLOR_TYPE_RGB_ALPHA
-                c = TRgba{to8_[Sample(row, 4 * x, depth)], to8_[Sample(row, 4 * x + 1, depth)],
-                          to8_[Sample(row, 4 * x + 2, depth)], to8_[Sample(row, 4 * x + 3, depth)]};
+                c = TRgba{FTo8[Sample(row, 4 * x, depth)], FTo8[Sample(row, 4 * x + 1, depth)],
+                          FTo8[Sample(row, 4 * x + 2, depth)], FTo8[Sample(row, 4 * x + 3, depth)]};
                 break;
             }
             bgra[0] = c.Blue;
@@ -205,8 +201,8 @@ public:
     }
 
 private:
-    const TPngFormat& f_;
-    std::vector<std::uint8_t> to8_;  // sample -> 8 bits
+    const TPngFormat& FFormat;
+    std::vector<std::uint8_t> FTo8;  // sample -> 8 bits
 };
 
 // The palette of a palette picture, each entry laid over white by its alpha.
@@ -250,24 +246,24 @@ TPngInfo ReadPngInfo(std::span<const std::uint8_t> bytes)
 {
     // Signature, then the IHDR chunk: length 13, "IHDR", width, height,
     // bit depth, colour type, ...
-    if (!IsPng(bytes) || bytes.size() < 8 + 8 + 13) throw EInvalidGraphic("PNG: no header");
-    const std::uint8_t* p = bytes.data() + 8;
-    if (BigEndian32(p) != 13 || p[4] != 'I' || p[5] != 'H' || p[6] != 'D' || p[7] != 'R')
-        throw EInvalidGraphic("PNG: no header");
-    const std::uint32_t width = BigEndian32(p + 8);
-    const std::uint32_t height = BigEndian32(p + 12);
-    const int depth = p[16];
+    const TByteReader in(bytes);
+    if (!IsPng(bytes) || !in.Has(8, 8 + 13) || in.U32BigEndian(8) != 13 ||
+        std::memcmp(in.Bytes(12, 4).data(), "IHDR", 4) != 0)
+        throw EInvalidGraphic("PNG: ヘッダーがありません");
+    const std::uint32_t width = in.U32BigEndian(16);
+    const std::uint32_t height = in.U32BigEndian(20);
+    const int depth = in.U8(24);
     int channels = 0;
-    switch (p[17]) {
+    switch (in.U8(25)) {
     case 0: channels = 1; break;  // grey
     case 2: channels = 3; break;  // RGB
     case 3: channels = 1; break;  // palette
     case 4: channels = 2; break;  // grey + alpha
     case 6: channels = 4; break;  // RGBA
-    default: throw EInvalidGraphic("PNG: bad colour type");
+    default: throw EInvalidGraphic("PNG: 色の種類が不正です");
     }
     if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
-        throw EInvalidGraphic("PNG: bad size");
+        throw EInvalidGraphic("PNG: 画像の大きさが不正です");
     return TPngInfo{static_cast<int>(width), static_cast<int>(height), depth * channels};
 }
 

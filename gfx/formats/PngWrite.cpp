@@ -132,7 +132,7 @@ std::vector<std::uint8_t> WriteRgbPng(const TBitmap& bitmap)
     header.Width = static_cast<png_uint_32>(bitmap.Width());
     header.Height = static_cast<png_uint_32>(bitmap.Height());
     const TRowDecoder decoder(BitmapLayout(bitmap));
-    std::vector<TPacked> colours(static_cast<std::size_t>(bitmap.Width()));
+    std::vector<TPackedColor> colours(static_cast<std::size_t>(bitmap.Width()));
     std::vector<std::uint8_t> rgb(colours.size() * 3);
     return Encode(header, [&](int y) {
         decoder.Decode(bitmap.ScanLine(y), bitmap.Width(), colours.data());
@@ -156,7 +156,7 @@ std::vector<std::uint8_t> WritePng(const TBitmap& bitmap)
 std::vector<std::uint8_t> EncodePng(const TBgraImage& image)
 {
     if (image.Width <= 0 || image.Height <= 0)
-        throw EInvalidGraphic("PNG: an empty picture cannot be encoded");
+        throw EInvalidGraphic("空の画像は PNG ファイルに保存できません");
     TPngHeader header;
     header.Width = static_cast<png_uint_32>(image.Width);
     header.Height = static_cast<png_uint_32>(image.Height);

@@ -5,8 +5,8 @@
 
 #include "core/Exception.h"
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/ByteWriter.h"
-#include "gfx/formats/RecordView.h"
 
 #include <algorithm>
 #include <climits>
@@ -24,7 +24,7 @@ constexpr int kPlainPixelUnitsPerInch = 96;
 // A placeable header with 0 units per inch.
 constexpr int kDefaultPlaceableUnitsPerInch = 1440;
 
-bool IsWmfHeader(const TRecordView& v, std::size_t at)
+bool IsWmfHeader(const TByteReader& v, std::size_t at)
 {
     if (!v.Has(at, kWmfHeaderSize)) return false;
     std::uint16_t type = v.U16(at);
@@ -47,7 +47,7 @@ struct TBounds {
 
 // The window that a plain file sets first, or else the bounds of the points
 // that its drawing records name.
-bool FindBox(const TRecordView& records, TRect& box, int& inch)
+bool FindBox(const TByteReader& records, TRect& box, int& inch)
 {
     std::optional<std::pair<int, int>> origin, extent;
     TBounds drawing;
@@ -56,7 +56,7 @@ bool FindBox(const TRecordView& records, TRect& box, int& inch)
         const std::uint32_t words = records.U32(at);
         const std::uint16_t function = records.U16(at + 4);
         if (words < 3 || !records.Has(at, words, 2) || function == 0) break;
-        const TRecordView r = records.Sub(at, std::uint64_t(words) * 2);
+        const TByteReader r = records.Sub(at, std::uint64_t(words) * 2);
         at += std::size_t(words) * 2;
         try {
             switch (function) {
@@ -108,22 +108,22 @@ bool FindBox(const TRecordView& records, TRect& box, int& inch)
 
 bool LooksLikeWmf(std::span<const std::uint8_t> bytes)
 {
-    TRecordView v(bytes);
+    TByteReader v(bytes);
     if (v.Has(0, 4) && v.U32(0) == kPlaceableKey) return IsWmfHeader(v, kPlaceableHeaderSize);
     return IsWmfHeader(v, 0);
 }
 
-std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes)
+std::shared_ptr<TMetafile::TData> ReadWmf(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() > kMaxMetafileBytes) throw EInvalidGraphic("メタファイルが大きすぎます");
     if (!LooksLikeWmf(bytes)) throw EInvalidGraphic();
-    const TRecordView file(bytes);
+    const TByteReader file(bytes);
     const bool placeable = file.U32(0) == kPlaceableKey;
     const std::size_t start = placeable ? kPlaceableHeaderSize : 0;
 
     // The records: complete and inside the file; a file cut short keeps the
     // records before the cut.
-    const TRecordView body = file.From(start + kWmfHeaderSize);
+    const TByteReader body = file.From(start + kWmfHeaderSize);
     auto stream = std::make_shared<std::vector<std::uint8_t>>(file.Data() + start,
                                                               file.Data() + start + kWmfHeaderSize);
     std::size_t at = 0;
@@ -144,7 +144,7 @@ std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes)
     Put32(*stream, 6, static_cast<std::uint32_t>(stream->size() / 2));
     Put32(*stream, 12, std::max(largest, file.U32(start + 12)));
 
-    auto data = std::make_shared<TMetafile::Data>();
+    auto data = std::make_shared<TMetafile::TData>();
     data->Enhanced = false;
     TRect box;
     int inch = 0;
@@ -155,7 +155,7 @@ std::shared_ptr<TMetafile::Data> ReadWmf(std::span<const std::uint8_t> bytes)
         if (inch == 0) inch = kDefaultPlaceableUnitsPerInch;
     }
     if (box.Width() <= 0 || box.Height() <= 0) {
-        if (!FindBox(TRecordView(*stream).From(kWmfHeaderSize), box, inch))
+        if (!FindBox(TByteReader(*stream).From(kWmfHeaderSize), box, inch))
             throw EInvalidGraphic("大きさのないメタファイルです");
     }
     data->Box = box;

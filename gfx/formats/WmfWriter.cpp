@@ -5,6 +5,7 @@
 // playback understands converts, bitmaps at their own layout included.
 #include "gfx/formats/MetafileFormats.h"
 
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/metafile/Playback.h"
@@ -58,14 +59,14 @@ public:
         Push16(out, 9);      // header words
         Push16(out, 0x0300); // version
         Push32(out, 0);      // size, below
-        Push16(out, static_cast<std::uint16_t>(std::min(maxSlot_ + 1, 65535)));
+        Push16(out, static_cast<std::uint16_t>(std::min(FMaxSlot + 1, 65535)));
         Push32(out, 0);      // largest record, below
         Push16(out, 0);
-        out.insert(out.end(), records_.begin(), records_.end());
+        out.insert(out.end(), FRecords.begin(), FRecords.end());
         Append(U_WMREOF_set());
-        out.insert(out.end(), records_.end() - 6, records_.end());
+        out.insert(out.end(), FRecords.end() - 6, FRecords.end());
         Put32(out, 6, static_cast<std::uint32_t>(out.size() / 2));
-        Put32(out, 12, largest_);
+        Put32(out, 12, FLargest);
         return out;
     }
 
@@ -74,7 +75,7 @@ protected:
 
     void EmitCreate(int slot, const mf::TObjectKey& key) override
     {
-        maxSlot_ = std::max(maxSlot_, slot);
+        FMaxSlot = std::max(FMaxSlot, slot);
         if (auto* pen = std::get_if<mf::TPenKey>(&key)) {
             std::uint16_t style = pen->Null ? U_PS_NULL : mf::RecordPenStyle(pen->Style);
             if (!pen->Null && pen->Geometric) style |= mf::RecordPenEnds(pen->Cap, pen->Join);
@@ -270,20 +271,20 @@ private:
         if (!record) throw std::bad_alloc();
         std::uint32_t words;
         std::memcpy(&words, record, 4);
-        records_.insert(records_.end(), reinterpret_cast<std::uint8_t*>(record),
+        FRecords.insert(FRecords.end(), reinterpret_cast<std::uint8_t*>(record),
                         reinterpret_cast<std::uint8_t*>(record) + std::size_t(words) * 2);
-        largest_ = std::max(largest_, words);
+        FLargest = std::max(FLargest, words);
         std::free(record);
     }
     void AppendBytes(const std::vector<std::uint8_t>& r)
     {
-        records_.insert(records_.end(), r.begin(), r.end());
-        largest_ = std::max(largest_, static_cast<std::uint32_t>(r.size() / 2));
+        FRecords.insert(FRecords.end(), r.begin(), r.end());
+        FLargest = std::max(FLargest, static_cast<std::uint32_t>(r.size() / 2));
     }
 
-    std::vector<std::uint8_t> records_;
-    std::uint32_t largest_ = 3;
-    int maxSlot_ = 0;
+    std::vector<std::uint8_t> FRecords;
+    std::uint32_t FLargest = 3;
+    int FMaxSlot = 0;
 };
 
 std::vector<std::uint8_t> PlaceableHeader(const TRect& box, int inch)
@@ -298,7 +299,8 @@ std::vector<std::uint8_t> PlaceableHeader(const TRect& box, int inch)
     Push16(h, static_cast<std::uint16_t>(inch));
     Push32(h, 0);
     std::uint16_t sum = 0;
-    for (std::size_t i = 0; i < h.size(); i += 2) sum ^= static_cast<std::uint16_t>(h[i] | (h[i + 1] << 8));
+    const TByteReader words(h);
+    for (std::size_t i = 0; i < h.size(); i += 2) sum ^= words.U16(i);
     Push16(h, sum);
     return h;
 }
@@ -310,7 +312,7 @@ int PlaceableUnitsPerInch(int inch)
     return inch >= kScreenDpi ? std::min(inch, 65535) : kScreenDpi;
 }
 
-std::vector<std::uint8_t> WriteWmf(const TMetafile::Data& data)
+std::vector<std::uint8_t> WriteWmf(const TMetafile::TData& data)
 {
     // The bounding box in units of the header's units per inch; large
     // pictures take coarser units so that the box fits 16 bits.

@@ -8,7 +8,7 @@
 
 namespace pictor::mf {
 
-TBitmap16Header ReadBitmap16Header(const TRecordView& r, std::size_t at)
+TBitmap16Header ReadBitmap16Header(const TByteReader& r, std::size_t at)
 {
     TBitmap16Header h;
     h.Width = r.I16(at + 2);
@@ -26,7 +26,7 @@ TBitmap16Header ReadBitmap16Header(const TRecordView& r, std::size_t at)
     return h;
 }
 
-TBitmap DecodeBitmap16(const TRecordView& r, const TBitmap16Header& header, std::size_t bitsAt,
+TBitmap DecodeBitmap16(const TByteReader& r, const TBitmap16Header& header, std::size_t bitsAt,
                        const TPalette& palette)
 {
     // Rows are as long as the header says; some writers give the length of
@@ -51,7 +51,7 @@ TBitmap DecodeBitmap16(const TRecordView& r, const TBitmap16Header& header, std:
     return bitmap;
 }
 
-bool StartsDib(const TRecordView& r, std::size_t at)
+bool StartsDib(const TByteReader& r, std::size_t at)
 {
     const std::uint32_t size = r.U32(at);
     return size == 12 || (size >= 16 && size <= 124);

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "gfx/Bitmap.h"
-#include "gfx/formats/RecordView.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <cstdint>
 
@@ -24,16 +24,16 @@ struct TBitmap16Header {
 // The header at offset; raises TBadRecord unless it has one plane of 1, 4, 8,
 // 16, 24 or 32 bits, a size within the picture limits and rows long enough
 // for its width.
-TBitmap16Header ReadBitmap16Header(const TRecordView& r, std::size_t at);
+TBitmap16Header ReadBitmap16Header(const TByteReader& r, std::size_t at);
 
 // The bitmap of header whose rows start at bitsAt (all inside r, else
 // TBadRecord); palette colours the 8-bit pixels (the halftone palette when
 // empty).
-TBitmap DecodeBitmap16(const TRecordView& r, const TBitmap16Header& header, std::size_t bitsAt,
+TBitmap DecodeBitmap16(const TByteReader& r, const TBitmap16Header& header, std::size_t bitsAt,
                        const TPalette& palette);
 
 // True when the bytes at offset start a DIB header rather than a Bitmap16
 // (pattern brushes hold either).
-bool StartsDib(const TRecordView& r, std::size_t at);
+bool StartsDib(const TByteReader& r, std::size_t at);
 
 } // namespace pictor::mf

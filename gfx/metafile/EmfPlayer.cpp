@@ -4,8 +4,8 @@
 #include "gfx/metafile/Playback.h"
 
 #include "gfx/Limits.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/Dib.h"
-#include "gfx/formats/RecordView.h"
 #include "gfx/metafile/Player.h"
 
 extern "C" {
@@ -25,7 +25,7 @@ using mf::TFontSpec;
 using mf::TPenSpec;
 using mf::TPlayer;
 
-std::vector<TPointF> PointsL(const TRecordView& r, std::size_t offset, std::uint64_t count)
+std::vector<TPointF> PointsL(const TByteReader& r, std::size_t offset, std::uint64_t count)
 {
     r.Need(offset, count, 8);
     std::vector<TPointF> points(static_cast<std::size_t>(count));
@@ -34,7 +34,7 @@ std::vector<TPointF> PointsL(const TRecordView& r, std::size_t offset, std::uint
     return points;
 }
 
-std::vector<TPointF> Points16(const TRecordView& r, std::size_t offset, std::uint64_t count)
+std::vector<TPointF> Points16(const TByteReader& r, std::size_t offset, std::uint64_t count)
 {
     r.Need(offset, count, 4);
     std::vector<TPointF> points(static_cast<std::size_t>(count));
@@ -44,7 +44,7 @@ std::vector<TPointF> Points16(const TRecordView& r, std::size_t offset, std::uin
 }
 
 // Polypolylines and polypolygons: counts, then all the points.
-std::vector<std::vector<TPointF>> PolyPoly(const TRecordView& r, bool small)
+std::vector<std::vector<TPointF>> PolyPoly(const TByteReader& r, bool small)
 {
     const std::uint32_t polys = r.U32(24);
     const std::uint32_t total = r.U32(28);
@@ -63,7 +63,7 @@ std::vector<std::vector<TPointF>> PolyPoly(const TRecordView& r, bool small)
     return out;
 }
 
-std::array<double, 4> RectL(const TRecordView& r, std::size_t at)
+std::array<double, 4> RectL(const TByteReader& r, std::size_t at)
 {
     return {double(r.I32(at)), double(r.I32(at + 4)), double(r.I32(at + 8)), double(r.I32(at + 12))};
 }
@@ -78,15 +78,15 @@ TRect SourceRect(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h)
     return Rect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h));
 }
 
-mf::TXform Xform(const TRecordView& r, std::size_t at)
+mf::TXform Xform(const TByteReader& r, std::size_t at)
 {
     return {r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16), r.F32(at + 20)};
 }
 
 // The rectangles of a RGNDATA structure of size bytes at offset.
-std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offset, std::uint32_t size)
+std::vector<std::array<double, 4>> Region(const TByteReader& r, std::size_t offset, std::uint32_t size)
 {
-    const TRecordView rgn = r.Sub(offset, size);
+    const TByteReader rgn = r.Sub(offset, size);
     const std::uint32_t headerSize = rgn.U32(0);
     const std::uint32_t count = rgn.U32(8);
     if (headerSize < 32 || count > kMaxRegionRects) throw TBadRecord{};
@@ -98,37 +98,37 @@ std::vector<std::array<double, 4>> Region(const TRecordView& r, std::size_t offs
 
 class TEmfPlayer {
 public:
-    TEmfPlayer(TPlayer& p) : p_(p) {}
-    void Play(const TRecordView& r);
+    TEmfPlayer(TPlayer& p) : FPlayer(p) {}
+    void Play(const TByteReader& r);
 
 private:
     // A record's bitmap, prepared for drawing unless keepAlpha.
-    TBitmap Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage,
+    TBitmap Dib(const TByteReader& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage,
                 bool keepAlpha = false);
-    void Text(const TRecordView& r, bool wide);
-    void SmallText(const TRecordView& r);
-    void Gradient(const TRecordView& r);
-    void Transfer(const TRecordView& r, std::uint32_t type);
+    void Text(const TByteReader& r, bool wide);
+    void SmallText(const TByteReader& r);
+    void Gradient(const TByteReader& r);
+    void Transfer(const TByteReader& r, std::uint32_t type);
 
-    TPlayer& p_;
+    TPlayer& FPlayer;
 };
 
-TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage,
+TBitmap TEmfPlayer::Dib(const TByteReader& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage,
                         bool keepAlpha)
 {
     const std::uint32_t bmi = r.U32(offBmi), cbBmi = r.U32(offBmi + 4);
     const std::uint32_t bits = r.U32(offBits), cbBits = r.U32(offBits + 4);
     if (usage > 1) throw TBadRecord{};
-    const TRecordView info = r.Sub(bmi, cbBmi);
-    if (!p_.SpendBitmapPixels(DibPixelCount(info))) throw TBadRecord{};
-    const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+    const TByteReader info = r.Sub(bmi, cbBmi);
+    if (!FPlayer.SpendBitmapPixels(DibPixelCount(info))) throw TBadRecord{};
+    const TPalette& palette = FPlayer.Dc().Palette ? *FPlayer.Dc().Palette : TPalette();
     TBitmap bitmap = DecodeDib(info, r.Sub(bits, cbBits),
                                usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
-    if (!keepAlpha) p_.PrepareBitmap(bitmap);
+    if (!keepAlpha) FPlayer.PrepareBitmap(bitmap);
     return bitmap;
 }
 
-void TEmfPlayer::Text(const TRecordView& r, bool wide)
+void TEmfPlayer::Text(const TByteReader& r, bool wide)
 {
     mf::TTextCall call;
     const std::size_t t = 36; // the EMRTEXT part
@@ -146,17 +146,17 @@ void TEmfPlayer::Text(const TRecordView& r, bool wide)
     }
     call.Opaque = options & U_ETO_OPAQUE;
     call.Clipped = options & U_ETO_CLIPPED;
-    call.Text = wide ? DecodeUtf16(r, offString, count) : DecodeAnsi(r, offString, count, p_.Dc().Font.CharSet);
+    call.Text = wide ? DecodeUtf16(r, offString, count) : DecodeAnsi(r, offString, count, FPlayer.Dc().Font.CharSet);
     const std::uint32_t offDx = r.U32(offDxAt);
     const std::size_t step = (options & U_ETO_PDY) ? 8 : 4;
     if (offDx != 0 && r.Has(offDx, count, step)) {
         call.Dx.resize(count);
         for (std::uint32_t i = 0; i < count; ++i) call.Dx[i] = r.I32(offDx + step * i);
     }
-    p_.Text(call);
+    FPlayer.Text(call);
 }
 
-void TEmfPlayer::SmallText(const TRecordView& r)
+void TEmfPlayer::SmallText(const TByteReader& r)
 {
     mf::TTextCall call;
     call.X = r.I32(8);
@@ -171,10 +171,10 @@ void TEmfPlayer::SmallText(const TRecordView& r)
     call.Opaque = options & U_ETO_OPAQUE;
     call.Clipped = options & U_ETO_CLIPPED;
     call.Text = (options & U_ETO_SMALL_CHARS) ? DecodeAnsi(r, at, count, 0) : DecodeUtf16(r, at, count);
-    p_.Text(call);
+    FPlayer.Text(call);
 }
 
-void TEmfPlayer::Gradient(const TRecordView& r)
+void TEmfPlayer::Gradient(const TByteReader& r)
 {
     const std::uint32_t nVer = r.U32(24), nTri = r.U32(28), mode = r.U32(32);
     r.Need(36, nVer, 16);
@@ -195,7 +195,7 @@ void TEmfPlayer::Gradient(const TRecordView& r)
             TVertex a = vertex(r.U32(objAt + 8 * std::size_t(k))), b = vertex(r.U32(objAt + 8 * std::size_t(k) + 4));
             const bool horizontal = mode == U_GRADIENT_FILL_RECT_H;
             // Bands a canvas pixel wide, at most 256.
-            TPointF ca = p_.ToCanvas().Apply(a.X, a.Y), cb = p_.ToCanvas().Apply(b.X, b.Y);
+            TPointF ca = FPlayer.ToCanvas().Apply(a.X, a.Y), cb = FPlayer.ToCanvas().Apply(b.X, b.Y);
             double extent = horizontal ? std::fabs(cb.X - ca.X) : std::fabs(cb.Y - ca.Y);
             int bands = static_cast<int>(std::clamp(std::ceil(extent), 1.0, 256.0));
             for (int i = 0; i < bands; ++i) {
@@ -205,10 +205,10 @@ void TEmfPlayer::Gradient(const TRecordView& r)
                 double l = horizontal ? a.X + (b.X - a.X) * f0 : a.X, rr = horizontal ? a.X + (b.X - a.X) * f1 : b.X;
                 double t = horizontal ? a.Y : a.Y + (b.Y - a.Y) * f0, bb = horizontal ? b.Y : a.Y + (b.Y - a.Y) * f1;
                 TPath band;
-                TPointF q[4] = {p_.ToCanvas().Apply(l, t), p_.ToCanvas().Apply(rr, t), p_.ToCanvas().Apply(rr, bb),
-                                p_.ToCanvas().Apply(l, bb)};
+                TPointF q[4] = {FPlayer.ToCanvas().Apply(l, t), FPlayer.ToCanvas().Apply(rr, t), FPlayer.ToCanvas().Apply(rr, bb),
+                                FPlayer.ToCanvas().Apply(l, bb)};
                 band.AddPolygon(q, 4);
-                p_.FillSolidPath(band, c);
+                FPlayer.FillSolidPath(band, c);
             }
         }
     } else if (mode == U_GRADIENT_FILL_TRIANGLE) {
@@ -220,15 +220,15 @@ void TEmfPlayer::Gradient(const TRecordView& r)
             TColor c = RGBColor((v[0].R + v[1].R + v[2].R) / 3, (v[0].G + v[1].G + v[2].G) / 3,
                                 (v[0].B + v[1].B + v[2].B) / 3);
             TPath tri;
-            TPointF q[3] = {p_.ToCanvas().Apply(v[0].X, v[0].Y), p_.ToCanvas().Apply(v[1].X, v[1].Y),
-                            p_.ToCanvas().Apply(v[2].X, v[2].Y)};
+            TPointF q[3] = {FPlayer.ToCanvas().Apply(v[0].X, v[0].Y), FPlayer.ToCanvas().Apply(v[1].X, v[1].Y),
+                            FPlayer.ToCanvas().Apply(v[2].X, v[2].Y)};
             tri.AddPolygon(q, 3);
-            p_.FillSolidPath(tri, c);
+            FPlayer.FillSolidPath(tri, c);
         }
     }
 }
 
-void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
+void TEmfPlayer::Transfer(const TByteReader& r, std::uint32_t type)
 {
     switch (type) {
     case U_EMR_BITBLT:
@@ -237,7 +237,7 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
         const std::uint32_t rop = r.U32(40);
         const std::uint32_t cbBmi = r.U32(88);
         if (cbBmi == 0) { // no source: a pattern fill
-            p_.PatBlt(x, y, w, h, rop);
+            FPlayer.PatBlt(x, y, w, h, rop);
             return;
         }
         std::int64_t sw = r.I32(32), sh = r.I32(36);
@@ -247,7 +247,7 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
         }
         const TRect src = SourceRect(r.I32(44), r.I32(48), sw, sh);
         TBitmap bitmap = Dib(r, 84, 92, r.U32(80));
-        p_.Bitmap(bitmap, src, x, y, w, h, rop);
+        FPlayer.Bitmap(bitmap, src, x, y, w, h, rop);
         return;
     }
     case U_EMR_STRETCHDIBITS: {
@@ -256,7 +256,7 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
         TBitmap bitmap = Dib(r, 48, 56, r.U32(64));
         // The source origin counts from the bottom of a bottom-up DIB.
         const std::int64_t top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
-        p_.Bitmap(bitmap, SourceRect(sx, top, sw, sh), x, y, w, h, r.U32(68));
+        FPlayer.Bitmap(bitmap, SourceRect(sx, top, sw, sh), x, y, w, h, r.U32(68));
         return;
     }
     case U_EMR_SETDIBITSTODEVICE: {
@@ -264,7 +264,7 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
         const std::int64_t sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
         TBitmap bitmap = Dib(r, 48, 56, r.U32(64));
         const std::int64_t top = r.I32(r.U32(48) + 8) > 0 ? bitmap.Height() - sy - sh : sy;
-        p_.Bitmap(bitmap, SourceRect(sx, top, sw, sh), x, y, static_cast<double>(sw), static_cast<double>(sh),
+        FPlayer.Bitmap(bitmap, SourceRect(sx, top, sw, sh), x, y, static_cast<double>(sw), static_cast<double>(sh),
                   0x00CC0020);
         return;
     }
@@ -275,45 +275,45 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
         TBitmap bitmap = Dib(r, 84, 92, r.U32(80), type == U_EMR_ALPHABLEND);
         if (type == U_EMR_TRANSPARENTBLT) {
             const TColor key = r.U32(40) & 0xFFFFFF;
-            p_.MaskedBitmap(bitmap, src, x, y, w, h, [&](int px, int py) { return bitmap.GetPixel(px, py) == key; });
+            FPlayer.MaskedBitmap(bitmap, src, x, y, w, h, [&](int px, int py) { return bitmap.GetPixel(px, py) == key; });
             return;
         }
         const std::uint8_t constant = r.U8(42), format = r.U8(43);
-        p_.BlendBitmap(bitmap, src, x, y, w, h, constant, format & 1);
+        FPlayer.BlendBitmap(bitmap, src, x, y, w, h, constant, format & 1);
         return;
     }
     default: return;
     }
 }
 
-void TEmfPlayer::Play(const TRecordView& r)
+void TEmfPlayer::Play(const TByteReader& r)
 {
     const std::uint32_t type = r.U32(0);
-    mf::TDcState& dc = p_.Dc();
+    mf::TDcState& dc = FPlayer.Dc();
     switch (type) {
     // --- mapping and state
-    case U_EMR_SETMAPMODE: p_.SetMapMode(static_cast<int>(r.U32(8))); break;
-    case U_EMR_SETWINDOWEXTEX: p_.SetWindowExt(r.I32(8), r.I32(12)); break;
-    case U_EMR_SETWINDOWORGEX: p_.SetWindowOrg(r.I32(8), r.I32(12)); break;
-    case U_EMR_SETVIEWPORTEXTEX: p_.SetViewportExt(r.I32(8), r.I32(12)); break;
-    case U_EMR_SETVIEWPORTORGEX: p_.SetViewportOrg(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETMAPMODE: FPlayer.SetMapMode(static_cast<int>(r.U32(8))); break;
+    case U_EMR_SETWINDOWEXTEX: FPlayer.SetWindowExt(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETWINDOWORGEX: FPlayer.SetWindowOrg(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETVIEWPORTEXTEX: FPlayer.SetViewportExt(r.I32(8), r.I32(12)); break;
+    case U_EMR_SETVIEWPORTORGEX: FPlayer.SetViewportOrg(r.I32(8), r.I32(12)); break;
     case U_EMR_SCALEVIEWPORTEXTEX:
     case U_EMR_SCALEWINDOWEXTEX: {
         const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
         if (xd == 0 || yd == 0) break;
-        if (type == U_EMR_SCALEWINDOWEXTEX) p_.SetWindowExt(dc.WinExtX * xn / xd, dc.WinExtY * yn / yd);
-        else p_.SetViewportExt(dc.VpExtX * xn / xd, dc.VpExtY * yn / yd);
+        if (type == U_EMR_SCALEWINDOWEXTEX) FPlayer.SetWindowExt(dc.WinExtX * xn / xd, dc.WinExtY * yn / yd);
+        else FPlayer.SetViewportExt(dc.VpExtX * xn / xd, dc.VpExtY * yn / yd);
         break;
     }
-    case U_EMR_SETWORLDTRANSFORM: p_.SetWorld(Xform(r, 8)); break;
-    case U_EMR_MODIFYWORLDTRANSFORM: p_.ModifyWorld(Xform(r, 8), static_cast<int>(r.U32(32))); break;
-    case U_EMR_SAVEDC: p_.SaveDc(); break;
-    case U_EMR_RESTOREDC: p_.RestoreDc(r.I32(8)); break;
-    case U_EMR_SETBKMODE: dc.BkOpaque = r.U32(8) == U_OPAQUE; break;
-    case U_EMR_SETBKCOLOR: dc.BkColor = p_.Resolve(r.U32(8)); break;
-    case U_EMR_SETTEXTCOLOR: dc.TextColor = p_.Resolve(r.U32(8)); break;
+    case U_EMR_SETWORLDTRANSFORM: FPlayer.SetWorld(Xform(r, 8)); break;
+    case U_EMR_MODIFYWORLDTRANSFORM: FPlayer.ModifyWorld(Xform(r, 8), static_cast<int>(r.U32(32))); break;
+    case U_EMR_SAVEDC: FPlayer.SaveDc(); break;
+    case U_EMR_RESTOREDC: FPlayer.RestoreDc(r.I32(8)); break;
+    case U_EMR_SETBKMODE: dc.BkOpaque = r.U32(8) == mf::bkOpaque; break;
+    case U_EMR_SETBKCOLOR: dc.BkColor = FPlayer.Resolve(r.U32(8)); break;
+    case U_EMR_SETTEXTCOLOR: dc.TextColor = FPlayer.Resolve(r.U32(8)); break;
     case U_EMR_SETTEXTALIGN: dc.TextAlign = r.U32(8); break;
-    case U_EMR_SETPOLYFILLMODE: dc.Winding = r.U32(8) == U_WINDING; break;
+    case U_EMR_SETPOLYFILLMODE: dc.Winding = r.U32(8) == mf::pfmWinding; break;
     case U_EMR_SETROP2: dc.Rop2 = static_cast<int>(r.U32(8)); break;
     case U_EMR_SETARCDIRECTION: dc.ArcClockwise = r.U32(8) == U_AD_CLOCKWISE; break;
 
@@ -324,8 +324,8 @@ void TEmfPlayer::Play(const TRecordView& r)
         pen.Style = mf::PenStyleOfRecord(style);
         pen.Null = pen.Style == psClear;
         pen.Width = std::fabs(static_cast<double>(r.I32(16)));
-        pen.Color = p_.Resolve(r.U32(24));
-        p_.SetObject(r.U32(8), pen);
+        pen.Color = FPlayer.Resolve(r.U32(24));
+        FPlayer.SetObject(r.U32(8), pen);
         break;
     }
     case U_EMR_EXTCREATEPEN: {
@@ -337,19 +337,19 @@ void TEmfPlayer::Play(const TRecordView& r)
         pen.Width = r.U32(32);
         const std::uint32_t brushStyle = r.U32(36);
         pen.Null = pen.Style == psClear || brushStyle == U_BS_NULL;
-        pen.Color = p_.Resolve(r.U32(40));
+        pen.Color = FPlayer.Resolve(r.U32(40));
         pen.Cap = mf::PenCapOfRecord(style);
         pen.Join = mf::PenJoinOfRecord(style);
-        p_.SetObject(r.U32(8), pen);
+        FPlayer.SetObject(r.U32(8), pen);
         break;
     }
     case U_EMR_CREATEBRUSHINDIRECT: {
         TBrushSpec brush;
         const std::uint32_t style = r.U32(12);
         brush.Null = style == U_BS_NULL;
-        brush.Color = p_.Resolve(r.U32(16));
+        brush.Color = FPlayer.Resolve(r.U32(16));
         if (style == U_BS_HATCHED) brush.Style = mf::HatchOfRecord(r.U32(20));
-        p_.SetObject(r.U32(8), brush);
+        FPlayer.SetObject(r.U32(8), brush);
         break;
     }
     case U_EMR_CREATEMONOBRUSH:
@@ -361,10 +361,10 @@ void TEmfPlayer::Play(const TRecordView& r)
             brush = mf::PatternBrush(Dib(r, 16, 24, r.U32(12)), type == U_EMR_CREATEMONOBRUSH);
         } catch (const TBadRecord&) {
         }
-        p_.SetObject(r.U32(8), brush);
+        FPlayer.SetObject(r.U32(8), brush);
         break;
     }
-    case U_EMR_EXTCREATEFONTINDIRECTW: p_.SetObject(r.U32(8), mf::ReadLogFont(r, 12, true)); break;
+    case U_EMR_EXTCREATEFONTINDIRECTW: FPlayer.SetObject(r.U32(8), mf::ReadLogFont(r, 12, true)); break;
     case U_EMR_CREATEPALETTE: {
         const std::uint32_t count = r.U16(14);
         r.Need(16, count, 4);
@@ -372,40 +372,40 @@ void TEmfPlayer::Play(const TRecordView& r)
         std::vector<TPaletteEntry> entries(count);
         for (std::uint32_t i = 0; i < count; ++i)
             entries[i] = {r.U8(16 + 4 * i), r.U8(17 + 4 * i), r.U8(18 + 4 * i), 0};
-        p_.SetObject(r.U32(8), TPalette(std::move(entries)));
+        FPlayer.SetObject(r.U32(8), TPalette(std::move(entries)));
         break;
     }
     case U_EMR_SELECTOBJECT: {
         const std::uint32_t index = r.U32(8);
-        if (index & 0x80000000u) p_.SelectStockObject(index & 0x7FFFFFFFu);
-        else p_.SelectObject(index);
+        if (index & 0x80000000u) FPlayer.SelectStockObject(index & 0x7FFFFFFFu);
+        else FPlayer.SelectObject(index);
         break;
     }
     case U_EMR_SELECTPALETTE: {
         const std::uint32_t index = r.U32(8);
-        if (index & 0x80000000u) p_.SelectStockObject(index & 0x7FFFFFFFu);
-        else p_.SelectPalette(index);
+        if (index & 0x80000000u) FPlayer.SelectStockObject(index & 0x7FFFFFFFu);
+        else FPlayer.SelectPalette(index);
         break;
     }
-    case U_EMR_DELETEOBJECT: p_.DeleteObject(r.U32(8)); break;
+    case U_EMR_DELETEOBJECT: FPlayer.DeleteObject(r.U32(8)); break;
 
     // --- lines and shapes
-    case U_EMR_MOVETOEX: p_.MoveTo(r.I32(8), r.I32(12)); break;
-    case U_EMR_LINETO: p_.LineTo(r.I32(8), r.I32(12)); break;
-    case U_EMR_POLYLINE: p_.Polyline(PointsL(r, 28, r.U32(24))); break;
-    case U_EMR_POLYLINE16: p_.Polyline(Points16(r, 28, r.U32(24))); break;
-    case U_EMR_POLYLINETO: p_.PolylineTo(PointsL(r, 28, r.U32(24))); break;
-    case U_EMR_POLYLINETO16: p_.PolylineTo(Points16(r, 28, r.U32(24))); break;
-    case U_EMR_POLYGON: p_.PolyPolygon({PointsL(r, 28, r.U32(24))}); break;
-    case U_EMR_POLYGON16: p_.PolyPolygon({Points16(r, 28, r.U32(24))}); break;
-    case U_EMR_POLYBEZIER: p_.PolyBezier(PointsL(r, 28, r.U32(24))); break;
-    case U_EMR_POLYBEZIER16: p_.PolyBezier(Points16(r, 28, r.U32(24))); break;
-    case U_EMR_POLYBEZIERTO: p_.PolyBezierTo(PointsL(r, 28, r.U32(24))); break;
-    case U_EMR_POLYBEZIERTO16: p_.PolyBezierTo(Points16(r, 28, r.U32(24))); break;
-    case U_EMR_POLYPOLYLINE: p_.PolyPolyline(PolyPoly(r, false)); break;
-    case U_EMR_POLYPOLYLINE16: p_.PolyPolyline(PolyPoly(r, true)); break;
-    case U_EMR_POLYPOLYGON: p_.PolyPolygon(PolyPoly(r, false)); break;
-    case U_EMR_POLYPOLYGON16: p_.PolyPolygon(PolyPoly(r, true)); break;
+    case U_EMR_MOVETOEX: FPlayer.MoveTo(r.I32(8), r.I32(12)); break;
+    case U_EMR_LINETO: FPlayer.LineTo(r.I32(8), r.I32(12)); break;
+    case U_EMR_POLYLINE: FPlayer.Polyline(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYLINE16: FPlayer.Polyline(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYLINETO: FPlayer.PolylineTo(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYLINETO16: FPlayer.PolylineTo(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYGON: FPlayer.PolyPolygon({PointsL(r, 28, r.U32(24))}); break;
+    case U_EMR_POLYGON16: FPlayer.PolyPolygon({Points16(r, 28, r.U32(24))}); break;
+    case U_EMR_POLYBEZIER: FPlayer.PolyBezier(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYBEZIER16: FPlayer.PolyBezier(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYBEZIERTO: FPlayer.PolyBezierTo(PointsL(r, 28, r.U32(24))); break;
+    case U_EMR_POLYBEZIERTO16: FPlayer.PolyBezierTo(Points16(r, 28, r.U32(24))); break;
+    case U_EMR_POLYPOLYLINE: FPlayer.PolyPolyline(PolyPoly(r, false)); break;
+    case U_EMR_POLYPOLYLINE16: FPlayer.PolyPolyline(PolyPoly(r, true)); break;
+    case U_EMR_POLYPOLYGON: FPlayer.PolyPolygon(PolyPoly(r, false)); break;
+    case U_EMR_POLYPOLYGON16: FPlayer.PolyPolygon(PolyPoly(r, true)); break;
     case U_EMR_POLYDRAW:
     case U_EMR_POLYDRAW16: {
         const std::uint32_t count = r.U32(24);
@@ -414,22 +414,22 @@ void TEmfPlayer::Play(const TRecordView& r)
         const std::size_t typesAt = 28 + std::size_t(count) * (small ? 4 : 8);
         r.Need(typesAt, count);
         std::vector<std::uint8_t> types(r.Data() + typesAt, r.Data() + typesAt + count);
-        p_.PolyDraw(points, types);
+        FPlayer.PolyDraw(points, types);
         break;
     }
     case U_EMR_RECTANGLE: {
         auto b = RectL(r, 8);
-        p_.Rectangle(b[0], b[1], b[2], b[3]);
+        FPlayer.Rectangle(b[0], b[1], b[2], b[3]);
         break;
     }
     case U_EMR_ROUNDRECT: {
         auto b = RectL(r, 8);
-        p_.RoundRect(b[0], b[1], b[2], b[3], r.I32(24), r.I32(28));
+        FPlayer.RoundRect(b[0], b[1], b[2], b[3], r.I32(24), r.I32(28));
         break;
     }
     case U_EMR_ELLIPSE: {
         auto b = RectL(r, 8);
-        p_.Ellipse(b[0], b[1], b[2], b[3]);
+        FPlayer.Ellipse(b[0], b[1], b[2], b[3]);
         break;
     }
     case U_EMR_ARC:
@@ -441,11 +441,11 @@ void TEmfPlayer::Play(const TRecordView& r)
                             : type == U_EMR_ARCTO ? mf::TArcKind::ArcTo
                             : type == U_EMR_CHORD ? mf::TArcKind::Chord
                                                   : mf::TArcKind::Pie;
-        p_.Arc(kind, b[0], b[1], b[2], b[3], r.I32(24), r.I32(28), r.I32(32), r.I32(36));
+        FPlayer.Arc(kind, b[0], b[1], b[2], b[3], r.I32(24), r.I32(28), r.I32(32), r.I32(36));
         break;
     }
-    case U_EMR_ANGLEARC: p_.AngleArc(r.I32(8), r.I32(12), r.U32(16), r.F32(20), r.F32(24)); break;
-    case U_EMR_SETPIXELV: p_.SetPixel(r.I32(8), r.I32(12), p_.Resolve(r.U32(16))); break;
+    case U_EMR_ANGLEARC: FPlayer.AngleArc(r.I32(8), r.I32(12), r.U32(16), r.F32(20), r.F32(24)); break;
+    case U_EMR_SETPIXELV: FPlayer.SetPixel(r.I32(8), r.I32(12), FPlayer.Resolve(r.U32(16))); break;
 
     // --- regions
     case U_EMR_FILLRGN:
@@ -453,44 +453,44 @@ void TEmfPlayer::Play(const TRecordView& r)
         std::optional<TBrushSpec> brush = dc.Brush;
         std::size_t at = 28;
         if (type == U_EMR_FILLRGN) {
-            brush = p_.BrushObject(r.U32(28));
+            brush = FPlayer.BrushObject(r.U32(28));
             at = 32;
         }
-        if (brush) p_.FillRects(Region(r, at, r.U32(24)), *brush);
+        if (brush) FPlayer.FillRects(Region(r, at, r.U32(24)), *brush);
         break;
     }
     case U_EMR_FRAMERGN:
-        if (auto brush = p_.BrushObject(r.U32(28)))
-            p_.FrameRegion(mf::TRegionSpec{Region(r, 40, r.U32(24))}, *brush, r.I32(32), r.I32(36));
+        if (auto brush = FPlayer.BrushObject(r.U32(28)))
+            FPlayer.FrameRegion(mf::TRegionSpec{Region(r, 40, r.U32(24))}, *brush, r.I32(32), r.I32(36));
         break;
-    case U_EMR_INVERTRGN: p_.InvertRegion(mf::TRegionSpec{Region(r, 28, r.U32(24))}); break;
+    case U_EMR_INVERTRGN: FPlayer.InvertRegion(mf::TRegionSpec{Region(r, 28, r.U32(24))}); break;
     case U_EMR_EXTSELECTCLIPRGN: {
         const std::uint32_t size = r.U32(8);
         const int mode = static_cast<int>(r.U32(12));
-        p_.SelectClipRegion(size == 0 ? std::vector<std::array<double, 4>>() : Region(r, 16, size), mode);
+        FPlayer.SelectClipRegion(size == 0 ? std::vector<std::array<double, 4>>() : Region(r, 16, size), mode);
         break;
     }
     case U_EMR_INTERSECTCLIPRECT: {
         auto b = RectL(r, 8);
-        p_.IntersectClipRect(b[0], b[1], b[2], b[3]);
+        FPlayer.IntersectClipRect(b[0], b[1], b[2], b[3]);
         break;
     }
     case U_EMR_EXCLUDECLIPRECT: {
         auto b = RectL(r, 8);
-        p_.ExcludeClipRect(b[0], b[1], b[2], b[3]);
+        FPlayer.ExcludeClipRect(b[0], b[1], b[2], b[3]);
         break;
     }
-    case U_EMR_OFFSETCLIPRGN: p_.OffsetClip(r.I32(8), r.I32(12)); break;
+    case U_EMR_OFFSETCLIPRGN: FPlayer.OffsetClip(r.I32(8), r.I32(12)); break;
 
     // --- paths
-    case U_EMR_BEGINPATH: p_.BeginPath(); break;
-    case U_EMR_ENDPATH: p_.EndPath(); break;
-    case U_EMR_ABORTPATH: p_.AbortPath(); break;
-    case U_EMR_CLOSEFIGURE: p_.CloseFigure(); break;
-    case U_EMR_FILLPATH: p_.FillPath(); break;
-    case U_EMR_STROKEPATH: p_.StrokePath(); break;
-    case U_EMR_STROKEANDFILLPATH: p_.StrokeAndFillPath(); break;
-    case U_EMR_SELECTCLIPPATH: p_.SelectClipPath(static_cast<int>(r.U32(8))); break;
+    case U_EMR_BEGINPATH: FPlayer.BeginPath(); break;
+    case U_EMR_ENDPATH: FPlayer.EndPath(); break;
+    case U_EMR_ABORTPATH: FPlayer.AbortPath(); break;
+    case U_EMR_CLOSEFIGURE: FPlayer.CloseFigure(); break;
+    case U_EMR_FILLPATH: FPlayer.FillPath(); break;
+    case U_EMR_STROKEPATH: FPlayer.StrokePath(); break;
+    case U_EMR_STROKEANDFILLPATH: FPlayer.StrokeAndFillPath(); break;
+    case U_EMR_SELECTCLIPPATH: FPlayer.SelectClipPath(static_cast<int>(r.U32(8))); break;
 
     // --- text and bitmaps
     case U_EMR_EXTTEXTOUTW: Text(r, true); break;
@@ -510,11 +510,11 @@ void TEmfPlayer::Play(const TRecordView& r)
 
 } // namespace
 
-void PlayEnhancedMetafile(const TMetafile::Data& data, TCanvas& canvas, const TRect& dest)
+void PlayEnhancedMetafile(const TMetafile::TData& data, TCanvas& canvas, const TRect& dest)
 {
     if (!data.Stream || data.MMWidth <= 0 || data.MMHeight <= 0) return;
     if (dest.Width() == 0 || dest.Height() == 0) return;
-    const TRecordView stream(*data.Stream);
+    const TByteReader stream(*data.Stream);
     const TReferenceDevice& device = data.Device;
     // The frame in device pixels; its size is rounded as Width and Height
     // report it, so that a picture recorded at a size plays back at exactly

@@ -54,7 +54,7 @@ struct TReferenceDevice {
     int HundredthMMFromPixelsY(int v) const { return MulDiv(v, std::int64_t(MillimetersY) * 100, PixelsY); }
 };
 
-struct TMetafile::Data {
+struct TMetafile::TData {
     // true: Stream is an enhanced metafile from its header record to its end
     // record. false: Stream is an old-style metafile from its 18-byte header
     // to its end record, without a placeable header.

@@ -10,7 +10,7 @@ namespace pictor {
 // Draws the metafile of data into dest on canvas, its frame (enhanced) or
 // bounding box (old-style) stretched to dest. Records that cannot be read are
 // skipped.
-void PlayEnhancedMetafile(const TMetafile::Data& data, TCanvas& canvas, const TRect& dest);
-void PlayOldStyleMetafile(const TMetafile::Data& data, TCanvas& canvas, const TRect& dest);
+void PlayEnhancedMetafile(const TMetafile::TData& data, TCanvas& canvas, const TRect& dest);
+void PlayOldStyleMetafile(const TMetafile::TData& data, TCanvas& canvas, const TRect& dest);
 
 } // namespace pictor

@@ -16,8 +16,6 @@ bool Finite(const TXform& m)
            std::isfinite(m.Dx) && std::isfinite(m.Dy);
 }
 
-constexpr int kRgnAnd = 1, kRgnOr = 2, kRgnXor = 3, kRgnDiff = 4, kRgnCopy = 5;
-
 } // namespace
 
 TXform TXform::Then(const TXform& b) const
@@ -33,30 +31,30 @@ TXform TXform::Then(const TXform& b) const
 }
 
 TPlayer::TPlayer(TCanvas& canvas, const TRect& dest, const TXform& deviceToCanvas, std::size_t objectCount)
-    : canvas_(canvas), dest_(dest), deviceToCanvas_(deviceToCanvas), objects_(objectCount)
+    : FCanvas(canvas), FDest(dest), FDeviceToCanvas(deviceToCanvas), FObjects(objectCount)
 {
-    savedPen_ = canvas.Pen;
-    savedBrush_ = canvas.Brush;
-    savedFont_ = canvas.Font;
-    canvas_.SaveClip();
+    FSavedPen = canvas.Pen;
+    FSavedBrush = canvas.Brush;
+    FSavedFont = canvas.Font;
+    FCanvas.SaveClip();
     TPath bounds;
     bounds.AddRectangle(std::min(dest.Left, dest.Right), std::min(dest.Top, dest.Bottom),
                         std::max(dest.Left, dest.Right), std::max(dest.Top, dest.Bottom));
-    canvas_.IntersectClip(bounds, frWinding);
-    canvas_.SaveClip();
+    FCanvas.IntersectClip(bounds, frWinding);
+    FCanvas.SaveClip();
     MappingChanged();
 }
 
 TPlayer::~TPlayer()
 {
     try {
-        canvas_.RestoreClip();
-        canvas_.RestoreClip();
+        FCanvas.RestoreClip();
+        FCanvas.RestoreClip();
     } catch (...) {
     }
-    canvas_.Pen = savedPen_;
-    canvas_.Brush = savedBrush_;
-    canvas_.Font = savedFont_;
+    FCanvas.Pen = FSavedPen;
+    FCanvas.Brush = FSavedBrush;
+    FCanvas.Font = FSavedFont;
 }
 
 // --- mapping -----------------------------------------------------------------
@@ -64,26 +62,26 @@ TPlayer::~TPlayer()
 void TPlayer::SetDeviceResolution(double pixelsPerMMX, double pixelsPerMMY)
 {
     if (std::isfinite(pixelsPerMMX) && std::isfinite(pixelsPerMMY) && pixelsPerMMX > 0 && pixelsPerMMY > 0) {
-        pxPerMMX_ = pixelsPerMMX;
-        pxPerMMY_ = pixelsPerMMY;
+        FPxPerMMX = pixelsPerMMX;
+        FPxPerMMY = pixelsPerMMY;
     }
     MappingChanged();
 }
 
 void TPlayer::SetMapMode(int mode)
 {
-    if (mode < 1 || mode > 8) return;
-    dc_.MapMode = mode;
-    if (!viewportFixed_ && mode <= 6) {
-        dc_.WinExtX = dc_.WinExtY = dc_.VpExtX = dc_.VpExtY = 1;
+    if (mode < mmText || mode > mmAnisotropic) return;
+    FDc.MapMode = mode;
+    if (!FViewportFixed && mode < mmIsotropic) {
+        FDc.WinExtX = FDc.WinExtY = FDc.VpExtX = FDc.VpExtY = 1;
     }
     MappingChanged();
 }
 
 void TPlayer::SetWindowOrg(double x, double y)
 {
-    dc_.WinOrgX = x;
-    dc_.WinOrgY = y;
+    FDc.WinOrgX = x;
+    FDc.WinOrgY = y;
     MappingChanged();
 }
 
@@ -92,62 +90,62 @@ void TPlayer::SetWindowExt(double x, double y)
     // Kept in every mode (the mapping uses it only where it applies); an
     // empty extent is refused.
     if (x == 0 || y == 0) return;
-    dc_.WinExtX = x;
-    dc_.WinExtY = y;
+    FDc.WinExtX = x;
+    FDc.WinExtY = y;
     MappingChanged();
 }
 
 void TPlayer::SetViewportOrg(double x, double y)
 {
-    if (viewportFixed_) return;
-    dc_.VpOrgX = x;
-    dc_.VpOrgY = y;
+    if (FViewportFixed) return;
+    FDc.VpOrgX = x;
+    FDc.VpOrgY = y;
     MappingChanged();
 }
 
 void TPlayer::SetViewportExt(double x, double y)
 {
-    if (viewportFixed_ || x == 0 || y == 0) return;
-    dc_.VpExtX = x;
-    dc_.VpExtY = y;
+    if (FViewportFixed || x == 0 || y == 0) return;
+    FDc.VpExtX = x;
+    FDc.VpExtY = y;
     MappingChanged();
 }
 
 void TPlayer::SetWorld(const TXform& world)
 {
     if (!Finite(world) || world.Determinant() == 0) return;
-    dc_.World = world;
+    FDc.World = world;
     MappingChanged();
 }
 
 void TPlayer::ModifyWorld(const TXform& xform, int mode)
 {
     switch (mode) {
-    case 1: dc_.World = TXform(); break;
-    case 2: if (Finite(xform)) dc_.World = xform.Then(dc_.World); break;
-    case 3: if (Finite(xform)) dc_.World = dc_.World.Then(xform); break;
-    case 4: SetWorld(xform); return;
+    case mwtIdentity: FDc.World = TXform(); break;
+    case mwtLeftMultiply: if (Finite(xform)) FDc.World = xform.Then(FDc.World); break;
+    case mwtRightMultiply: if (Finite(xform)) FDc.World = FDc.World.Then(xform); break;
+    case mwtSet: SetWorld(xform); return;
     default: return;
     }
-    if (!Finite(dc_.World) || dc_.World.Determinant() == 0) dc_.World = TXform();
+    if (!Finite(FDc.World) || FDc.World.Determinant() == 0) FDc.World = TXform();
     MappingChanged();
 }
 
 void TPlayer::MappingChanged()
 {
     double sx = 1, sy = 1;
-    int mode = dc_.MapMode;
-    if (viewportFixed_) mode = mode == 7 ? 7 : 8;
+    int mode = FDc.MapMode;
+    if (FViewportFixed) mode = mode == mmIsotropic ? mmIsotropic : mmAnisotropic;
     switch (mode) {
-    case 2: sx = pxPerMMX_ / 10; sy = -pxPerMMY_ / 10; break;
-    case 3: sx = pxPerMMX_ / 100; sy = -pxPerMMY_ / 100; break;
-    case 4: sx = pxPerMMX_ * 0.254; sy = -pxPerMMY_ * 0.254; break;
-    case 5: sx = pxPerMMX_ * 0.0254; sy = -pxPerMMY_ * 0.0254; break;
-    case 6: sx = pxPerMMX_ * 25.4 / 1440; sy = -pxPerMMY_ * 25.4 / 1440; break;
-    case 7: case 8:
-        sx = dc_.VpExtX / dc_.WinExtX;
-        sy = dc_.VpExtY / dc_.WinExtY;
-        if (mode == 7) {
+    case mmLoMetric: sx = FPxPerMMX / 10; sy = -FPxPerMMY / 10; break;
+    case mmHiMetric: sx = FPxPerMMX / 100; sy = -FPxPerMMY / 100; break;
+    case mmLoEnglish: sx = FPxPerMMX * 0.254; sy = -FPxPerMMY * 0.254; break;
+    case mmHiEnglish: sx = FPxPerMMX * 0.0254; sy = -FPxPerMMY * 0.0254; break;
+    case mmTwips: sx = FPxPerMMX * 25.4 / 1440; sy = -FPxPerMMY * 25.4 / 1440; break;
+    case mmIsotropic: case mmAnisotropic:
+        sx = FDc.VpExtX / FDc.WinExtX;
+        sy = FDc.VpExtY / FDc.WinExtY;
+        if (mode == mmIsotropic) {
             double s = std::min(std::fabs(sx), std::fabs(sy));
             sx = std::copysign(s, sx);
             sy = std::copysign(s, sy);
@@ -155,48 +153,48 @@ void TPlayer::MappingChanged()
         break;
     default: break;
     }
-    TXform page{sx, 0, 0, sy, dc_.VpOrgX - dc_.WinOrgX * sx, dc_.VpOrgY - dc_.WinOrgY * sy};
-    TXform m = dc_.World.Then(page).Then(deviceToCanvas_);
-    if (Finite(m)) toCanvas_ = m;
+    TXform page{sx, 0, 0, sy, FDc.VpOrgX - FDc.WinOrgX * sx, FDc.VpOrgY - FDc.WinOrgY * sy};
+    TXform m = FDc.World.Then(page).Then(FDeviceToCanvas);
+    if (Finite(m)) FToCanvas = m;
 }
 
 // --- state -------------------------------------------------------------------
 
 void TPlayer::SaveDc()
 {
-    if (saved_.size() >= kMaxSavedStates) {
-        ++refusedSaves_;
+    if (FSaved.size() >= kMaxSavedStates) {
+        ++FRefusedSaves;
         return;
     }
-    saved_.push_back(dc_);
+    FSaved.push_back(FDc);
 }
 
 void TPlayer::RestoreDc(int relative)
 {
-    const std::int64_t depth = static_cast<std::int64_t>(saved_.size() + refusedSaves_);
+    const std::int64_t depth = static_cast<std::int64_t>(FSaved.size() + FRefusedSaves);
     std::int64_t count = relative < 0 ? -static_cast<std::int64_t>(relative) : depth - relative + 1;
     if (relative == 0 || count <= 0 || count > depth) return;
-    std::int64_t refused = std::min<std::int64_t>(count, static_cast<std::int64_t>(refusedSaves_));
-    refusedSaves_ -= static_cast<std::size_t>(refused);
+    std::int64_t refused = std::min<std::int64_t>(count, static_cast<std::int64_t>(FRefusedSaves));
+    FRefusedSaves -= static_cast<std::size_t>(refused);
     count -= refused;
     if (count == 0) return;
-    dc_ = std::move(saved_[saved_.size() - static_cast<std::size_t>(count)]);
-    saved_.resize(saved_.size() - static_cast<std::size_t>(count));
+    FDc = std::move(FSaved[FSaved.size() - static_cast<std::size_t>(count)]);
+    FSaved.resize(FSaved.size() - static_cast<std::size_t>(count));
     MappingChanged();
     ApplyClip();
 }
 
 bool TPlayer::SpendBitmapPixels(std::int64_t pixels)
 {
-    if (pixels < 0 || pixels > kMaxPlaybackBitmapPixels - bitmapPixels_) return false;
-    bitmapPixels_ += pixels;
+    if (pixels < 0 || pixels > kMaxPlaybackBitmapPixels - FBitmapPixels) return false;
+    FBitmapPixels += pixels;
     return true;
 }
 
 TColor TPlayer::Resolve(std::uint32_t colorRef) const
 {
     if ((colorRef >> 24) == 1) {
-        const TPalette& palette = dc_.Palette ? *dc_.Palette : HalftonePalette();
+        const TPalette& palette = FDc.Palette ? *FDc.Palette : HalftonePalette();
         int index = static_cast<int>(colorRef & 0xFFFF);
         return index < palette.Count() ? palette.Color(index) : clBlack;
     }
@@ -207,32 +205,32 @@ TColor TPlayer::Resolve(std::uint32_t colorRef) const
 
 void TPlayer::SetObject(std::size_t index, TObject object)
 {
-    if (index < objects_.size()) objects_[index] = std::move(object);
+    if (index < FObjects.size()) FObjects[index] = std::move(object);
 }
 
 std::optional<std::size_t> TPlayer::FreeObjectIndex() const
 {
-    for (std::size_t i = 0; i < objects_.size(); ++i)
-        if (std::holds_alternative<std::monostate>(objects_[i])) return i;
+    for (std::size_t i = 0; i < FObjects.size(); ++i)
+        if (std::holds_alternative<std::monostate>(FObjects[i])) return i;
     return std::nullopt;
 }
 
 void TPlayer::SelectObject(std::size_t index)
 {
-    if (index >= objects_.size()) return;
-    const TObject& o = objects_[index];
-    if (auto* pen = std::get_if<TPenSpec>(&o)) dc_.Pen = *pen;
-    else if (auto* brush = std::get_if<TBrushSpec>(&o)) dc_.Brush = *brush;
-    else if (auto* font = std::get_if<TFontSpec>(&o)) dc_.Font = *font;
-    else if (auto* palette = std::get_if<TPalette>(&o)) dc_.Palette = std::make_shared<const TPalette>(*palette);
+    if (index >= FObjects.size()) return;
+    const TObject& o = FObjects[index];
+    if (auto* pen = std::get_if<TPenSpec>(&o)) FDc.Pen = *pen;
+    else if (auto* brush = std::get_if<TBrushSpec>(&o)) FDc.Brush = *brush;
+    else if (auto* font = std::get_if<TFontSpec>(&o)) FDc.Font = *font;
+    else if (auto* palette = std::get_if<TPalette>(&o)) FDc.Palette = std::make_shared<const TPalette>(*palette);
     else if (auto* region = std::get_if<TRegionSpec>(&o)) SelectClipRegion(*region);
 }
 
 void TPlayer::SelectPalette(std::size_t index)
 {
-    if (index < objects_.size())
-        if (auto* palette = std::get_if<TPalette>(&objects_[index]))
-            dc_.Palette = std::make_shared<const TPalette>(*palette);
+    if (index < FObjects.size())
+        if (auto* palette = std::get_if<TPalette>(&FObjects[index]))
+            FDc.Palette = std::make_shared<const TPalette>(*palette);
 }
 
 std::optional<TBrushSpec> TPlayer::BrushObject(std::uint32_t index) const
@@ -248,24 +246,24 @@ std::optional<TBrushSpec> TPlayer::BrushObject(std::uint32_t index) const
         default: return std::nullopt;
         }
     }
-    if (index < objects_.size())
-        if (auto* brush = std::get_if<TBrushSpec>(&objects_[index])) return *brush;
+    if (index < FObjects.size())
+        if (auto* brush = std::get_if<TBrushSpec>(&FObjects[index])) return *brush;
     return std::nullopt;
 }
 
 const TRegionSpec* TPlayer::RegionObject(std::size_t index) const
 {
-    return index < objects_.size() ? std::get_if<TRegionSpec>(&objects_[index]) : nullptr;
+    return index < FObjects.size() ? std::get_if<TRegionSpec>(&FObjects[index]) : nullptr;
 }
 
 void TPlayer::SelectStockObject(std::uint32_t stock)
 {
-    auto brush = [this](TColor c, bool null) { dc_.Brush = TBrushSpec{null, c, bsSolid}; };
+    auto brush = [this](TColor c, bool null) { FDc.Brush = TBrushSpec{null, c, bsSolid}; };
     auto pen = [this](TColor c, bool null) {
         TPenSpec p;
         p.Null = null;
         p.Color = c;
-        dc_.Pen = p;
+        FDc.Pen = p;
     };
     switch (stock) {
     case 0: brush(clWhite, false); break;
@@ -280,10 +278,10 @@ void TPlayer::SelectStockObject(std::uint32_t stock)
     case 10: case 11: case 12: case 13: case 14: case 16: case 17: {
         TFontSpec f;
         if (stock == 10 || stock == 11 || stock == 16) f.Name = "monospace";
-        dc_.Font = f;
+        FDc.Font = f;
         break;
     }
-    case 15: dc_.Palette.reset(); break;
+    case 15: FDc.Palette.reset(); break;
     case 18: brush(clWhite, false); break;
     case 19: pen(clBlack, false); break;
     default: break;
@@ -292,34 +290,34 @@ void TPlayer::SelectStockObject(std::uint32_t stock)
 
 void TPlayer::DeleteObject(std::size_t index)
 {
-    if (index < objects_.size()) objects_[index] = std::monostate{};
+    if (index < FObjects.size()) FObjects[index] = std::monostate{};
 }
 
 // --- clipping --------------------------------------------------------------------
 
 void TPlayer::ApplyClip()
 {
-    canvas_.RestoreClip();
-    canvas_.SaveClip();
-    for (const auto& item : dc_.Clip) canvas_.IntersectClip(item->Path, item->Rule);
+    FCanvas.RestoreClip();
+    FCanvas.SaveClip();
+    for (const auto& item : FDc.Clip) FCanvas.IntersectClip(item->Path, item->Rule);
 }
 
 void TPlayer::AddClip(std::shared_ptr<const TClipItem> item, int mode)
 {
     switch (mode) {
-    case kRgnAnd:
-    case kRgnDiff:
-        if (dc_.Clip.size() >= kMaxClipItems) return; // beyond the bound: drawn unclipped by it
-        dc_.Clip.push_back(std::move(item));
+    case rgnAnd:
+    case rgnDiff:
+        if (FDc.Clip.size() >= kMaxClipItems) return; // beyond the bound: drawn unclipped by it
+        FDc.Clip.push_back(std::move(item));
         break;
-    case kRgnCopy:
-        dc_.Clip.clear();
-        if (item) dc_.Clip.push_back(std::move(item));
+    case rgnCopy:
+        FDc.Clip.clear();
+        if (item) FDc.Clip.push_back(std::move(item));
         break;
-    case kRgnOr:
-    case kRgnXor:
+    case rgnOr:
+    case rgnXor:
         // Unions are not kept; rather than lose what they add, clipping ends.
-        dc_.Clip.clear();
+        FDc.Clip.clear();
         break;
     default: return;
     }
@@ -342,13 +340,13 @@ void TPlayer::IntersectClipRect(double l, double t, double r, double b)
 {
     auto item = std::make_shared<TClipItem>();
     item->Path = RectPath(l, t, r, b);
-    AddClip(std::move(item), kRgnAnd);
+    AddClip(std::move(item), rgnAnd);
 }
 
 void TPlayer::ExcludeClipRect(double l, double t, double r, double b)
 {
     auto item = std::make_shared<TClipItem>();
-    AddOutside(item->Path, dest_);
+    AddOutside(item->Path, FDest);
     TPath inner = RectPath(l, t, r, b);
     for (const auto& e : inner.Elements()) {
         if (e.kind == TPath::pkMove) item->Path.MoveTo(e.p[0]);
@@ -356,20 +354,20 @@ void TPlayer::ExcludeClipRect(double l, double t, double r, double b)
         else if (e.kind == TPath::pkClose) item->Path.Close();
     }
     item->Rule = frAlternate;
-    AddClip(std::move(item), kRgnAnd);
+    AddClip(std::move(item), rgnAnd);
 }
 
 void TPlayer::SelectClipRegion(const std::vector<std::array<double, 4>>& deviceRects, int mode)
 {
     if (deviceRects.empty()) {
-        if (mode == kRgnCopy) AddClip(nullptr, kRgnCopy);
+        if (mode == rgnCopy) AddClip(nullptr, rgnCopy);
         return;
     }
     auto item = std::make_shared<TClipItem>();
-    if (mode == kRgnDiff) AddOutside(item->Path, dest_);
+    if (mode == rgnDiff) AddOutside(item->Path, FDest);
     for (const auto& r : deviceRects) {
-        TPointF a = deviceToCanvas_.Apply(r[0], r[1]);
-        TPointF c = deviceToCanvas_.Apply(r[2], r[3]);
+        TPointF a = FDeviceToCanvas.Apply(r[0], r[1]);
+        TPointF c = FDeviceToCanvas.Apply(r[2], r[3]);
         item->Path.AddRectangle(std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y));
     }
     // The rectangles of a region never overlap, so even-odd filling gives
@@ -381,7 +379,7 @@ void TPlayer::SelectClipRegion(const std::vector<std::array<double, 4>>& deviceR
 void TPlayer::SelectClipRegion(const TRegionSpec& region)
 {
     if (region.Rects.empty()) {
-        AddClip(nullptr, kRgnCopy);
+        AddClip(nullptr, rgnCopy);
         return;
     }
     // Winding filling gives the union even where the rectangles of a damaged
@@ -389,13 +387,13 @@ void TPlayer::SelectClipRegion(const TRegionSpec& region)
     auto item = std::make_shared<TClipItem>();
     item->Path = RectsPath(region.Rects);
     item->Rule = frWinding;
-    AddClip(std::move(item), kRgnCopy);
+    AddClip(std::move(item), rgnCopy);
 }
 
 void TPlayer::OffsetClip(double dx, double dy)
 {
-    TPointF d = toCanvas_.ApplyVector(dx, dy);
-    for (auto& item : dc_.Clip) {
+    TPointF d = FToCanvas.ApplyVector(dx, dy);
+    for (auto& item : FDc.Clip) {
         auto moved = std::make_shared<TClipItem>();
         moved->Rule = item->Rule;
         for (const auto& e : item->Path.Elements()) {
@@ -414,10 +412,10 @@ void TPlayer::OffsetClip(double dx, double dy)
 
 void TPlayer::SelectClipPath(int mode)
 {
-    if (!pathDone_) return;
+    if (!FPathDone) return;
     auto item = std::make_shared<TClipItem>();
-    if (mode == kRgnDiff) AddOutside(item->Path, dest_);
-    for (const auto& e : path_.Elements()) {
+    if (mode == rgnDiff) AddOutside(item->Path, FDest);
+    for (const auto& e : FPath.Elements()) {
         switch (e.kind) {
         case TPath::pkMove: item->Path.MoveTo(e.p[0]); break;
         case TPath::pkLine: item->Path.LineTo(e.p[0]); break;
@@ -425,9 +423,9 @@ void TPlayer::SelectClipPath(int mode)
         case TPath::pkClose: item->Path.Close(); break;
         }
     }
-    item->Rule = (dc_.Winding && mode != kRgnDiff) ? frWinding : frAlternate;
-    path_.Clear();
-    pathDone_ = false;
+    item->Rule = (FDc.Winding && mode != rgnDiff) ? frWinding : frAlternate;
+    FPath.Clear();
+    FPathDone = false;
     AddClip(std::move(item), mode);
 }
 

@@ -15,7 +15,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Path.h"
-#include "gfx/formats/RecordView.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/metafile/TextCodec.h"
 
 #include <array>
@@ -27,6 +27,21 @@
 #include <vector>
 
 namespace pictor::mf {
+
+// The numbers both metafile formats store for the settings of the device
+// context.
+// Mapping modes: one logical unit is a pixel, 0.1 mm, 0.01 mm, 0.01 inch,
+// 0.001 inch or a twip (y upwards from the metric ones on), or the window
+// maps onto the viewport keeping its aspect or not.
+enum TMapMode { mmText = 1, mmLoMetric, mmHiMetric, mmLoEnglish, mmHiEnglish, mmTwips, mmIsotropic, mmAnisotropic };
+// How a transform modifies the world transform.
+enum TWorldModify { mwtIdentity = 1, mwtLeftMultiply, mwtRightMultiply, mwtSet };
+// How a new region combines with the clipping.
+enum TRegionMode { rgnAnd = 1, rgnOr, rgnXor, rgnDiff, rgnCopy };
+// Whether text, hatches and dashes fill their background.
+enum TBackgroundMode { bkTransparent = 1, bkOpaque };
+// Which parts of a self-crossing polygon are filled.
+enum TPolyFillMode { pfmAlternate = 1, pfmWinding };
 
 // Bounds of playback, besides those of the file and record sizes.
 inline constexpr std::size_t kMaxSavedStates = 256;  // nesting of save/restore
@@ -103,7 +118,7 @@ struct TClipItem {
 };
 
 struct TDcState {
-    int MapMode = 1;
+    int MapMode = mmText;
     double WinOrgX = 0, WinOrgY = 0, WinExtX = 1, WinExtY = 1;
     double VpOrgX = 0, VpOrgY = 0, VpExtX = 1, VpExtY = 1;
     TXform World;
@@ -144,7 +159,7 @@ TPenJoin PenJoinOfRecord(std::uint32_t style);
 TBrushStyle HatchOfRecord(std::uint32_t hatch);
 // A logical font at offset: 32-bit fields and a UTF-16 face name in
 // enhanced records, 16-bit fields and an 8-bit one in old-style records.
-TFontSpec ReadLogFont(const TRecordView& r, std::size_t at, bool enhanced);
+TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced);
 
 // The mean colour of a bitmap (of its top-left 64 by 64 pixels).
 TColor AverageColor(const TBitmap& bitmap);
@@ -172,14 +187,14 @@ public:
     TPlayer(const TPlayer&) = delete;
     TPlayer& operator=(const TPlayer&) = delete;
 
-    TDcState& Dc() { return dc_; }
+    TDcState& Dc() { return FDc; }
 
     // --- mapping -----------------------------------------------------------
     // The device of enhanced metafiles (pixels and millimetres), for the
     // metric mapping modes.
     void SetDeviceResolution(double pixelsPerMMX, double pixelsPerMMY);
     // Old-style metafiles: only the window maps, onto the fixed viewport.
-    void SetViewportFixed(bool fixed) { viewportFixed_ = fixed; }
+    void SetViewportFixed(bool fixed) { FViewportFixed = fixed; }
     void SetMapMode(int mode);
     void SetWindowOrg(double x, double y);
     void SetWindowExt(double x, double y);
@@ -188,7 +203,7 @@ public:
     void SetWorld(const TXform& world);
     void ModifyWorld(const TXform& xform, int mode);
     void MappingChanged();
-    const TXform& ToCanvas() const { return toCanvas_; }
+    const TXform& ToCanvas() const { return FToCanvas; }
 
     // --- state ---------------------------------------------------------------
     void SaveDc();
@@ -196,7 +211,7 @@ public:
     TColor Resolve(std::uint32_t colorRef) const;
 
     // --- objects -------------------------------------------------------------
-    std::size_t ObjectCount() const { return objects_.size(); }
+    std::size_t ObjectCount() const { return FObjects.size(); }
     // Stores at index (no effect beyond the table).
     void SetObject(std::size_t index, TObject object);
     // The lowest free index, or nullopt when the table is full.
@@ -273,14 +288,14 @@ public:
     void SelectClipRegion(const TRegionSpec& region);
     void OffsetClip(double dx, double dy);
 
-    TCanvas& Canvas() { return canvas_; }
+    TCanvas& Canvas() { return FCanvas; }
 
     // A record's bitmap about to be drawn: drawn into a picture, its fourth
     // bytes are cleared, so that only ALPHABLEND brings alpha into a picture
     // (and only to blend); a recording keeps them.
     void PrepareBitmap(TBitmap& bitmap) const
     {
-        if (canvas_.TargetBitmap()) ClearUnusedBits(bitmap);
+        if (FCanvas.TargetBitmap()) ClearUnusedBits(bitmap);
     }
 
     // Takes pixels from the playback's budget for decoded bitmaps; false
@@ -288,7 +303,7 @@ public:
     bool SpendBitmapPixels(std::int64_t pixels);
 
 private:
-    TPointF P(double x, double y) const { return toCanvas_.Apply(x, y); }
+    TPointF P(double x, double y) const { return FToCanvas.Apply(x, y); }
     TPath RectPath(double l, double t, double r, double b) const;
     // Rectangles in logical units as one path; each goes round the way the
     // mapping turns it, all alike, so winding filling gives their union.
@@ -310,23 +325,23 @@ private:
     void AppendBeziers(TPath& path, const TXform& m, double offset, double cx, double cy, double rx, double ry,
                        double t0, double t1) const;
 
-    TCanvas& canvas_;
-    TRect dest_;
-    TXform deviceToCanvas_;
-    TXform toCanvas_;
-    double pxPerMMX_ = 96 / 25.4, pxPerMMY_ = 96 / 25.4;
-    bool viewportFixed_ = false;
-    TDcState dc_;
-    std::vector<TDcState> saved_;
-    std::size_t refusedSaves_ = 0;
-    std::vector<TObject> objects_;
-    std::int64_t bitmapPixels_ = 0;
-    bool inPath_ = false;
-    TPath path_;  // canvas pixels
-    bool pathDone_ = false;
-    TPen savedPen_;
-    TBrush savedBrush_;
-    TFont savedFont_;
+    TCanvas& FCanvas;
+    TRect FDest;
+    TXform FDeviceToCanvas;
+    TXform FToCanvas;
+    double FPxPerMMX = 96 / 25.4, FPxPerMMY = 96 / 25.4;
+    bool FViewportFixed = false;
+    TDcState FDc;
+    std::vector<TDcState> FSaved;
+    std::size_t FRefusedSaves = 0;
+    std::vector<TObject> FObjects;
+    std::int64_t FBitmapPixels = 0;
+    bool FInPath = false;
+    TPath FPath;  // canvas pixels
+    bool FPathDone = false;
+    TPen FSavedPen;
+    TBrush FSavedBrush;
+    TFont FSavedFont;
 };
 
 } // namespace pictor::mf

@@ -46,7 +46,7 @@ TBrushStyle HatchOfRecord(std::uint32_t hatch)
     return hatch < 6 ? styles[hatch] : bsSolid;
 }
 
-TFontSpec ReadLogFont(const TRecordView& r, std::size_t at, bool enhanced)
+TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced)
 {
     const std::size_t field = enhanced ? 4 : 2;
     auto value = [&](int i) {
@@ -147,9 +147,9 @@ void TPlayer::BlendBitmap(const TBitmap& bitmap, const TRect& src, double x, dou
 {
     const bool ownAlpha = perPixel && bitmap.BitsPerPixel() == 32;
     auto alphaOf = [&bitmap](int px, int py) { return std::as_const(bitmap).ScanLine(py)[4 * px + 3]; };
-    TBitmap* target = canvas_.TargetBitmap();
+    TBitmap* target = FCanvas.TargetBitmap();
     if (constantAlpha == 0 || src.Width() <= 0 || src.Height() <= 0) return;
-    if (!target || !toCanvas_.AxisAligned()) {
+    if (!target || !FToCanvas.AxisAligned()) {
         if (!ownAlpha) {
             TBitmap opaque = bitmap;
             PrepareBitmap(opaque);
@@ -170,10 +170,10 @@ void TPlayer::BlendBitmap(const TBitmap& bitmap, const TRect& src, double x, dou
     if (mirrorX) std::swap(x0, x1);
     if (mirrorY) std::swap(y0, y1);
     const int dw = x1 - x0, dh = y1 - y0;
-    const TRect area = Rect(std::max({x0, 0, std::min(dest_.Left, dest_.Right)}),
-                            std::max({y0, 0, std::min(dest_.Top, dest_.Bottom)}),
-                            std::min({x1, target->Width(), std::max(dest_.Left, dest_.Right)}),
-                            std::min({y1, target->Height(), std::max(dest_.Top, dest_.Bottom)}));
+    const TRect area = Rect(std::max({x0, 0, std::min(FDest.Left, FDest.Right)}),
+                            std::max({y0, 0, std::min(FDest.Top, FDest.Bottom)}),
+                            std::min({x1, target->Width(), std::max(FDest.Left, FDest.Right)}),
+                            std::min({y1, target->Height(), std::max(FDest.Top, FDest.Bottom)}));
     if (dw <= 0 || dh <= 0 || area.Width() <= 0 || area.Height() <= 0) return;
 
     TBitmap out;
@@ -203,7 +203,7 @@ void TPlayer::BlendBitmap(const TBitmap& bitmap, const TRect& src, double x, dou
             row[2] = static_cast<std::uint8_t>(GetRValue(c));
         }
     }
-    canvas_.DrawBitmap(out, Rect(0, 0, area.Width(), area.Height()), area.Left, area.Top, area.Width(),
+    FCanvas.DrawBitmap(out, Rect(0, 0, area.Width(), area.Height()), area.Left, area.Top, area.Width(),
                        area.Height(), 0x00CC0020);
 }
 

@@ -105,13 +105,13 @@ TPath TPlayer::RectsPath(const std::vector<std::array<double, 4>>& rects) const
 
 TPenMode TPlayer::Mode() const
 {
-    return PenModeOfRop2(dc_.Rop2);
+    return PenModeOfRop2(FDc.Rop2);
 }
 
 double TPlayer::PenWidth() const
 {
-    if (dc_.Pen.Cosmetic || dc_.Pen.Width <= 0) return 0;
-    TPointF v = toCanvas_.ApplyVector(dc_.Pen.Width, 0);
+    if (FDc.Pen.Cosmetic || FDc.Pen.Width <= 0) return 0;
+    TPointF v = FToCanvas.ApplyVector(FDc.Pen.Width, 0);
     double w = std::hypot(v.X, v.Y);
     return std::isfinite(w) ? std::min(w, 1e5) : 0;
 }
@@ -120,13 +120,13 @@ TPen TPlayer::CanvasPen() const
 {
     TPen pen;
     const double width = PenWidth();
-    pen.Color = dc_.Pen.Color;
-    pen.Style = dc_.Pen.Style;
+    pen.Color = FDc.Pen.Color;
+    pen.Style = FDc.Pen.Style;
     // Wide pens of the simple kind draw dashes solid, as the platform does.
-    if (width > 1.5 && !dc_.Pen.Geometric && pen.Style != psClear) pen.Style = psSolid;
+    if (width > 1.5 && !FDc.Pen.Geometric && pen.Style != psClear) pen.Style = psSolid;
     // Thin lines have no caps: they end at their last pixel.
-    pen.Cap = width <= 1.5 ? pcFlat : dc_.Pen.Cap;
-    pen.Join = dc_.Pen.Join;
+    pen.Cap = width <= 1.5 ? pcFlat : FDc.Pen.Cap;
+    pen.Join = FDc.Pen.Join;
     pen.Mode = Mode();
     pen.Width = std::max(1, static_cast<int>(std::lround(width)));
     return pen;
@@ -134,32 +134,32 @@ TPen TPlayer::CanvasPen() const
 
 void TPlayer::Stroke(const TPath& path)
 {
-    if (dc_.Pen.Null || path.Empty() || !Reasonable(path)) return;
-    canvas_.StrokePath(path, CanvasPen(), PenWidth());
+    if (FDc.Pen.Null || path.Empty() || !Reasonable(path)) return;
+    FCanvas.StrokePath(path, CanvasPen(), PenWidth());
 }
 
 void TPlayer::FillWithBrush(const TPath& path, const TBrushSpec& brush, TFillRule rule)
 {
     if (brush.Null || path.Empty() || !Reasonable(path)) return;
-    if (FillWithPattern(path, brush, rule, PatternRopOfRop2(dc_.Rop2))) return;
-    if (brush.Style != bsSolid && dc_.BkOpaque)
-        canvas_.FillPath(path, rule, TBrush{dc_.BkColor, bsSolid}, Mode());
-    canvas_.FillPath(path, rule, TBrush{brush.Color, brush.Style}, Mode());
+    if (FillWithPattern(path, brush, rule, PatternRopOfRop2(FDc.Rop2))) return;
+    if (brush.Style != bsSolid && FDc.BkOpaque)
+        FCanvas.FillPath(path, rule, TBrush{FDc.BkColor, bsSolid}, Mode());
+    FCanvas.FillPath(path, rule, TBrush{brush.Color, brush.Style}, Mode());
 }
 
 void TPlayer::FillSolidPath(const TPath& canvasPath, TColor color)
 {
     if (canvasPath.Empty() || !Reasonable(canvasPath)) return;
-    canvas_.FillPath(canvasPath, frWinding, TBrush{color, bsSolid}, pmCopy);
+    FCanvas.FillPath(canvasPath, frWinding, TBrush{color, bsSolid}, pmCopy);
 }
 
 void TPlayer::Draw(const TPath& fill, const TPath& stroke, bool closed)
 {
-    if (inPath_) {
-        if (path_.Elements().size() + fill.Elements().size() <= kMaxPathElements) Append(path_, fill);
+    if (FInPath) {
+        if (FPath.Elements().size() + fill.Elements().size() <= kMaxPathElements) Append(FPath, fill);
         return;
     }
-    if (closed) FillWithBrush(fill, dc_.Brush, dc_.Winding ? frWinding : frAlternate);
+    if (closed) FillWithBrush(fill, FDc.Brush, FDc.Winding ? frWinding : frAlternate);
     Stroke(stroke);
 }
 
@@ -167,18 +167,18 @@ void TPlayer::Draw(const TPath& fill, const TPath& stroke, bool closed)
 
 void TPlayer::MoveTo(double x, double y)
 {
-    dc_.Position = {x, y};
-    if (inPath_ && path_.Elements().size() < kMaxPathElements) path_.MoveTo(P(x, y));
+    FDc.Position = {x, y};
+    if (FInPath && FPath.Elements().size() < kMaxPathElements) FPath.MoveTo(P(x, y));
 }
 
 void TPlayer::LineTo(double x, double y)
 {
-    TPointF from = dc_.Position;
-    dc_.Position = {x, y};
-    if (inPath_) {
-        if (path_.Elements().size() >= kMaxPathElements) return;
-        if (path_.Empty() || path_.Elements().back().kind == TPath::pkClose) path_.MoveTo(P(from.X, from.Y));
-        path_.LineTo(P(x, y));
+    TPointF from = FDc.Position;
+    FDc.Position = {x, y};
+    if (FInPath) {
+        if (FPath.Elements().size() >= kMaxPathElements) return;
+        if (FPath.Empty() || FPath.Elements().back().kind == TPath::pkClose) FPath.MoveTo(P(from.X, from.Y));
+        FPath.LineTo(P(x, y));
         return;
     }
     TPath line;
@@ -193,7 +193,7 @@ void TPlayer::Polyline(const std::vector<TPointF>& points)
     if (points.size() < 2) return;
     TPath logical;
     logical.AddPolyline(points.data(), static_cast<int>(points.size()));
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), false);
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), false);
 }
 
 void TPlayer::PolylineTo(const std::vector<TPointF>& points)
@@ -201,13 +201,13 @@ void TPlayer::PolylineTo(const std::vector<TPointF>& points)
     if (points.empty()) return;
     std::vector<TPointF> all;
     all.reserve(points.size() + 1);
-    all.push_back(dc_.Position);
+    all.push_back(FDc.Position);
     all.insert(all.end(), points.begin(), points.end());
-    dc_.Position = points.back();
-    if (inPath_) {
-        if (path_.Elements().size() + points.size() > kMaxPathElements) return;
-        if (path_.Empty() || path_.Elements().back().kind == TPath::pkClose) path_.MoveTo(P(all[0].X, all[0].Y));
-        for (const TPointF& p : points) path_.LineTo(P(p.X, p.Y));
+    FDc.Position = points.back();
+    if (FInPath) {
+        if (FPath.Elements().size() + points.size() > kMaxPathElements) return;
+        if (FPath.Empty() || FPath.Elements().back().kind == TPath::pkClose) FPath.MoveTo(P(all[0].X, all[0].Y));
+        for (const TPointF& p : points) FPath.LineTo(P(p.X, p.Y));
         return;
     }
     Polyline(all);
@@ -219,7 +219,7 @@ void TPlayer::PolyBezier(const std::vector<TPointF>& points)
     TPath logical;
     logical.MoveTo(points[0]);
     for (std::size_t i = 1; i + 2 < points.size(); i += 3) logical.BezierTo(points[i], points[i + 1], points[i + 2]);
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), false);
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), false);
 }
 
 void TPlayer::PolyBezierTo(const std::vector<TPointF>& points)
@@ -227,14 +227,14 @@ void TPlayer::PolyBezierTo(const std::vector<TPointF>& points)
     if (points.size() < 3) return;
     std::vector<TPointF> all;
     all.reserve(points.size() + 1);
-    all.push_back(dc_.Position);
+    all.push_back(FDc.Position);
     all.insert(all.end(), points.begin(), points.begin() + static_cast<std::ptrdiff_t>(points.size() / 3 * 3));
-    dc_.Position = all.back();
-    if (inPath_) {
-        if (path_.Elements().size() + points.size() > kMaxPathElements) return;
-        if (path_.Empty() || path_.Elements().back().kind == TPath::pkClose) path_.MoveTo(P(all[0].X, all[0].Y));
+    FDc.Position = all.back();
+    if (FInPath) {
+        if (FPath.Elements().size() + points.size() > kMaxPathElements) return;
+        if (FPath.Empty() || FPath.Elements().back().kind == TPath::pkClose) FPath.MoveTo(P(all[0].X, all[0].Y));
         for (std::size_t i = 1; i + 2 < all.size(); i += 3)
-            path_.BezierTo(P(all[i].X, all[i].Y), P(all[i + 1].X, all[i + 1].Y), P(all[i + 2].X, all[i + 2].Y));
+            FPath.BezierTo(P(all[i].X, all[i].Y), P(all[i + 1].X, all[i + 1].Y), P(all[i + 2].X, all[i + 2].Y));
         return;
     }
     PolyBezier(all);
@@ -244,7 +244,7 @@ void TPlayer::PolyDraw(const std::vector<TPointF>& points, const std::vector<std
 {
     // Point types: 6 move, 2 line, 4 Bézier (three in a row), bit 0 closes.
     TPath logical;
-    TPointF position = dc_.Position;
+    TPointF position = FDc.Position;
     logical.MoveTo(position);
     for (std::size_t i = 0; i < points.size() && i < types.size(); ++i) {
         int type = types[i] & ~1;
@@ -261,8 +261,8 @@ void TPlayer::PolyDraw(const std::vector<TPointF>& points, const std::vector<std
         position = points[std::min(i, points.size() - 1)];
         if (types[std::min(i, types.size() - 1)] & 1) logical.Close();
     }
-    dc_.Position = position;
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), false);
+    FDc.Position = position;
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), false);
 }
 
 void TPlayer::PolyPolygon(const std::vector<std::vector<TPointF>>& polygons)
@@ -271,7 +271,7 @@ void TPlayer::PolyPolygon(const std::vector<std::vector<TPointF>>& polygons)
     for (const auto& polygon : polygons)
         if (polygon.size() >= 2) logical.AddPolygon(polygon.data(), static_cast<int>(polygon.size()));
     if (logical.Empty()) return;
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), true);
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), true);
 }
 
 void TPlayer::PolyPolyline(const std::vector<std::vector<TPointF>>& polylines)
@@ -280,7 +280,7 @@ void TPlayer::PolyPolyline(const std::vector<std::vector<TPointF>>& polylines)
     for (const auto& line : polylines)
         if (line.size() >= 2) logical.AddPolyline(line.data(), static_cast<int>(line.size()));
     if (logical.Empty()) return;
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), false);
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), false);
 }
 
 // --- shapes in a box -----------------------------------------------------------------
@@ -292,13 +292,13 @@ void TPlayer::Rectangle(double l, double t, double r, double b)
 
 void TPlayer::RoundRect(double l, double t, double r, double b, double w, double h)
 {
-    if (toCanvas_.AxisAligned()) {
+    if (FToCanvas.AxisAligned()) {
         TPointF a = P(l, t), c = P(r, b);
         double x1 = std::min(a.X, c.X), x2 = std::max(a.X, c.X), y1 = std::min(a.Y, c.Y), y2 = std::max(a.Y, c.Y);
-        double rx = std::fabs(toCanvas_.M11 * w) / 2, ry = std::fabs(toCanvas_.M22 * h) / 2;
+        double rx = std::fabs(FToCanvas.M11 * w) / 2, ry = std::fabs(FToCanvas.M22 * h) / 2;
         TPath box;
         AddRoundRect(box, x1, y1, x2, y2, rx, ry);
-        if (inPath_) {
+        if (FInPath) {
             Draw(box, box, true);
             return;
         }
@@ -308,7 +308,7 @@ void TPlayer::RoundRect(double l, double t, double r, double b, double w, double
         const double i = std::min({0.5, (x2 - x1) / 2, (y2 - y1) / 2});
         TPath stroke, fill;
         AddRoundRect(stroke, x1 + i, y1 + i, x2 - i, y2 - i, std::max(0.0, rx - i), std::max(0.0, ry - i));
-        if (dc_.Pen.Null) {
+        if (FDc.Pen.Null) {
             fill = box;
         } else if (rx > 0 && ry > 0) {
             fill = stroke;
@@ -324,15 +324,15 @@ void TPlayer::RoundRect(double l, double t, double r, double b, double w, double
     TPath logical;
     AddRoundRect(logical, std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b), std::fabs(w) / 2,
                  std::fabs(h) / 2);
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), true);
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), true);
 }
 
 void TPlayer::Ellipse(double l, double t, double r, double b)
 {
-    if (toCanvas_.AxisAligned()) {
+    if (FToCanvas.AxisAligned()) {
         TPointF a = P(l, t), c = P(r, b);
         double x1 = std::min(a.X, c.X), x2 = std::max(a.X, c.X), y1 = std::min(a.Y, c.Y), y2 = std::max(a.Y, c.Y);
-        if (!inPath_ && !dc_.Pen.Null) {
+        if (!FInPath && !FDc.Pen.Null) {
             // An outlined ellipse lies in whole canvas pixels, as the device
             // rounds its box: a small one is as round as its box is square,
             // wherever the mapping puts it. A fill alone keeps its box, which
@@ -348,12 +348,12 @@ void TPlayer::Ellipse(double l, double t, double r, double b)
         box.AddEllipse(x1, y1, x2, y2);
         outline.AddEllipse(x1 + i, y1 + i, x2 - i, y2 - i);
         // With a pen the inside is filled up to the outline's centre line.
-        Draw(inPath_ || dc_.Pen.Null ? box : outline, outline, true);
+        Draw(FInPath || FDc.Pen.Null ? box : outline, outline, true);
         return;
     }
     TPath logical;
     logical.AddEllipse(std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b));
-    Draw(Transform(logical, toCanvas_, 0), Transform(logical, toCanvas_, 0.5), true);
+    Draw(Transform(logical, FToCanvas, 0), Transform(logical, FToCanvas, 0.5), true);
 }
 
 void TPlayer::AppendBeziers(TPath& path, const TXform& m, double offset, double cx, double cy, double rx, double ry,
@@ -385,8 +385,8 @@ void TPlayer::Arc(TArcKind kind, double l, double t, double r, double b, double 
     double t0 = std::atan2((ys - cy) / ry, (xs - cx) / rx);
     double t1 = std::atan2((ye - cy) / ry, (xe - cx) / rx);
     // Counter-clockwise as seen on the device (y down there).
-    bool clockwise = dc_.ArcClockwise;
-    if (toCanvas_.Determinant() < 0) clockwise = !clockwise;
+    bool clockwise = FDc.ArcClockwise;
+    if (FToCanvas.Determinant() < 0) clockwise = !clockwise;
     if (clockwise) {
         while (t1 <= t0) t1 += 2 * std::numbers::pi;
     } else {
@@ -397,11 +397,11 @@ void TPlayer::Arc(TArcKind kind, double l, double t, double r, double b, double 
     auto build = [&](double offset) {
         TPath p;
         auto at = [&](TPointF q) {
-            TPointF c = toCanvas_.Apply(q.X, q.Y);
+            TPointF c = FToCanvas.Apply(q.X, q.Y);
             return TPointF{c.X + offset, c.Y + offset};
         };
         if (kind == TArcKind::ArcTo) {
-            p.MoveTo(at(dc_.Position));
+            p.MoveTo(at(FDc.Position));
             p.LineTo(at(start));
         } else if (kind == TArcKind::Pie) {
             p.MoveTo(at({cx, cy}));
@@ -409,11 +409,11 @@ void TPlayer::Arc(TArcKind kind, double l, double t, double r, double b, double 
         } else {
             p.MoveTo(at(start));
         }
-        AppendBeziers(p, toCanvas_, offset, cx, cy, rx, ry, t0, t1);
+        AppendBeziers(p, FToCanvas, offset, cx, cy, rx, ry, t0, t1);
         if (kind == TArcKind::Chord || kind == TArcKind::Pie) p.Close();
         return p;
     };
-    if (kind == TArcKind::ArcTo) dc_.Position = end;
+    if (kind == TArcKind::ArcTo) FDc.Position = end;
     bool closed = kind == TArcKind::Chord || kind == TArcKind::Pie;
     Draw(build(0), build(0.5), closed);
 }
@@ -428,26 +428,26 @@ void TPlayer::AngleArc(double x, double y, double radius, double start, double s
     TPointF last{x + radius * std::cos(t1), y + radius * std::sin(t1)};
     auto build = [&](double offset) {
         TPath p;
-        TPointF a = toCanvas_.Apply(dc_.Position.X, dc_.Position.Y), b = toCanvas_.Apply(first.X, first.Y);
+        TPointF a = FToCanvas.Apply(FDc.Position.X, FDc.Position.Y), b = FToCanvas.Apply(first.X, first.Y);
         p.MoveTo({a.X + offset, a.Y + offset});
         p.LineTo({b.X + offset, b.Y + offset});
-        AppendBeziers(p, toCanvas_, offset, x, y, radius, radius, t0, t1);
+        AppendBeziers(p, FToCanvas, offset, x, y, radius, radius, t0, t1);
         return p;
     };
     Draw(build(0), build(0.5), false);
-    dc_.Position = last;
+    FDc.Position = last;
 }
 
 void TPlayer::SetPixel(double x, double y, TColor color)
 {
     TPointF a = P(x, y);
-    TPointF size = deviceToCanvas_.ApplyVector(1, 1);
+    TPointF size = FDeviceToCanvas.ApplyVector(1, 1);
     double w = std::max(1.0, std::fabs(size.X)), h = std::max(1.0, std::fabs(size.Y));
     double left = std::floor(a.X), top = std::floor(a.Y);
     TPath p;
     p.AddRectangle(left, top, left + w, top + h);
     if (!Reasonable(p)) return;
-    canvas_.FillPath(p, frWinding, TBrush{color, bsSolid}, Mode());
+    FCanvas.FillPath(p, frWinding, TBrush{color, bsSolid}, Mode());
 }
 
 void TPlayer::FillRects(const std::vector<std::array<double, 4>>& rects, const TBrushSpec& brush)
@@ -464,7 +464,7 @@ void TPlayer::InvertRegion(const TRegionSpec& region)
 {
     const TPath p = RectsPath(region.Rects);
     if (p.Empty() || !Reasonable(p)) return;
-    canvas_.FillPath(p, frWinding, TBrush{clBlack, bsSolid}, pmNot);
+    FCanvas.FillPath(p, frWinding, TBrush{clBlack, bsSolid}, pmNot);
 }
 
 // --- bitmaps -----------------------------------------------------------------------
@@ -487,8 +487,8 @@ void TPlayer::Bitmap(const TBitmap& bitmap, const TRect& src, double x, double y
         std::fabs(a.X) > kMaxCoordinate || std::fabs(a.Y) > kMaxCoordinate || std::fabs(dw) > kMaxCoordinate ||
         std::fabs(dh) > kMaxCoordinate)
         return;
-    canvas_.Brush = TBrush{dc_.Brush.Color, dc_.Brush.Null ? bsClear : dc_.Brush.Style};
-    canvas_.DrawBitmap(bitmap, inside, a.X, a.Y, dw, dh, rop);
+    FCanvas.Brush = TBrush{FDc.Brush.Color, FDc.Brush.Null ? bsClear : FDc.Brush.Style};
+    FCanvas.DrawBitmap(bitmap, inside, a.X, a.Y, dw, dh, rop);
 }
 
 void TPlayer::PatBlt(double x, double y, double w, double h, std::uint32_t rop)
@@ -506,63 +506,63 @@ void TPlayer::PatBlt(double x, double y, double w, double h, std::uint32_t rop)
     TPath p = RectPath(x, y, x + w, y + h);
     if (!Reasonable(p)) return;
     const bool usesBrush = mode == pmCopy || mode == pmXor || mode == pmNotCopy;
-    if (usesBrush && dc_.Brush.Null) return;
-    if (usesBrush && FillWithPattern(p, dc_.Brush, frWinding, PatternAsSource(rop))) return;
-    TBrush brush{dc_.Brush.Color, dc_.Brush.Style};
-    if (brush.Style != bsSolid && dc_.BkOpaque && mode == pmCopy)
-        canvas_.FillPath(p, frWinding, TBrush{dc_.BkColor, bsSolid}, pmCopy);
-    canvas_.FillPath(p, frWinding, brush, mode);
+    if (usesBrush && FDc.Brush.Null) return;
+    if (usesBrush && FillWithPattern(p, FDc.Brush, frWinding, PatternAsSource(rop))) return;
+    TBrush brush{FDc.Brush.Color, FDc.Brush.Style};
+    if (brush.Style != bsSolid && FDc.BkOpaque && mode == pmCopy)
+        FCanvas.FillPath(p, frWinding, TBrush{FDc.BkColor, bsSolid}, pmCopy);
+    FCanvas.FillPath(p, frWinding, brush, mode);
 }
 
 // --- text ----------------------------------------------------------------------------
 
 void TPlayer::Text(const TTextCall& call)
 {
-    TPointF xAxis = toCanvas_.ApplyVector(1, 0);
-    TPointF yAxis = toCanvas_.ApplyVector(0, 1);
+    TPointF xAxis = FToCanvas.ApplyVector(1, 0);
+    TPointF yAxis = FToCanvas.ApplyVector(0, 1);
     double xScale = std::hypot(xAxis.X, xAxis.Y), yScale = std::hypot(yAxis.X, yAxis.Y);
     if (!std::isfinite(xScale) || !std::isfinite(yScale)) return;
 
     if (call.Rect && (call.Opaque || call.Clipped)) {
         const auto& r = *call.Rect;
-        if (call.Opaque) FillSolidPath(RectPath(r[0], r[1], r[2], r[3]), dc_.BkColor);
+        if (call.Opaque) FillSolidPath(RectPath(r[0], r[1], r[2], r[3]), FDc.BkColor);
     }
     if (call.Text.empty()) return;
 
-    double height = dc_.Font.Height * yScale;
-    if (dc_.Font.Height == 0) {
-        TPointF d = deviceToCanvas_.ApplyVector(0, 1);
+    double height = FDc.Font.Height * yScale;
+    if (FDc.Font.Height == 0) {
+        TPointF d = FDeviceToCanvas.ApplyVector(0, 1);
         height = -12 * std::hypot(d.X, d.Y);
     }
     if (!std::isfinite(height) || std::fabs(height) < 0.5 || std::fabs(height) > 1e5) return;
 
     TTextRun run;
     run.Text = ToUtf8(call.Text);
-    run.Font.Name = dc_.Font.Name;
+    run.Font.Name = FDc.Font.Name;
     run.Font.Height = static_cast<int>(std::lround(height));
     if (run.Font.Height == 0) run.Font.Height = height < 0 ? -1 : 1;
-    run.Font.Bold = dc_.Font.Weight >= 600;
-    run.Font.Italic = dc_.Font.Italic;
-    run.Font.Underline = dc_.Font.Underline;
-    run.Font.StrikeOut = dc_.Font.StrikeOut;
-    run.Font.Color = dc_.TextColor;
-    run.Color = dc_.TextColor;
-    run.Opaque = dc_.BkOpaque;
-    run.Background = dc_.BkColor;
-    double angle = dc_.Font.Escapement / 10.0;
-    if (!toCanvas_.AxisAligned() || toCanvas_.M11 < 0)
+    run.Font.Bold = FDc.Font.Weight >= 600;
+    run.Font.Italic = FDc.Font.Italic;
+    run.Font.Underline = FDc.Font.Underline;
+    run.Font.StrikeOut = FDc.Font.StrikeOut;
+    run.Font.Color = FDc.TextColor;
+    run.Color = FDc.TextColor;
+    run.Opaque = FDc.BkOpaque;
+    run.Background = FDc.BkColor;
+    double angle = FDc.Font.Escapement / 10.0;
+    if (!FToCanvas.AxisAligned() || FToCanvas.M11 < 0)
         angle += std::atan2(-xAxis.Y, xAxis.X) * 180 / std::numbers::pi;
     run.Escapement = angle;
 
-    const bool updateCp = dc_.TextAlign & 1;
-    TPointF origin = updateCp ? dc_.Position : TPointF{call.X, call.Y};
+    const bool updateCp = FDc.TextAlign & 1;
+    TPointF origin = updateCp ? FDc.Position : TPointF{call.X, call.Y};
     run.Origin = P(origin.X, origin.Y);
-    switch (dc_.TextAlign & 6) {
+    switch (FDc.TextAlign & 6) {
     case 6: run.HAlign = taCenter; break;
     case 2: run.HAlign = taRight; break;
     default: run.HAlign = taLeft; break;
     }
-    switch (dc_.TextAlign & 24) {
+    switch (FDc.TextAlign & 24) {
     case 24: run.VAlign = tvBaseline; break;
     case 8: run.VAlign = tvBottom; break;
     default: run.VAlign = tvTop; break;
@@ -584,16 +584,16 @@ void TPlayer::Text(const TTextCall& call)
 
     if (call.Rect && call.Clipped) {
         const auto& r = *call.Rect;
-        canvas_.SaveClip();
-        canvas_.IntersectClip(RectPath(r[0], r[1], r[2], r[3]), frWinding);
-        canvas_.DrawTextRun(run);
-        canvas_.RestoreClip();
+        FCanvas.SaveClip();
+        FCanvas.IntersectClip(RectPath(r[0], r[1], r[2], r[3]), frWinding);
+        FCanvas.DrawTextRun(run);
+        FCanvas.RestoreClip();
     } else {
-        canvas_.DrawTextRun(run);
+        FCanvas.DrawTextRun(run);
     }
     if (updateCp) {
-        if (call.Dx.empty() && xScale > 0) total = canvas_.MeasureText(run.Text, run.Font).X / xScale;
-        dc_.Position.X += (run.HAlign == taRight ? -total : run.HAlign == taCenter ? 0 : total);
+        if (call.Dx.empty() && xScale > 0) total = FCanvas.MeasureText(run.Text, run.Font).X / xScale;
+        FDc.Position.X += (run.HAlign == taRight ? -total : run.HAlign == taCenter ? 0 : total);
     }
 }
 
@@ -601,55 +601,55 @@ void TPlayer::Text(const TTextCall& call)
 
 void TPlayer::BeginPath()
 {
-    inPath_ = true;
-    pathDone_ = false;
-    path_.Clear();
+    FInPath = true;
+    FPathDone = false;
+    FPath.Clear();
 }
 
 void TPlayer::EndPath()
 {
-    if (!inPath_) return;
-    inPath_ = false;
-    pathDone_ = true;
+    if (!FInPath) return;
+    FInPath = false;
+    FPathDone = true;
 }
 
 void TPlayer::AbortPath()
 {
-    inPath_ = false;
-    pathDone_ = false;
-    path_.Clear();
+    FInPath = false;
+    FPathDone = false;
+    FPath.Clear();
 }
 
 void TPlayer::CloseFigure()
 {
-    if (inPath_ && !path_.Empty() && path_.Elements().back().kind != TPath::pkClose) path_.Close();
+    if (FInPath && !FPath.Empty() && FPath.Elements().back().kind != TPath::pkClose) FPath.Close();
 }
 
 void TPlayer::FillPath()
 {
-    if (!pathDone_) return;
-    FillWithBrush(path_, dc_.Brush, dc_.Winding ? frWinding : frAlternate);
-    path_.Clear();
-    pathDone_ = false;
+    if (!FPathDone) return;
+    FillWithBrush(FPath, FDc.Brush, FDc.Winding ? frWinding : frAlternate);
+    FPath.Clear();
+    FPathDone = false;
 }
 
 void TPlayer::StrokePath()
 {
-    if (!pathDone_) return;
+    if (!FPathDone) return;
     TXform shift;
-    Stroke(Transform(path_, shift, 0.5));
-    path_.Clear();
-    pathDone_ = false;
+    Stroke(Transform(FPath, shift, 0.5));
+    FPath.Clear();
+    FPathDone = false;
 }
 
 void TPlayer::StrokeAndFillPath()
 {
-    if (!pathDone_) return;
-    FillWithBrush(path_, dc_.Brush, dc_.Winding ? frWinding : frAlternate);
+    if (!FPathDone) return;
+    FillWithBrush(FPath, FDc.Brush, FDc.Winding ? frWinding : frAlternate);
     TXform shift;
-    Stroke(Transform(path_, shift, 0.5));
-    path_.Clear();
-    pathDone_ = false;
+    Stroke(Transform(FPath, shift, 0.5));
+    FPath.Clear();
+    FPathDone = false;
 }
 
 } // namespace pictor::mf

@@ -23,17 +23,17 @@ constexpr std::int64_t kBandBytes = std::int64_t(1) << 22;
 // Makes the figure the clipping for the guard's life.
 class TClipGuard {
 public:
-    TClipGuard(TCanvas& canvas, const TPath& path, TFillRule rule) : canvas_(canvas)
+    TClipGuard(TCanvas& canvas, const TPath& path, TFillRule rule) : FCanvas(canvas)
     {
-        canvas_.SaveClip();
-        canvas_.IntersectClip(path, rule);
+        FCanvas.SaveClip();
+        FCanvas.IntersectClip(path, rule);
     }
-    ~TClipGuard() { canvas_.RestoreClip(); }
+    ~TClipGuard() { FCanvas.RestoreClip(); }
     TClipGuard(const TClipGuard&) = delete;
     TClipGuard& operator=(const TClipGuard&) = delete;
 
 private:
-    TCanvas& canvas_;
+    TCanvas& FCanvas;
 };
 
 // The pixels a path's points reach, as a rectangle of whole pixels.
@@ -111,22 +111,22 @@ TBrushSpec PatternBrush(TBitmap pattern, bool mono)
 
 bool TPlayer::FillWithPattern(const TPath& path, const TBrushSpec& brush, TFillRule rule, std::uint32_t rop)
 {
-    if (!brush.Pattern || !canvas_.TargetBitmap()) return false;
+    if (!brush.Pattern || !FCanvas.TargetBitmap()) return false;
     TBitmap pattern = *brush.Pattern; // shares the pixels
     const int pw = pattern.Width(), ph = pattern.Height();
     if (pw <= 0 || ph <= 0) return false;
-    if (brush.Mono) pattern.SetPalette(MonoColours(dc_));
+    if (brush.Mono) pattern.SetPalette(MonoColours(FDc));
 
-    const TRect canvas = Rect(0, 0, canvas_.Width(), canvas_.Height());
-    const TRect dest = Rect(std::min(dest_.Left, dest_.Right), std::min(dest_.Top, dest_.Bottom),
-                            std::max(dest_.Left, dest_.Right), std::max(dest_.Top, dest_.Bottom));
+    const TRect canvas = Rect(0, 0, FCanvas.Width(), FCanvas.Height());
+    const TRect dest = Rect(std::min(FDest.Left, FDest.Right), std::min(FDest.Top, FDest.Bottom),
+                            std::max(FDest.Left, FDest.Right), std::max(FDest.Top, FDest.Bottom));
     const TRect area = Intersection(Intersection(PathPixels(path), canvas), dest);
     if (area.Width() <= 0 || area.Height() <= 0) return true;
 
     const int bpp = pattern.BitsPerPixel();
     const std::int64_t stride = (std::int64_t(area.Width()) * bpp + 31) / 32 * 4;
     const int bandRows = static_cast<int>(std::clamp<std::int64_t>(kBandBytes / stride, 1, area.Height()));
-    TClipGuard clip(canvas_, path, rule);
+    TClipGuard clip(FCanvas, path, rule);
     TBitmap band;
     for (int top = area.Top; top < area.Bottom; top += bandRows) {
         const int rows = std::min(bandRows, area.Bottom - top);
@@ -143,7 +143,7 @@ bool TPlayer::FillWithPattern(const TPath& path, const TBrushSpec& brush, TFillR
             for (int x = area.Left; x < area.Right; ++x)
                 WriteRawPixel(to, x - area.Left, bpp, ReadRawPixel(from, x % pw, bpp));
         }
-        canvas_.DrawBitmap(band, Rect(0, 0, area.Width(), rows), area.Left, top, area.Width(), rows, rop);
+        FCanvas.DrawBitmap(band, Rect(0, 0, area.Width(), rows), area.Left, top, area.Width(), rows, rop);
     }
     return true;
 }

@@ -80,7 +80,7 @@ std::uint16_t RecordHatch(TBrushStyle style)
 }
 
 TRecordingCanvas::TRecordingCanvas(int width, int height, int unitsPerPixel, int firstSlot)
-    : unitsPerPixel_(unitsPerPixel), width_(width), height_(height), firstSlot_(firstSlot)
+    : FUnitsPerPixel(unitsPerPixel), FWidth(width), FHeight(height), FFirstSlot(firstSlot)
 {
 }
 
@@ -88,36 +88,36 @@ TRecordingCanvas::~TRecordingCanvas() = default;
 
 int TRecordingCanvas::Units(double pixels) const
 {
-    double v = std::round(pixels * unitsPerPixel_);
+    double v = std::round(pixels * FUnitsPerPixel);
     if (!std::isfinite(v)) return 0;
     return static_cast<int>(std::clamp(v, -2.0e9, 2.0e9));
 }
 
 TCanvas& TRecordingCanvas::Screen()
 {
-    if (!screen_) {
-        screen_ = std::make_unique<TBitmap>();
-        screen_->SetSize(1, 1);
+    if (!FScreen) {
+        FScreen = std::make_unique<TBitmap>();
+        FScreen->SetSize(1, 1);
     }
-    return screen_->Canvas();
+    return FScreen->Canvas();
 }
 
 // --- objects and settings -----------------------------------------------------------
 
 bool TRecordingCanvas::Pinned(int slot) const
 {
-    for (const TState& s : saved_)
+    for (const TState& s : FSaved)
         if (std::find(s.Selected.begin(), s.Selected.end(), slot) != s.Selected.end()) return true;
     return false;
 }
 
 void TRecordingCanvas::Use(int kind, const TObjectKey& key)
 {
-    int& current = state_.Selected[static_cast<std::size_t>(kind)];
-    ++clock_;
-    for (TEntry& e : entries_) {
+    int& current = FState.Selected[static_cast<std::size_t>(kind)];
+    ++FClock;
+    for (TEntry& e : FEntries) {
         if (e.Key == key) {
-            e.LastUse = clock_;
+            e.LastUse = FClock;
             if (current != e.Slot) {
                 EmitSelect(e.Slot);
                 current = e.Slot;
@@ -125,24 +125,24 @@ void TRecordingCanvas::Use(int kind, const TObjectKey& key)
             return;
         }
     }
-    if (entries_.size() >= kRecorderObjects) {
-        auto victim = entries_.end();
-        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            bool selected = std::find(state_.Selected.begin(), state_.Selected.end(), it->Slot) !=
-                            state_.Selected.end();
+    if (FEntries.size() >= kRecorderObjects) {
+        auto victim = FEntries.end();
+        for (auto it = FEntries.begin(); it != FEntries.end(); ++it) {
+            bool selected = std::find(FState.Selected.begin(), FState.Selected.end(), it->Slot) !=
+                            FState.Selected.end();
             if (selected || Pinned(it->Slot)) continue;
-            if (victim == entries_.end() || it->LastUse < victim->LastUse) victim = it;
+            if (victim == FEntries.end() || it->LastUse < victim->LastUse) victim = it;
         }
-        if (victim != entries_.end()) {
+        if (victim != FEntries.end()) {
             EmitDelete(victim->Slot);
-            entries_.erase(victim);
+            FEntries.erase(victim);
         }
     }
-    int slot = firstSlot_;
-    while (std::any_of(entries_.begin(), entries_.end(), [slot](const TEntry& e) { return e.Slot == slot; })) ++slot;
+    int slot = FFirstSlot;
+    while (std::any_of(FEntries.begin(), FEntries.end(), [slot](const TEntry& e) { return e.Slot == slot; })) ++slot;
     EmitCreate(slot, key);
     EmitSelect(slot);
-    entries_.push_back({key, slot, clock_});
+    FEntries.push_back({key, slot, FClock});
     current = slot;
 }
 
@@ -152,39 +152,39 @@ void TRecordingCanvas::UseFont(const TFontKey& key) { Use(kFont, key); }
 
 void TRecordingCanvas::UseTextColor(TColor color)
 {
-    if (state_.TextColor != color) EmitTextColor(color);
-    state_.TextColor = color;
+    if (FState.TextColor != color) EmitTextColor(color);
+    FState.TextColor = color;
 }
 
 void TRecordingCanvas::UseBkColor(TColor color)
 {
-    if (state_.BkColor != color) EmitBkColor(color);
-    state_.BkColor = color;
+    if (FState.BkColor != color) EmitBkColor(color);
+    FState.BkColor = color;
 }
 
 void TRecordingCanvas::UseBkOpaque(bool opaque)
 {
-    if (state_.BkOpaque != opaque) EmitBkOpaque(opaque);
-    state_.BkOpaque = opaque;
+    if (FState.BkOpaque != opaque) EmitBkOpaque(opaque);
+    FState.BkOpaque = opaque;
 }
 
 void TRecordingCanvas::UseRop2(TPenMode mode)
 {
     int rop2 = Rop2Of(mode);
-    if (state_.Rop2 != rop2) EmitRop2(rop2);
-    state_.Rop2 = rop2;
+    if (FState.Rop2 != rop2) EmitRop2(rop2);
+    FState.Rop2 = rop2;
 }
 
 void TRecordingCanvas::UseWinding(bool winding)
 {
-    if (state_.Winding != winding) EmitWinding(winding);
-    state_.Winding = winding;
+    if (FState.Winding != winding) EmitWinding(winding);
+    FState.Winding = winding;
 }
 
 void TRecordingCanvas::UseTextAlign(std::uint32_t align)
 {
-    if (state_.Align != align) EmitTextAlign(align);
-    state_.Align = align;
+    if (FState.Align != align) EmitTextAlign(align);
+    FState.Align = align;
 }
 
 TPenKey TRecordingCanvas::PenKeyOf(const TPen& pen) const
@@ -193,7 +193,7 @@ TPenKey TRecordingCanvas::PenKeyOf(const TPen& pen) const
     key.Null = pen.Style == psClear;
     key.Color = pen.Color & 0xFFFFFF;
     key.Style = pen.Style == psInsideFrame ? psSolid : pen.Style;
-    key.Width = pen.Width <= 0 ? 0 : pen.Width * unitsPerPixel_;
+    key.Width = pen.Width <= 0 ? 0 : pen.Width * FUnitsPerPixel;
     return key;
 }
 
@@ -206,7 +206,7 @@ TFontKey TRecordingCanvas::FontKeyOf(const TFont& font) const
 {
     TFontKey key;
     key.Name = font.Name;
-    key.Height = font.Height * unitsPerPixel_;
+    key.Height = font.Height * FUnitsPerPixel;
     key.Escapement = font.Orientation;
     key.Bold = font.Bold;
     key.Italic = font.Italic;
@@ -220,11 +220,11 @@ void TRecordingCanvas::AddBounds(double l, double t, double r, double b)
     if (!std::isfinite(l) || !std::isfinite(t) || !std::isfinite(r) || !std::isfinite(b)) return;
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
-    if (!bounds_) {
-        bounds_ = std::array<double, 4>{l, t, r, b};
+    if (!FBounds) {
+        FBounds = std::array<double, 4>{l, t, r, b};
         return;
     }
-    auto& v = *bounds_;
+    auto& v = *FBounds;
     v = {std::min(v[0], l), std::min(v[1], t), std::max(v[2], r), std::max(v[3], b)};
 }
 
@@ -340,15 +340,15 @@ TPointF TRecordingCanvas::MeasureText(const std::string& text, const TFont& font
 void TRecordingCanvas::SaveClip()
 {
     EmitSaveDc();
-    saved_.push_back(state_);
+    FSaved.push_back(FState);
 }
 
 void TRecordingCanvas::RestoreClip()
 {
-    if (saved_.empty()) return;
+    if (FSaved.empty()) return;
     EmitRestoreDc();
-    state_ = saved_.back();
-    saved_.pop_back();
+    FState = FSaved.back();
+    FSaved.pop_back();
 }
 
 void TRecordingCanvas::IntersectClip(const TPath& path, TFillRule rule)

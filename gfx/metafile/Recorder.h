@@ -71,8 +71,8 @@ public:
     TRecordingCanvas(int width, int height, int unitsPerPixel, int firstSlot);
     ~TRecordingCanvas() override;
 
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
 
     void FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode) override;
     void StrokePath(const TPath& path, const TPen& pen, double width) override;
@@ -90,7 +90,7 @@ public:
 
     // Where drawing went, in canvas pixels (left, top, right, bottom), or
     // nothing yet.
-    const std::optional<std::array<double, 4>>& Bounds() const { return bounds_; }
+    const std::optional<std::array<double, 4>>& Bounds() const { return FBounds; }
 
 protected:
     int Units(double pixels) const;
@@ -145,7 +145,7 @@ protected:
                           bool opaque) = 0;
     virtual void EmitBitmap(const TBitmap& bitmap, double l, double t, double w, double h, std::uint32_t rop) = 0;
 
-    int unitsPerPixel_;
+    int FUnitsPerPixel;
 
 private:
     struct TState {
@@ -163,14 +163,14 @@ private:
     void Use(int kind, const TObjectKey& key);
     bool Pinned(int slot) const;
 
-    int width_, height_;
-    int firstSlot_;
-    TState state_;
-    std::vector<TState> saved_;
-    std::vector<TEntry> entries_;
-    std::uint64_t clock_ = 0;
-    std::optional<std::array<double, 4>> bounds_;
-    std::unique_ptr<TBitmap> screen_;
+    int FWidth, FHeight;
+    int FFirstSlot;
+    TState FState;
+    std::vector<TState> FSaved;
+    std::vector<TEntry> FEntries;
+    std::uint64_t FClock = 0;
+    std::optional<std::array<double, 4>> FBounds;
+    std::unique_ptr<TBitmap> FScreen;
 };
 
 // The box (left, top, right, bottom) of a path that is exactly the ellipse

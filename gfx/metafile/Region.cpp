@@ -56,9 +56,9 @@ void Erode(TCairoRegion& region, const TCairoRegion& source, int dx, int dy)
 
 } // namespace
 
-TRegionSpec ReadOldStyleRegion(const TRecordView& r, std::size_t at)
+TRegionSpec ReadOldStyleRegion(const TByteReader& r, std::size_t at)
 {
-    const TRecordView region = r.From(at);
+    const TByteReader region = r.From(at);
     const std::size_t scans = region.U16(kScanCountAt);
     region.Need(kScansAt, scans, kMinScanSize);
 

@@ -2,7 +2,7 @@
 // CREATEREGION holds, and the frame that FRAMEREGION paints.
 #pragma once
 
-#include "gfx/formats/RecordView.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/metafile/Player.h"
 
 namespace pictor::mf {
@@ -13,7 +13,7 @@ namespace pictor::mf {
 // when a scan does not fit the record, when its counts disagree or are odd,
 // or when the region holds more than kMaxRegionRects rectangles; all of this
 // is checked before anything is allocated. Empty rectangles are left out.
-TRegionSpec ReadOldStyleRegion(const TRecordView& r, std::size_t at);
+TRegionSpec ReadOldStyleRegion(const TByteReader& r, std::size_t at);
 
 // The border of region that is width units wide at its left and right edges
 // and height units high at its top and bottom ones, inside the region: the

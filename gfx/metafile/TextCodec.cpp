@@ -70,7 +70,7 @@ bool IsLeadByte(int charSet, std::uint8_t b)
 
 } // namespace
 
-std::vector<TDecodedChar> DecodeUtf16(const TRecordView& view, std::size_t offset, std::size_t count)
+std::vector<TDecodedChar> DecodeUtf16(const TByteReader& view, std::size_t offset, std::size_t count)
 {
     view.Need(offset, count, 2);
     std::vector<TDecodedChar> out;
@@ -91,7 +91,7 @@ std::vector<TDecodedChar> DecodeUtf16(const TRecordView& view, std::size_t offse
     return out;
 }
 
-std::vector<TDecodedChar> DecodeAnsi(const TRecordView& view, std::size_t offset, std::size_t count, int charSet)
+std::vector<TDecodedChar> DecodeAnsi(const TByteReader& view, std::size_t offset, std::size_t count, int charSet)
 {
     view.Need(offset, count);
     std::vector<TDecodedChar> out;

@@ -3,7 +3,7 @@
 // "A" records.
 #pragma once
 
-#include "gfx/formats/RecordView.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <cstdint>
 #include <string>
@@ -19,12 +19,12 @@ struct TDecodedChar {
 };
 
 // count UTF-16 units at offset; unpaired surrogates become U+FFFD.
-std::vector<TDecodedChar> DecodeUtf16(const TRecordView& view, std::size_t offset, std::size_t count);
+std::vector<TDecodedChar> DecodeUtf16(const TByteReader& view, std::size_t offset, std::size_t count);
 
 // count bytes at offset in the code page of a font character set (ANSI,
 // Shift-JIS, the other East Asian and the Windows code pages; unknown sets
 // are read as Windows-1252).
-std::vector<TDecodedChar> DecodeAnsi(const TRecordView& view, std::size_t offset, std::size_t count, int charSet);
+std::vector<TDecodedChar> DecodeAnsi(const TByteReader& view, std::size_t offset, std::size_t count, int charSet);
 
 std::string ToUtf8(const std::vector<TDecodedChar>& text);
 std::u16string Utf8ToUtf16(const std::string& text);

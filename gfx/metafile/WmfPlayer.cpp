@@ -4,9 +4,9 @@
 // view of its record.
 #include "gfx/metafile/Playback.h"
 
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/Dib.h"
 #include "gfx/formats/MetafileFormats.h"
-#include "gfx/formats/RecordView.h"
 #include "gfx/metafile/Bitmap16.h"
 #include "gfx/metafile/Player.h"
 #include "gfx/metafile/Region.h"
@@ -30,78 +30,78 @@ constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 
 class TWmfPlayer {
 public:
-    explicit TWmfPlayer(TPlayer& p) : p_(p) {}
-    void Play(const TRecordView& r);
+    explicit TWmfPlayer(TPlayer& p) : FPlayer(p) {}
+    void Play(const TByteReader& r);
 
 private:
     void Create(mf::TObject object)
     {
-        if (auto index = p_.FreeObjectIndex()) p_.SetObject(*index, std::move(object));
+        if (auto index = FPlayer.FreeObjectIndex()) FPlayer.SetObject(*index, std::move(object));
     }
-    TBitmap Dib(const TRecordView& r, std::size_t at, int usage)
+    TBitmap Dib(const TByteReader& r, std::size_t at, int usage)
     {
         if (usage > 1) throw TBadRecord{};
-        if (!p_.SpendBitmapPixels(DibPixelCount(r.From(at)))) throw TBadRecord{};
-        const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+        if (!FPlayer.SpendBitmapPixels(DibPixelCount(r.From(at)))) throw TBadRecord{};
+        const TPalette& palette = FPlayer.Dc().Palette ? *FPlayer.Dc().Palette : TPalette();
         TBitmap bitmap =
             DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
-        p_.PrepareBitmap(bitmap);
+        FPlayer.PrepareBitmap(bitmap);
         return bitmap;
     }
     // A device-dependent bitmap: its header at headerAt, its rows at bitsAt.
-    TBitmap Bitmap16(const TRecordView& r, std::size_t headerAt, std::size_t bitsAt)
+    TBitmap Bitmap16(const TByteReader& r, std::size_t headerAt, std::size_t bitsAt)
     {
         const mf::TBitmap16Header header = mf::ReadBitmap16Header(r, headerAt);
-        if (!p_.SpendBitmapPixels(std::int64_t(header.Width) * header.Height)) throw TBadRecord{};
-        const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+        if (!FPlayer.SpendBitmapPixels(std::int64_t(header.Width) * header.Height)) throw TBadRecord{};
+        const TPalette& palette = FPlayer.Dc().Palette ? *FPlayer.Dc().Palette : TPalette();
         TBitmap bitmap = mf::DecodeBitmap16(r, header, bitsAt, palette);
-        p_.PrepareBitmap(bitmap);
+        FPlayer.PrepareBitmap(bitmap);
         return bitmap;
     }
     // A bitmap transfer whose source rectangle counts from the bottom of
     // bottom-up DIBs when fromBottom.
-    void Transfer(const TRecordView& r, std::size_t dibAt, int usage, int sx, int sy, int sw, int sh, double x,
+    void Transfer(const TByteReader& r, std::size_t dibAt, int usage, int sx, int sy, int sw, int sh, double x,
                   double y, double w, double h, std::uint32_t rop, bool fromBottom)
     {
         TBitmap bitmap = Dib(r, dibAt, usage);
         int top = sy;
         if (fromBottom && r.U32(dibAt) != 12 && r.I32(dibAt + 8) > 0) top = bitmap.Height() - sy - sh;
-        p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, rop);
+        FPlayer.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, rop);
     }
     // The same for a device-dependent bitmap, whose rows run top-down; its
     // black and white become the text and background colours.
-    void DeviceTransfer(const TRecordView& r, std::size_t bitmapAt, int sx, int sy, int sw, int sh, double x,
+    void DeviceTransfer(const TByteReader& r, std::size_t bitmapAt, int sx, int sy, int sw, int sh, double x,
                         double y, double w, double h, std::uint32_t rop)
     {
         TBitmap bitmap = Bitmap16(r, bitmapAt, bitmapAt + 10);
-        if (bitmap.BitsPerPixel() == 1) bitmap.SetPalette(mf::MonoColours(p_.Dc()));
-        p_.Bitmap(bitmap, Rect(sx, sy, sx + sw, sy + sh), x, y, w, h, rop);
+        if (bitmap.BitsPerPixel() == 1) bitmap.SetPalette(mf::MonoColours(FPlayer.Dc()));
+        FPlayer.Bitmap(bitmap, Rect(sx, sy, sx + sw, sy + sh), x, y, w, h, rop);
     }
     // DIBCREATEPATTERNBRUSH: a DIB pattern, or with the plain pattern style
     // a bitmap made monochrome by the text and background colours; some
     // writers put a device-dependent bitmap there.
-    mf::TBrushSpec PatternBrush(const TRecordView& r)
+    mf::TBrushSpec PatternBrush(const TByteReader& r)
     {
         const bool plain = r.U16(6) == 3;
         if (plain && !mf::StartsDib(r, 10)) return mf::PatternBrush(Bitmap16(r, 10, 20), true);
         return mf::PatternBrush(Dib(r, 10, plain ? 0 : r.U16(8)), plain);
     }
-    void Text(const TRecordView& r, bool extended);
+    void Text(const TByteReader& r, bool extended);
 
-    TPlayer& p_;
+    TPlayer& FPlayer;
 };
 
-void TWmfPlayer::Text(const TRecordView& r, bool extended)
+void TWmfPlayer::Text(const TByteReader& r, bool extended)
 {
     mf::TTextCall call;
-    const int charSet = p_.Dc().Font.CharSet;
+    const int charSet = FPlayer.Dc().Font.CharSet;
     if (!extended) {
         const std::size_t count = r.U16(6);
         const std::size_t after = 8 + ((count + 1) & ~std::size_t(1));
         call.Text = DecodeAnsi(r, 8, count, charSet);
         call.Y = r.I16(after);
         call.X = r.I16(after + 2);
-        p_.Text(call);
+        FPlayer.Text(call);
         return;
     }
     call.Y = r.I16(6);
@@ -124,32 +124,32 @@ void TWmfPlayer::Text(const TRecordView& r, bool extended)
         call.Dx.resize(count);
         for (std::size_t i = 0; i < count; ++i) call.Dx[i] = r.I16(dxAt + 2 * i);
     }
-    p_.Text(call);
+    FPlayer.Text(call);
 }
 
-void TWmfPlayer::Play(const TRecordView& r)
+void TWmfPlayer::Play(const TByteReader& r)
 {
     const std::uint16_t function = r.U16(4);
-    mf::TDcState& dc = p_.Dc();
+    mf::TDcState& dc = FPlayer.Dc();
     auto i16 = [&r](std::size_t at) { return static_cast<double>(r.I16(at)); };
     switch (function) {
     // --- mapping and state
-    case 0x0103: p_.SetMapMode(r.U16(6)); break;
-    case 0x020B: p_.SetWindowOrg(i16(8), i16(6)); break;
-    case 0x020C: p_.SetWindowExt(i16(8), i16(6)); break;
-    case 0x020F: p_.SetWindowOrg(dc.WinOrgX + i16(8), dc.WinOrgY + i16(6)); break;
+    case 0x0103: FPlayer.SetMapMode(r.U16(6)); break;
+    case 0x020B: FPlayer.SetWindowOrg(i16(8), i16(6)); break;
+    case 0x020C: FPlayer.SetWindowExt(i16(8), i16(6)); break;
+    case 0x020F: FPlayer.SetWindowOrg(dc.WinOrgX + i16(8), dc.WinOrgY + i16(6)); break;
     case 0x0410: {
         const double yd = i16(6), yn = i16(8), xd = i16(10), xn = i16(12);
-        if (xd != 0 && yd != 0) p_.SetWindowExt(dc.WinExtX * xn / xd, dc.WinExtY * yn / yd);
+        if (xd != 0 && yd != 0) FPlayer.SetWindowExt(dc.WinExtX * xn / xd, dc.WinExtY * yn / yd);
         break;
     }
-    case 0x001E: p_.SaveDc(); break;
-    case 0x0127: p_.RestoreDc(r.I16(6)); break;
-    case 0x0201: dc.BkColor = p_.Resolve(r.U32(6)); break;
-    case 0x0209: dc.TextColor = p_.Resolve(r.U32(6)); break;
-    case 0x0102: dc.BkOpaque = r.U16(6) == 2; break;
+    case 0x001E: FPlayer.SaveDc(); break;
+    case 0x0127: FPlayer.RestoreDc(r.I16(6)); break;
+    case 0x0201: dc.BkColor = FPlayer.Resolve(r.U32(6)); break;
+    case 0x0209: dc.TextColor = FPlayer.Resolve(r.U32(6)); break;
+    case 0x0102: dc.BkOpaque = r.U16(6) == mf::bkOpaque; break;
     case 0x012E: dc.TextAlign = r.U16(6); break;
-    case 0x0106: dc.Winding = r.U16(6) == 2; break;
+    case 0x0106: dc.Winding = r.U16(6) == mf::pfmWinding; break;
     case 0x0104: dc.Rop2 = r.U16(6); break;
 
     // --- objects
@@ -159,7 +159,7 @@ void TWmfPlayer::Play(const TRecordView& r)
         pen.Style = mf::PenStyleOfRecord(style);
         pen.Null = pen.Style == psClear;
         pen.Width = std::abs(r.I16(8));
-        pen.Color = p_.Resolve(r.U32(12));
+        pen.Color = FPlayer.Resolve(r.U32(12));
         pen.Cap = mf::PenCapOfRecord(style);
         pen.Join = mf::PenJoinOfRecord(style);
         Create(pen);
@@ -169,7 +169,7 @@ void TWmfPlayer::Play(const TRecordView& r)
         TBrushSpec brush;
         const int style = r.U16(6);
         brush.Null = style == 1;
-        brush.Color = p_.Resolve(r.U32(8));
+        brush.Color = FPlayer.Resolve(r.U32(8));
         if (style == 2) brush.Style = mf::HatchOfRecord(r.U16(12));
         Create(brush);
         break;
@@ -212,21 +212,21 @@ void TWmfPlayer::Play(const TRecordView& r)
         break;
     }
     case 0x06FE: case 0x02FD: Create(mf::TPlaceholder{}); break;
-    case 0x012D: p_.SelectObject(r.U16(6)); break;
-    case 0x0234: p_.SelectPalette(r.U16(6)); break;
-    case 0x01F0: p_.DeleteObject(r.U16(6)); break;
+    case 0x012D: FPlayer.SelectObject(r.U16(6)); break;
+    case 0x0234: FPlayer.SelectPalette(r.U16(6)); break;
+    case 0x01F0: FPlayer.DeleteObject(r.U16(6)); break;
 
     // --- lines and shapes
-    case 0x0214: p_.MoveTo(i16(8), i16(6)); break;
-    case 0x0213: p_.LineTo(i16(8), i16(6)); break;
+    case 0x0214: FPlayer.MoveTo(i16(8), i16(6)); break;
+    case 0x0213: FPlayer.LineTo(i16(8), i16(6)); break;
     case 0x0324:
     case 0x0325: {
         const std::size_t count = r.U16(6);
         r.Need(8, count, 4);
         std::vector<TPointF> points(count);
         for (std::size_t i = 0; i < count; ++i) points[i] = {i16(8 + 4 * i), i16(10 + 4 * i)};
-        if (function == 0x0324) p_.PolyPolygon({points});
-        else p_.Polyline(points);
+        if (function == 0x0324) FPlayer.PolyPolygon({points});
+        else FPlayer.Polyline(points);
         break;
     }
     case 0x0538: {
@@ -241,46 +241,46 @@ void TWmfPlayer::Play(const TRecordView& r)
             for (std::size_t i = 0; i < n; ++i) all[k][i] = {i16(at + 4 * i), i16(at + 4 * i + 2)};
             at += 4 * n;
         }
-        p_.PolyPolygon(all);
+        FPlayer.PolyPolygon(all);
         break;
     }
-    case 0x041B: p_.Rectangle(i16(12), i16(10), i16(8), i16(6)); break;
-    case 0x0418: p_.Ellipse(i16(12), i16(10), i16(8), i16(6)); break;
-    case 0x061C: p_.RoundRect(i16(16), i16(14), i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x041B: FPlayer.Rectangle(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0418: FPlayer.Ellipse(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x061C: FPlayer.RoundRect(i16(16), i16(14), i16(12), i16(10), i16(8), i16(6)); break;
     case 0x0817:
     case 0x081A:
     case 0x0830: {
         mf::TArcKind kind = function == 0x0817 ? mf::TArcKind::Arc : function == 0x081A ? mf::TArcKind::Pie
                                                                                         : mf::TArcKind::Chord;
-        p_.Arc(kind, i16(20), i16(18), i16(16), i16(14), i16(12), i16(10), i16(8), i16(6));
+        FPlayer.Arc(kind, i16(20), i16(18), i16(16), i16(14), i16(12), i16(10), i16(8), i16(6));
         break;
     }
-    case 0x041F: p_.SetPixel(i16(12), i16(10), p_.Resolve(r.U32(6))); break;
-    case 0x061D: p_.PatBlt(i16(16), i16(14), i16(12), i16(10), r.U32(6)); break;
+    case 0x041F: FPlayer.SetPixel(i16(12), i16(10), FPlayer.Resolve(r.U32(6))); break;
+    case 0x061D: FPlayer.PatBlt(i16(16), i16(14), i16(12), i16(10), r.U32(6)); break;
 
     // --- regions
     case 0x0228: // fill with a brush of the table
-        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6)))
-            if (auto brush = p_.BrushObject(r.U16(8))) p_.FillRects(region->Rects, *brush);
+        if (const mf::TRegionSpec* region = FPlayer.RegionObject(r.U16(6)))
+            if (auto brush = FPlayer.BrushObject(r.U16(8))) FPlayer.FillRects(region->Rects, *brush);
         break;
     case 0x012B: // paint with the current brush
-        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6))) p_.FillRects(region->Rects, dc.Brush);
+        if (const mf::TRegionSpec* region = FPlayer.RegionObject(r.U16(6))) FPlayer.FillRects(region->Rects, dc.Brush);
         break;
     case 0x0429: // frame with a brush of the table
-        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6)))
-            if (auto brush = p_.BrushObject(r.U16(8))) p_.FrameRegion(*region, *brush, r.I16(12), r.I16(10));
+        if (const mf::TRegionSpec* region = FPlayer.RegionObject(r.U16(6)))
+            if (auto brush = FPlayer.BrushObject(r.U16(8))) FPlayer.FrameRegion(*region, *brush, r.I16(12), r.I16(10));
         break;
     case 0x012A:
-        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6))) p_.InvertRegion(*region);
+        if (const mf::TRegionSpec* region = FPlayer.RegionObject(r.U16(6))) FPlayer.InvertRegion(*region);
         break;
 
     // --- clipping
     case 0x012C: // the region replaces the clipping; an index of anything else is ignored
-        if (const mf::TRegionSpec* region = p_.RegionObject(r.U16(6))) p_.SelectClipRegion(*region);
+        if (const mf::TRegionSpec* region = FPlayer.RegionObject(r.U16(6))) FPlayer.SelectClipRegion(*region);
         break;
-    case 0x0416: p_.IntersectClipRect(i16(12), i16(10), i16(8), i16(6)); break;
-    case 0x0415: p_.ExcludeClipRect(i16(12), i16(10), i16(8), i16(6)); break;
-    case 0x0220: p_.OffsetClip(i16(8), i16(6)); break;
+    case 0x0416: FPlayer.IntersectClipRect(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0415: FPlayer.ExcludeClipRect(i16(12), i16(10), i16(8), i16(6)); break;
+    case 0x0220: FPlayer.OffsetClip(i16(8), i16(6)); break;
 
     // --- text
     case 0x0521: Text(r, false); break;
@@ -288,12 +288,12 @@ void TWmfPlayer::Play(const TRecordView& r)
 
     // --- bitmaps
     case 0x0940: // DIB bit-block transfer
-        if (r.Size() == 12 * 2) p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
+        if (r.Size() == 12 * 2) FPlayer.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
         else Transfer(r, 22, 0, r.I16(12), r.I16(10), r.I16(16), r.I16(14), i16(20), i16(18), i16(16), i16(14),
                       r.U32(6), false);
         break;
     case 0x0B41: // DIB stretch
-        if (r.Size() == 14 * 2) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
+        if (r.Size() == 14 * 2) FPlayer.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
         else Transfer(r, 26, 0, r.I16(16), r.I16(14), r.I16(12), r.I16(10), i16(24), i16(22), i16(20), i16(18),
                       r.U32(6), false);
         break;
@@ -306,12 +306,12 @@ void TWmfPlayer::Play(const TRecordView& r)
                  kSrcCopy, true);
         break;
     case 0x0922: // bit-block transfer of a device-dependent bitmap
-        if (r.Size() == 12 * 2) p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
+        if (r.Size() == 12 * 2) FPlayer.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
         else DeviceTransfer(r, 22, r.I16(12), r.I16(10), r.I16(16), r.I16(14), i16(20), i16(18), i16(16),
                             i16(14), r.U32(6));
         break;
     case 0x0B23: // stretch of a device-dependent bitmap
-        if (r.Size() == 14 * 2) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
+        if (r.Size() == 14 * 2) FPlayer.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
         else DeviceTransfer(r, 26, r.I16(16), r.I16(14), r.I16(12), r.I16(10), i16(24), i16(22), i16(20),
                             i16(18), r.U32(6));
         break;
@@ -321,15 +321,15 @@ void TWmfPlayer::Play(const TRecordView& r)
 
 } // namespace
 
-void PlayOldStyleMetafile(const TMetafile::Data& data, TCanvas& canvas, const TRect& dest)
+void PlayOldStyleMetafile(const TMetafile::TData& data, TCanvas& canvas, const TRect& dest)
 {
     if (!data.Stream || data.Box.Width() <= 0 || data.Box.Height() <= 0) return;
     if (dest.Width() == 0 || dest.Height() == 0) return;
-    const TRecordView stream(*data.Stream);
+    const TByteReader stream(*data.Stream);
     const std::size_t objects = std::max<std::size_t>(stream.U16(10), kMinObjectTable);
     TPlayer player(canvas, dest, mf::TXform(), objects);
     mf::TDcState& dc = player.Dc();
-    dc.MapMode = 8;
+    dc.MapMode = mf::mmAnisotropic;
     dc.VpOrgX = dest.Left;
     dc.VpOrgY = dest.Top;
     dc.VpExtX = dest.Width();

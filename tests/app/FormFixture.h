@@ -11,6 +11,7 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "histogram/Histgram.h"
+#include "tests/gfx/IconFixtures.h"
 #include "ui/ExceptionGuard.h"
 #include "ui/FileDialogs.h"
 
@@ -48,21 +49,10 @@ inline TBitmap Photo(int w, int h)
 // An icon file of one 16 by 16 image, 32 bits per pixel.
 inline std::string IconBytes()
 {
-    std::string out;
-    auto le16 = [&](unsigned v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
-    auto le32 = [&](std::uint32_t v) { le16(v & 0xFFFF); le16(v >> 16); };
-    const int n = 16;
-    const std::uint32_t imageBytes = 40 + n * n * 4 + n * 4;
-    le16(0); le16(1); le16(1);
-    out += char(n); out += char(n); out += char(0); out += char(0);
-    le16(1); le16(32); le32(imageBytes); le32(6 + 16);
-    le32(40); le32(n); le32(2 * n); le16(1); le16(32); le32(0); le32(0); le32(0); le32(0); le32(0); le32(0);
-    for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x) {
-            out += char(x * 16); out += char(y * 16); out += char(200); out += char(255);
-        }
-    out.append(static_cast<std::size_t>(n * 4), '\0');
-    return out;
+    auto pixel = [](int x, int y) { return 0xFFC80000u | std::uint32_t(15 - y) * 16 << 8 | std::uint32_t(x) * 16; };
+    const std::vector<std::uint8_t> file =
+        BuildIcon({{DibIconImage(16, 16, 32, {}, pixel, [](int, int) { return false; }), 16, 16, 32}});
+    return std::string(file.begin(), file.end());
 }
 
 class FormFixture : public ::testing::Test {

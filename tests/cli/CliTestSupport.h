@@ -144,15 +144,15 @@ inline std::string LibraryBmp(const std::string& input, const std::function<void
 // A folder with pictures to work on; tests run the binary inside it.
 class CliTest : public ::testing::Test {
 protected:
-    TCliRun Run(const std::vector<std::string>& args) const { return RunCliIn(dir_.Path(), args); }
-    std::string File(const std::string& name) const { return dir_.File(name); }
-    std::string Read(const std::string& name) const { return dir_.Read(name); }
-    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.File(name)); }
-    void Save(const TGraphic& graphic, const std::string& name) const { graphic.SaveToFile(dir_.File(name)); }
-    const TempDir& Dir() const { return dir_; }
+    TCliRun Run(const std::vector<std::string>& args) const { return RunCliIn(FDir.Path(), args); }
+    std::string File(const std::string& name) const { return FDir.File(name); }
+    std::string Read(const std::string& name) const { return FDir.Read(name); }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(FDir.File(name)); }
+    void Save(const TGraphic& graphic, const std::string& name) const { graphic.SaveToFile(FDir.File(name)); }
+    const TempDir& Dir() const { return FDir; }
 
 private:
-    TempDir dir_;
+    TempDir FDir;
 };
 
 } // namespace pictor::testing

@@ -3,6 +3,7 @@
 // no file is written for an input that failed.
 #include "CliTestSupport.h"
 
+#include "core/FilePath.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
 #include "tests/support/Corpus.h"
@@ -34,7 +35,7 @@ std::vector<std::string> CorpusPictures(const std::string& folder)
     std::vector<std::string> files;
     std::set<std::string> stems;
     for (const fs::path& file : CorpusFiles(folder)) {
-        const std::string ext = AsciiLower(TPicture::ExtensionOf(file.string()));
+        const std::string ext = AsciiLower(ExtensionOf(file.string()));
         if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != folder) continue;
         if (stems.insert(file.stem().string()).second) files.push_back(file.string());
     }

@@ -20,23 +20,23 @@ class TFileSizeLimit {
 public:
     explicit TFileSizeLimit(rlim_t bytes)
     {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = FOld;
         limit.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~TFileSizeLimit()
     {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FOldHandler);
     }
     TFileSizeLimit(const TFileSizeLimit&) = delete;
     TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
 
 private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = SIG_DFL;
+    rlimit FOld{};
+    void (*FOldHandler)(int) = SIG_DFL;
 };
 
 constexpr rlim_t kRoom = 4096;

@@ -7,6 +7,7 @@
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/PngImage.h"
+#include "gfx/formats/ByteReader.h"
 #include "gfx/formats/Png.h"
 #include "tests/gfx/IconFixtures.h"
 
@@ -22,9 +23,8 @@ std::string Bytes(const std::vector<std::uint8_t>& bytes)
 
 std::uint32_t Le(const std::string& bytes, std::size_t at, int size)
 {
-    std::uint32_t v = 0;
-    for (int i = size - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
-    return v;
+    const TByteReader in(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return size == 2 ? in.U16(at) : in.U32(at);
 }
 
 // The library's result: the file loaded into an image control and op run

@@ -195,9 +195,9 @@ TEST(Bitmap, ChangeNotification)
 
 class TFakeGraphic : public TGraphic {
 public:
-    explicit TFakeGraphic(bool convertible) : convertible_(convertible) {}
+    explicit TFakeGraphic(bool convertible) : FConvertible(convertible) {}
     const char* ClassName() const override { return "TFake"; }
-    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TFakeGraphic>(convertible_); }
+    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TFakeGraphic>(FConvertible); }
     int Width() const override { return 2; }
     int Height() const override { return 1; }
     void SetWidth(int) override {}
@@ -209,7 +209,7 @@ public:
     bool AssignTo(TGraphic& dest) const override
     {
         auto* b = dynamic_cast<TBitmap*>(&dest);
-        if (!convertible_ || !b) return false;
+        if (!FConvertible || !b) return false;
         b->SetPixelFormat(pf24bit);
         b->SetSize(2, 1);
         b->SetPixel(0, 0, clRed);
@@ -217,7 +217,7 @@ public:
     }
 
 private:
-    bool convertible_;
+    bool FConvertible;
 };
 
 TEST(Bitmap, AssignFromOtherGraphics)

@@ -2,6 +2,8 @@
 // and faults the writer never produces.
 #pragma once
 
+#include "gfx/formats/ByteWriter.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,14 +29,6 @@ struct TBmpFile {
     std::vector<std::uint8_t> Bytes() const
     {
         std::vector<std::uint8_t> out;
-        auto u16 = [&](std::uint32_t v) {
-            out.push_back(static_cast<std::uint8_t>(v));
-            out.push_back(static_cast<std::uint8_t>(v >> 8));
-        };
-        auto u32 = [&](std::uint32_t v) {
-            u16(v & 0xFFFF);
-            u16(v >> 16);
-        };
         const bool core = headerSize == 12;
         const std::size_t maskBytes = headerSize < 52 ? masks.size() * 4 : 0;
         const std::size_t paletteBytes = palette.size() * (core ? 3 : 4);
@@ -42,33 +36,33 @@ struct TBmpFile {
 
         out.push_back(static_cast<std::uint8_t>(magic[0]));
         out.push_back(static_cast<std::uint8_t>(magic[1]));
-        u32(static_cast<std::uint32_t>(trueOff + pixels.size()));
-        u32(0);
-        u32(offBits.value_or(trueOff));
+        Push32(out, static_cast<std::uint32_t>(trueOff + pixels.size()));
+        Push32(out, 0);
+        Push32(out, offBits.value_or(trueOff));
 
         const std::size_t headerStart = out.size();
-        u32(headerSize);
+        Push32(out, headerSize);
         if (core) {
-            u16(static_cast<std::uint32_t>(width));
-            u16(static_cast<std::uint32_t>(height));
-            u16(planes);
-            u16(bitsPerPixel);
+            Push16(out, static_cast<std::uint16_t>(width));
+            Push16(out, static_cast<std::uint16_t>(height));
+            Push16(out, planes);
+            Push16(out, bitsPerPixel);
         } else {
-            u32(static_cast<std::uint32_t>(width));
-            u32(static_cast<std::uint32_t>(height));
-            u16(planes);
-            u16(bitsPerPixel);
-            u32(compression);
-            u32(static_cast<std::uint32_t>(pixels.size()));
-            u32(2835);
-            u32(2835);
-            u32(colorsUsed);
-            u32(0);
+            Push32(out, static_cast<std::uint32_t>(width));
+            Push32(out, static_cast<std::uint32_t>(height));
+            Push16(out, planes);
+            Push16(out, bitsPerPixel);
+            Push32(out, compression);
+            Push32(out, static_cast<std::uint32_t>(pixels.size()));
+            Push32(out, 2835);
+            Push32(out, 2835);
+            Push32(out, colorsUsed);
+            Push32(out, 0);
             if (headerSize >= 52)
-                for (std::size_t i = 0; i < masks.size() && 40 + 4 * i < headerSize; ++i) u32(masks[i]);
+                for (std::size_t i = 0; i < masks.size() && 40 + 4 * i < headerSize; ++i) Push32(out, masks[i]);
             out.resize(headerStart + headerSize, 0);
             if (headerSize < 52)
-                for (std::uint32_t m : masks) u32(m);
+                for (std::uint32_t m : masks) Push32(out, m);
         }
         for (std::uint32_t c : palette) {
             out.push_back(static_cast<std::uint8_t>(c));

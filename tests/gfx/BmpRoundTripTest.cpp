@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ using testing::SameColours;
 
 std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t at)
 {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
+    return TByteReader(b).U32(at);
 }
 
 void ExpectSameRows(const TBitmap& a, const TBitmap& b)

@@ -58,12 +58,12 @@ TEST(IcoCodec, PaletteImagesAtOneFourAndEightBits)
 
 TEST(IcoCodec, TrueColourImagesAtSixteenAndTwentyFourBits)
 {
-    const TBytes file16 = BuildIcon({{DibIconImage(3, 2, 16, {}, [](int x, int) { return x == 1 ? 0x7C00u : 0x001Fu; },
-                                                   LeftColumn),
-                                      3, 2, 16}});
+    auto pixel16 = [](int x, int y) { return x == 1 ? 0x7C00u : y == 1 ? 0x001Fu : 0x0C63u; };
+    const TBytes file16 = BuildIcon({{DibIconImage(3, 2, 16, {}, pixel16, LeftColumn), 3, 2, 16}});
     const TBgraImage image16 = DecodeOnly(file16);
     EXPECT_EQ(PixelOf(image16, 1, 0), 0xFFFF0000u);  // 5-5-5 red
     EXPECT_EQ(PixelOf(image16, 2, 1), 0xFF0000FFu);  // blue
+    EXPECT_EQ(PixelOf(image16, 2, 0), 0xFF191919u);  // 3 of 31 is 25 of 255, as in a 16-bit BMP
     EXPECT_EQ(PixelOf(image16, 0, 1) >> 24, 0u);      // masked
 
     const TBytes file24 = BuildIcon({{DibIconImage(5, 3, 24, {}, [](int x, int y) { return 0x00102030u + x * 3 + y; },

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gfx/formats/BgraImage.h"
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Png.h"
 
 #include <array>
@@ -13,18 +14,6 @@
 namespace pictor::testing {
 
 using TBytes = std::vector<std::uint8_t>;
-
-inline void PutLe16(TBytes& out, unsigned v)
-{
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-inline void PutLe32(TBytes& out, std::uint32_t v)
-{
-    PutLe16(out, v & 0xFFFF);
-    PutLe16(out, v >> 16);
-}
 
 // One palette entry: blue, green, red.
 using TBgr = std::array<std::uint8_t, 3>;
@@ -38,17 +27,17 @@ inline TBytes DibIconImage(int width, int height, int bits, const std::vector<TB
                            const std::function<bool(int, int)>& masked, bool withMask = true)
 {
     TBytes out;
-    PutLe32(out, 40);
-    PutLe32(out, static_cast<std::uint32_t>(width));
-    PutLe32(out, static_cast<std::uint32_t>(height * 2));
-    PutLe16(out, 1);
-    PutLe16(out, static_cast<unsigned>(bits));
-    PutLe32(out, 0);  // BI_RGB
-    PutLe32(out, 0);  // image size
-    PutLe32(out, 0);
-    PutLe32(out, 0);
-    PutLe32(out, static_cast<std::uint32_t>(bits <= 8 ? palette.size() : 0));
-    PutLe32(out, 0);
+    Push32(out, 40);
+    Push32(out, static_cast<std::uint32_t>(width));
+    Push32(out, static_cast<std::uint32_t>(height * 2));
+    Push16(out, 1);
+    Push16(out, static_cast<std::uint16_t>(bits));
+    Push32(out, 0);  // BI_RGB
+    Push32(out, 0);  // image size
+    Push32(out, 0);
+    Push32(out, 0);
+    Push32(out, static_cast<std::uint32_t>(bits <= 8 ? palette.size() : 0));
+    Push32(out, 0);
     if (bits <= 8)
         for (const TBgr& c : palette) {
             out.insert(out.end(), c.begin(), c.end());
@@ -111,19 +100,19 @@ struct TIconPart {
 inline TBytes BuildIcon(const std::vector<TIconPart>& parts, int type = 1)
 {
     TBytes out;
-    PutLe16(out, 0);
-    PutLe16(out, static_cast<unsigned>(type));
-    PutLe16(out, static_cast<unsigned>(parts.size()));
+    Push16(out, 0);
+    Push16(out, static_cast<std::uint16_t>(type));
+    Push16(out, static_cast<std::uint16_t>(parts.size()));
     std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * parts.size());
     for (const TIconPart& p : parts) {
         out.push_back(static_cast<std::uint8_t>(p.DirectoryWidth));
         out.push_back(static_cast<std::uint8_t>(p.DirectoryHeight));
         out.push_back(0);
         out.push_back(0);
-        PutLe16(out, 1);
-        PutLe16(out, static_cast<unsigned>(p.BitCount));
-        PutLe32(out, static_cast<std::uint32_t>(p.Image.size()));
-        PutLe32(out, offset);
+        Push16(out, 1);
+        Push16(out, static_cast<std::uint16_t>(p.BitCount));
+        Push32(out, static_cast<std::uint32_t>(p.Image.size()));
+        Push32(out, offset);
         offset += static_cast<std::uint32_t>(p.Image.size());
     }
     for (const TIconPart& p : parts) out.insert(out.end(), p.Image.begin(), p.Image.end());

@@ -126,7 +126,7 @@ std::vector<std::uint8_t> EmfPatternBrush(std::uint32_t type, const TBitmap& bit
     std::vector<std::uint8_t> r = EmfRecord(type, {1, 0, 32, cbBmi, 32 + cbBmi, cbBits});
     r.insert(r.end(), dib.Info.begin(), dib.Info.end());
     r.insert(r.end(), dib.Bits.begin(), dib.Bits.end());
-    TEmfBuilder::Put32(r, 4, static_cast<std::uint32_t>(r.size()));
+    Put32(r, 4, static_cast<std::uint32_t>(r.size()));
     return r;
 }
 
@@ -251,10 +251,10 @@ TEST(MetafileBitmapRecord, ThirtyTwoBitBitmapsBringNoAlphaButAlphaBlendBlends)
     auto withBitmap = [&](std::vector<std::uint8_t> r, std::size_t at) {
         r.insert(r.end(), dib.Info.begin(), dib.Info.end());
         r.insert(r.end(), dib.Bits.begin(), dib.Bits.end());
-        TEmfBuilder::Put32(r, 4, static_cast<std::uint32_t>(r.size()));
+        Put32(r, 4, static_cast<std::uint32_t>(r.size()));
         for (std::uint32_t v : {static_cast<std::uint32_t>(r.size() - cbBmi - cbBits), cbBmi,
                                 static_cast<std::uint32_t>(r.size() - cbBits), cbBits})
-            TEmfBuilder::Put32(r, at, v), at += 4;
+            Put32(r, at, v), at += 4;
         return r;
     };
     // STRETCHDIBITS to 10,10 and ALPHABLEND to 10,20 (constant alpha 255,

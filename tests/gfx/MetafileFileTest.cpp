@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/formats/ByteReader.h"
 #include "tests/gfx/BitmapTestUtil.h"
 #include "tests/support/TempDir.h"
 
@@ -20,11 +21,11 @@ std::vector<std::uint8_t> Bytes(const std::string& s)
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at)
 {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+    return TByteReader(b).U32(at);
 }
 int U16(const std::vector<std::uint8_t>& b, std::size_t at)
 {
-    return b[at] | (b[at + 1] << 8);
+    return TByteReader(b).U16(at);
 }
 
 // A program-made metafile: a bitmap drawn at (0, 0), units per inch 1.
@@ -298,17 +299,17 @@ TEST(MetafileFile, DamagedFilesAreRefusedAndLeaveTheMetafileAsItWas)
     bad.push_back(Bytes("not a metafile at all, just text"));
     bad.push_back(std::vector<std::uint8_t>(good.begin(), good.begin() + 60)); // header cut
     auto oversized = good;
-    TEmfBuilder::Put32(oversized, 4, 1 << 30); // header larger than the file
+    Put32(oversized, 4, 1 << 30); // header larger than the file
     bad.push_back(oversized);
     auto unaligned = good;
-    TEmfBuilder::Put32(unaligned, 4, U32(good, 4) + 1);
+    Put32(unaligned, 4, U32(good, 4) + 1);
     bad.push_back(unaligned);
     auto noSize = good;
     for (int i = 8; i < 40; ++i) noSize[static_cast<std::size_t>(i)] = 0; // neither frame nor bounds
-    TEmfBuilder::Put32(noSize, 16, 0xFFFFFFFF);
+    Put32(noSize, 16, 0xFFFFFFFF);
     bad.push_back(noSize);
     auto hugeFrame = good;
-    TEmfBuilder::Put32(hugeFrame, 32, 0x7FFFFFFF);
+    Put32(hugeFrame, 32, 0x7FFFFFFF);
     bad.push_back(hugeFrame);
     auto wmf = WmfFile({WmfRecord(0x0201, {0, 0})}, Rect(0, 0, 0, 0), 1440); // no box, window or drawing
     bad.push_back(wmf);

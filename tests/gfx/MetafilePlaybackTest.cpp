@@ -255,12 +255,12 @@ TEST(MetafilePlayback, DamagedRecordsAreSkippedAndTheRestDrawn)
     std::vector<std::uint8_t> polypolygon = EmfRecord(U_EMR_POLYPOLYGON16, {0, 0, 0, 0, 2, 2, 2, 5, 0, 0});
     // A bitmap whose offsets point outside its record.
     std::vector<std::uint8_t> blit(80, 0);
-    TEmfBuilder::Put32(blit, 0, U_EMR_STRETCHDIBITS);
-    TEmfBuilder::Put32(blit, 4, 80);
-    TEmfBuilder::Put32(blit, 48, 76);
-    TEmfBuilder::Put32(blit, 52, 40);
-    TEmfBuilder::Put32(blit, 56, 4000);
-    TEmfBuilder::Put32(blit, 60, 100);
+    Put32(blit, 0, U_EMR_STRETCHDIBITS);
+    Put32(blit, 4, 80);
+    Put32(blit, 48, 76);
+    Put32(blit, 52, 40);
+    Put32(blit, 56, 4000);
+    Put32(blit, 60, 100);
     // Text whose string lies beyond the record.
     std::vector<std::uint8_t> text = EmfRecord(U_EMR_EXTTEXTOUTW, {0, 0, 0, 0, 1, 0, 0, 5, 6, 50, 9000, 0,
                                                                    0, 0, 0, 0, 0, 0});
@@ -283,14 +283,14 @@ TEST(MetafilePlayback, DamagedRecordsAreSkippedAndTheRestDrawn)
 std::vector<std::uint8_t> HugeRleDib()
 {
     std::vector<std::uint8_t> dib(40 + 8 + 4, 0);
-    TEmfBuilder::Put32(dib, 0, 40);
-    TEmfBuilder::Put32(dib, 4, 8192);
-    TEmfBuilder::Put32(dib, 8, 8192);
+    Put32(dib, 0, 40);
+    Put32(dib, 4, 8192);
+    Put32(dib, 8, 8192);
     dib[12] = 1;
     dib[14] = 4;
-    TEmfBuilder::Put32(dib, 16, 2); // 4-bit run lengths
-    TEmfBuilder::Put32(dib, 20, 4); // bytes of the rows
-    TEmfBuilder::Put32(dib, 32, 2); // colours used
+    Put32(dib, 16, 2); // 4-bit run lengths
+    Put32(dib, 20, 4); // bytes of the rows
+    Put32(dib, 32, 2); // colours used
     dib[48 + 1] = 1;                // 00 01: end of bitmap
     return dib;
 }
@@ -309,23 +309,23 @@ TEST(MetafilePlayback, BitmapsDecodedByOnePlaybackAreBounded)
     // A bitmap too large to decode at all takes nothing from the budget.
     const std::vector<std::uint8_t> dib = HugeRleDib();
     std::vector<std::uint8_t> tooLarge = dib;
-    TEmfBuilder::Put32(tooLarge, 4, 65536);
-    TEmfBuilder::Put32(tooLarge, 8, 4096); // 256 megapixels, beyond one picture
+    Put32(tooLarge, 4, 65536);
+    Put32(tooLarge, 8, 4096); // 256 megapixels, beyond one picture
 
     auto emfRecord = [](const std::vector<std::uint8_t>& bitmap) {
         std::vector<std::uint8_t> blit(80 + bitmap.size(), 0);
         std::copy(bitmap.begin(), bitmap.end(), blit.begin() + 80);
-        TEmfBuilder::Put32(blit, 0, U_EMR_STRETCHDIBITS);
-        TEmfBuilder::Put32(blit, 4, static_cast<std::uint32_t>(blit.size()));
-        TEmfBuilder::Put32(blit, 40, 1); // source 1 by 1
-        TEmfBuilder::Put32(blit, 44, 1);
-        TEmfBuilder::Put32(blit, 48, 80);
-        TEmfBuilder::Put32(blit, 52, 48);
-        TEmfBuilder::Put32(blit, 56, 128);
-        TEmfBuilder::Put32(blit, 60, 4);
-        TEmfBuilder::Put32(blit, 68, 0x00CC0020);
-        TEmfBuilder::Put32(blit, 72, 10);
-        TEmfBuilder::Put32(blit, 76, 10);
+        Put32(blit, 0, U_EMR_STRETCHDIBITS);
+        Put32(blit, 4, static_cast<std::uint32_t>(blit.size()));
+        Put32(blit, 40, 1); // source 1 by 1
+        Put32(blit, 44, 1);
+        Put32(blit, 48, 80);
+        Put32(blit, 52, 48);
+        Put32(blit, 56, 128);
+        Put32(blit, 60, 4);
+        Put32(blit, 68, 0x00CC0020);
+        Put32(blit, 72, 10);
+        Put32(blit, 76, 10);
         return blit;
     };
     auto wmfRecord = [](const std::vector<std::uint8_t>& bitmap) {

@@ -6,6 +6,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Metafile.h"
+#include "gfx/formats/ByteWriter.h"
 
 extern "C" {
 #include <uemf.h>
@@ -43,9 +44,9 @@ public:
         std::uint32_t Rop;
     };
 
-    TLogCanvas(int width = 1000, int height = 1000) : width_(width), height_(height) {}
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
+    TLogCanvas(int width = 1000, int height = 1000) : FWidth(width), FHeight(height) {}
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
 
     void FillPath(const TPath& path, TFillRule rule, const TBrush& brush, TPenMode mode) override
     {
@@ -87,7 +88,7 @@ public:
     bool Unbalanced = false;
 
 private:
-    int width_, height_;
+    int FWidth, FHeight;
 };
 
 // The points of a path's moves and lines, in order.
@@ -123,15 +124,15 @@ public:
     {
         std::uint32_t size;
         std::memcpy(&size, record + 4, 4);
-        records_.insert(records_.end(), record, record + size);
+        FRecords.insert(FRecords.end(), record, record + size);
         std::free(record);
-        ++count_;
+        ++FCount;
         return *this;
     }
     TEmfBuilder& AddRaw(const std::vector<std::uint8_t>& bytes)
     {
-        records_.insert(records_.end(), bytes.begin(), bytes.end());
-        ++count_;
+        FRecords.insert(FRecords.end(), bytes.begin(), bytes.end());
+        ++FCount;
         return *this;
     }
     // frame in 0.01 mm.
@@ -143,32 +144,27 @@ public:
         std::memcpy(&headerSize, header + 4, 4);
         std::vector<std::uint8_t> out(header, header + headerSize);
         std::free(header);
-        out.insert(out.end(), records_.begin(), records_.end());
+        out.insert(out.end(), FRecords.begin(), FRecords.end());
         const std::uint8_t eof[20] = {14, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 20, 0, 0, 0};
         out.insert(out.end(), eof, eof + 20);
         Put32(out, 48, static_cast<std::uint32_t>(out.size()));
-        Put32(out, 52, count_ + 2);
-        out[56] = static_cast<std::uint8_t>(handles);
-        out[57] = static_cast<std::uint8_t>(handles >> 8);
+        Put32(out, 52, FCount + 2);
+        Put16(out, 56, static_cast<std::uint16_t>(handles));
         return out;
-    }
-    static void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
     }
 
 private:
-    std::vector<char> records_;
-    std::uint32_t count_ = 0;
+    std::vector<char> FRecords;
+    std::uint32_t FCount = 0;
 };
 
 // A record of 32-bit words (type and size filled in).
 inline std::vector<std::uint8_t> EmfRecord(std::uint32_t type, const std::vector<std::uint32_t>& words)
 {
     std::vector<std::uint8_t> r(8 + 4 * words.size());
-    TEmfBuilder::Put32(r, 0, type);
-    TEmfBuilder::Put32(r, 4, static_cast<std::uint32_t>(r.size()));
-    for (std::size_t i = 0; i < words.size(); ++i) TEmfBuilder::Put32(r, 8 + 4 * i, words[i]);
+    Put32(r, 0, type);
+    Put32(r, 4, static_cast<std::uint32_t>(r.size()));
+    for (std::size_t i = 0; i < words.size(); ++i) Put32(r, 8 + 4 * i, words[i]);
     return r;
 }
 
@@ -196,10 +192,7 @@ inline std::vector<std::uint8_t> WmfFile(const std::vector<std::vector<std::uint
     for (const auto& r : records) words.insert(words.end(), r.begin(), r.end());
     words.insert(words.end(), {3, 0, 0});
     std::vector<std::uint8_t> out;
-    for (auto w : words) {
-        out.push_back(static_cast<std::uint8_t>(w));
-        out.push_back(static_cast<std::uint8_t>(w >> 8));
-    }
+    for (auto w : words) Push16(out, w);
     return out;
 }
 

@@ -8,6 +8,8 @@
 #include "gfx/Picture.h"
 #include "gfx/PngImage.h"
 #include "gfx/PixelRows.h"
+#include "gfx/formats/ByteReader.h"
+#include "gfx/formats/ByteWriter.h"
 #include "gfx/formats/Png.h"
 #include "tests/support/Corpus.h"
 
@@ -109,7 +111,7 @@ TEST(PngCorpus, GoodFilesReadAsTheReferenceAndDamagedOnesAreRefusedQuietly)
 
 std::uint32_t BigEndian32(const TBytes& b, std::size_t at)
 {
-    return std::uint32_t(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
+    return TByteReader(b).U32BigEndian(at);
 }
 
 // Offset of the first chunk of the kind (its length field).
@@ -132,16 +134,14 @@ void FixCrc(TBytes& png, std::size_t chunk)
         for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
     }
     crc ^= 0xFFFFFFFFu;
-    for (int i = 0; i < 4; ++i) png[chunk + 8 + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    Put32BigEndian(png, chunk + 8 + length, crc);
 }
 
 TBytes WithSize(TBytes png, std::uint32_t width, std::uint32_t height)
 {
     const std::size_t ihdr = ChunkAt(png, "IHDR");
-    for (int i = 0; i < 4; ++i) {
-        png[ihdr + 8 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
-        png[ihdr + 12 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
-    }
+    Put32BigEndian(png, ihdr + 8, width);
+    Put32BigEndian(png, ihdr + 12, height);
     FixCrc(png, ihdr);
     return png;
 }

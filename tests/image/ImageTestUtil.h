@@ -88,38 +88,38 @@ inline TPalette DistinctPalette(int count)
 // be): a plain colour of its own size, drawn straight into a bitmap.
 class TPlainGraphic : public TGraphic {
 public:
-    TPlainGraphic(int width, int height, TColor colour) : width_(width), height_(height), colour_(colour) {}
+    TPlainGraphic(int width, int height, TColor colour) : FWidth(width), FHeight(height), FColour(colour) {}
     const char* ClassName() const override { return "TPlainGraphic"; }
     std::unique_ptr<TGraphic> Clone() const override
     {
-        return std::make_unique<TPlainGraphic>(width_, height_, colour_);
+        return std::make_unique<TPlainGraphic>(FWidth, FHeight, FColour);
     }
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    void SetWidth(int value) override { width_ = value; }
-    void SetHeight(int value) override { height_ = value; }
-    bool Empty() const override { return width_ == 0 || height_ == 0; }
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    void SetWidth(int value) override { FWidth = value; }
+    void SetHeight(int value) override { FHeight = value; }
+    bool Empty() const override { return FWidth == 0 || FHeight == 0; }
     void Draw(TCanvas& canvas, const TRect& rect) const override
     {
         TBitmap* target = canvas.TargetBitmap();
         if (target == nullptr) return;
         for (int y = rect.Top; y < rect.Bottom; ++y)
-            for (int x = rect.Left; x < rect.Right; ++x) target->SetPixel(x, y, colour_);
+            for (int x = rect.Left; x < rect.Right; ++x) target->SetPixel(x, y, FColour);
     }
     void Assign(const TGraphic& source) override
     {
         const auto& other = dynamic_cast<const TPlainGraphic&>(source);
-        width_ = other.width_;
-        height_ = other.height_;
-        colour_ = other.colour_;
+        FWidth = other.FWidth;
+        FHeight = other.FHeight;
+        FColour = other.FColour;
     }
     void LoadFromBytes(std::span<const std::uint8_t>) override {}
     std::vector<std::uint8_t> SaveToBytes() const override { return {}; }
 
 private:
-    int width_;
-    int height_;
-    TColor colour_;
+    int FWidth;
+    int FHeight;
+    TColor FColour;
 };
 
 } // namespace pictor::testing

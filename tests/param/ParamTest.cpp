@@ -1,6 +1,7 @@
 #include "param/Param.h"
 
 #include "core/FileIO.h"
+#include "core/FilePath.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -353,25 +354,13 @@ TEST(ParamFolder, InstalledOrReadOnlyProgramsKeepTheirSettingsInTheUsersConfigFo
     }
 }
 
-TEST(ParamNames, PathParts)
-{
-    EXPECT_EQ(TParameter::FolderPart("/a/b/c.txt"), "/a/b");
-    EXPECT_EQ(TParameter::FolderPart("/c.txt"), "/");
-    EXPECT_EQ(TParameter::FolderPart("c.txt"), "");
-    EXPECT_EQ(TParameter::FolderPart("//c.txt"), "//");
-    EXPECT_EQ(TParameter::FileNamePart("/a/b/c.txt"), "c.txt");
-    EXPECT_EQ(TParameter::FileNamePart("c"), "c");
-    EXPECT_EQ(TParameter::WithoutExtension("/a.d/pictor"), "/a.d/pictor");
-    EXPECT_EQ(TParameter::WithoutExtension("pictor.tar.gz"), "pictor.tar");
-}
-
 TEST(ParamNames, LoadUsesTheRunningExecutable)
 {
     TParameter p;
     p.SetDir(TempDir().Path() + "-never"); // keep the real folder untouched
     p.Load();
     EXPECT_FALSE(p.GetExeName().empty());
-    EXPECT_EQ(p.GetFileName(), TParameter::WithoutExtension(TParameter::FileNamePart(p.GetExeName())) + ".ini");
+    EXPECT_EQ(p.GetFileName(), WithoutExtension(FileNamePart(p.GetExeName())) + ".ini");
     EXPECT_EQ(p.Count(), 0);
 }
 

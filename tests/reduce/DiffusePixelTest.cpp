@@ -13,17 +13,17 @@ namespace {
 // Eleven zero-filled working rows of a picture width pixels wide.
 class RawWindow {
 public:
-    explicit RawWindow(int width) : rows_(kFilterSlots, std::vector<std::uint8_t>((width + 10) * 3, 0)) {}
+    explicit RawWindow(int width) : FRows(kFilterSlots, std::vector<std::uint8_t>((width + 10) * 3, 0)) {}
 
     // The slot addresses for the current pixel x.
     TBitmapFilterWindow At(int x)
     {
         TBitmapFilterWindow window;
-        for (int k = 0; k < kFilterSlots; ++k) window[static_cast<std::size_t>(k)] = rows_[k].data() + 3 * x;
+        for (int k = 0; k < kFilterSlots; ++k) window[static_cast<std::size_t>(k)] = FRows[k].data() + 3 * x;
         return window;
     }
     // Pixel x (-5 to width + 4) of the row in slot k.
-    std::uint8_t* Pixel(int slot, int x) { return rows_[slot].data() + kFilterMarginBytes + 3 * x; }
+    std::uint8_t* Pixel(int slot, int x) { return FRows[slot].data() + kFilterMarginBytes + 3 * x; }
     void Fill(int slot, int x, int red, int green, int blue)
     {
         std::uint8_t* p = Pixel(slot, x);
@@ -32,27 +32,27 @@ public:
         p[2] = static_cast<std::uint8_t>(red);
     }
     TRGBTriple Get(int slot, int x) { return TRGBTriple{Pixel(slot, x)[0], Pixel(slot, x)[1], Pixel(slot, x)[2]}; }
-    const std::vector<std::vector<std::uint8_t>>& Rows() const { return rows_; }
+    const std::vector<std::vector<std::uint8_t>>& Rows() const { return FRows; }
 
 private:
-    std::vector<std::vector<std::uint8_t>> rows_;
+    std::vector<std::vector<std::uint8_t>> FRows;
 };
 
 // Answers with the colours it is given, one per call, and notes what it was
 // asked.
 class ScriptedQuantizer final : public TQuantizeColor {
 public:
-    explicit ScriptedQuantizer(std::vector<TRGBTriple> answers) : answers_(std::move(answers)) {}
+    explicit ScriptedQuantizer(std::vector<TRGBTriple> answers) : FAnswers(std::move(answers)) {}
     void Quantize(TRGBTriple& dest, TPackedColor color) const override
     {
         asked.push_back(color);
-        dest = answers_[next_++ % answers_.size()];
+        dest = FAnswers[FNext++ % FAnswers.size()];
     }
     mutable std::vector<TPackedColor> asked;
 
 private:
-    std::vector<TRGBTriple> answers_;
-    mutable std::size_t next_ = 0;
+    std::vector<TRGBTriple> FAnswers;
+    mutable std::size_t FNext = 0;
 };
 
 void Step(RawWindow& w, int x, const TQuantizeColor& quantizer, TRGBTriple& out)

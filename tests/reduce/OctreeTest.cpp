@@ -21,53 +21,53 @@ class ReferenceOctree {
 public:
     void Add(TPackedColor color)
     {
-        AddAt(root_, 0, color);
-        if (nodes_ > 100000) {
-            threshold_ = 1;
-            while (nodes_ > 99000) {
-                Trim(root_);
-                ++threshold_;
+        AddAt(FRoot, 0, color);
+        if (FNodes > 100000) {
+            FThreshold = 1;
+            while (FNodes > 99000) {
+                Trim(FRoot);
+                ++FThreshold;
             }
         }
     }
 
     void Merge(int colors)
     {
-        threshold_ = 1;
-        while (CountLeaves(root_) > colors) {
-            Trim(root_);
-            threshold_ = 999999999;
-            FindMin(root_);
+        FThreshold = 1;
+        while (CountLeaves(FRoot) > colors) {
+            Trim(FRoot);
+            FThreshold = 999999999;
+            FindMin(FRoot);
             long long sums[3] = {0, 0, 0};
-            CountSmall(root_, sums);
-            const long long excess = CountNodes(root_) - colors;
+            CountSmall(FRoot, sums);
+            const long long excess = CountNodes(FRoot) - colors;
             if (sums[2] < excess)
-                threshold_ += 8;
+                FThreshold += 8;
             else if (sums[1] < excess)
-                threshold_ += 4;
+                FThreshold += 4;
             else if (sums[0] < excess)
-                threshold_ += 2;
+                FThreshold += 2;
         }
         int next = 0;
-        Number(root_, next);
+        Number(FRoot, next);
     }
 
     std::vector<TPaletteEntry> Palette() const
     {
         std::vector<TPaletteEntry> out;
-        Collect(root_, out);
+        Collect(FRoot, out);
         return out;
     }
 
     int IndexOf(TPackedColor color) const
     {
-        const Node* node = &root_;
+        const Node* node = &FRoot;
         for (int depth = 0; !node->leaf; ++depth) node = node->kids[TOctreeNode::ChildSlot(depth, color)].get();
         return node->index;
     }
 
-    int Nodes() const { return CountNodes(root_); }
-    int Leaves() const { return CountLeaves(root_); }
+    int Nodes() const { return CountNodes(FRoot); }
+    int Leaves() const { return CountLeaves(FRoot); }
 
 private:
     struct Node {
@@ -88,7 +88,7 @@ private:
         if (!kid) {
             kid = std::make_unique<Node>();
             kid->leaf = depth == 5;
-            ++nodes_;
+            ++FNodes;
         }
         AddAt(*kid, depth + 1, color);
     }
@@ -104,8 +104,8 @@ private:
     {
         for (auto& kid : node.kids)
             if (kid) Trim(*kid);
-        if (!node.leaf && AllKidsLeaves(node) && node.count <= threshold_) {
-            nodes_ -= CountNodes(node) - 1;
+        if (!node.leaf && AllKidsLeaves(node) && node.count <= FThreshold) {
+            FNodes -= CountNodes(node) - 1;
             for (auto& kid : node.kids) kid.reset();
             node.leaf = true;
         }
@@ -115,7 +115,7 @@ private:
     {
         for (const auto& kid : node.kids)
             if (kid) FindMin(*kid);
-        if (!node.leaf && AllKidsLeaves(node) && node.count < threshold_) threshold_ = node.count;
+        if (!node.leaf && AllKidsLeaves(node) && node.count < FThreshold) FThreshold = node.count;
     }
 
     void CountSmall(const Node& node, long long sums[3]) const
@@ -125,7 +125,7 @@ private:
         if (node.leaf) return;
         const int margins[3] = {2, 4, 8};
         for (int i = 0; i < 3; ++i)
-            if (threshold_ + margins[i] >= node.count) sums[i] += node.count - 1;
+            if (FThreshold + margins[i] >= node.count) sums[i] += node.count - 1;
     }
 
     static void Number(Node& node, int& next)
@@ -162,9 +162,9 @@ private:
         return n;
     }
 
-    Node root_;
-    int nodes_ = 1;
-    long long threshold_ = 0;
+    Node FRoot;
+    int FNodes = 1;
+    long long FThreshold = 0;
 };
 
 // Checks every counter of every node against its child slots.

@@ -18,20 +18,20 @@ public:
     TempDir()
     {
         std::string templ = (std::filesystem::temp_directory_path() / "pictor-test-XXXXXX").string();
-        path_ = ::mkdtemp(templ.data());
+        FPath = ::mkdtemp(templ.data());
     }
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(FPath, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& name) const { return FPath + "/" + name; }
 
     void Write(const std::string& name, const std::string& bytes) const
     {
@@ -46,14 +46,14 @@ public:
     std::vector<std::string> Entries() const
     {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
+        for (const auto& e : std::filesystem::directory_iterator(FPath))
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
 private:
-    std::string path_;
+    std::string FPath;
 };
 
 // True when running as root (permission tests then cannot deny access).

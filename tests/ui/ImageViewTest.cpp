@@ -1,4 +1,4 @@
-// ImageView: size taken from the control, painting what the control renders,
+// TImageView: size taken from the control, painting what the control renders,
 // rendering only the exposed tiles, and mouse presses in control pixels.
 #include "../support/QtTestApp.h"
 
@@ -34,10 +34,10 @@ TEST(ImageView, TakesTheControlsSizeAndPaintsItsRendering)
 {
     testing::QtTestApp();
     TImage image;
-    ImageView view(image);
+    TImageView view(image);
     EXPECT_EQ(view.size(), QSize(105, 105));
 
-    QSignalSpy resized(&view, &ImageView::sizeChanged);
+    QSignalSpy resized(&view, &TImageView::sizeChanged);
     TBitmap b = Gradient(300, 280);
     image.Picture().SetGraphic(&b);
     image.SetStretch(true);
@@ -69,7 +69,7 @@ TEST(ImageView, RendersOnlyTheTilesThatAreExposed)
 {
     testing::QtTestApp();
     TImage image;
-    ImageView view(image);
+    TImageView view(image);
     TBitmap b = Gradient(3000, 2000);
     image.Picture().SetGraphic(&b);
     image.SetStretch(true);
@@ -98,7 +98,7 @@ TEST(ImageView, ReportsMousePressesInControlPixels)
     testing::QtTestApp();
     TImage image;
     image.SetBounds(200, 100);
-    ImageView view(image);
+    TImageView view(image);
     struct TPress {
         TMouseButton button;
         TShiftState shift;
@@ -129,7 +129,7 @@ TEST(ImageView, StopsListeningWhenDestroyed)
     testing::QtTestApp();
     TImage image;
     {
-        ImageView view(image);
+        TImageView view(image);
     }
     EXPECT_FALSE(image.OnRepaint);
     EXPECT_FALSE(image.OnResize);

@@ -7,6 +7,7 @@
 #include "gfx/Canvas.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
+#include "tests/gfx/IconFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -47,30 +48,13 @@ bool HasInk(const TBitmap& bitmap, TRect area)
 // An icon file of one opaque 32-bit image holding the pixels of b.
 std::vector<std::uint8_t> IconFile(const TBitmap& b)
 {
-    std::vector<std::uint8_t> out;
-    auto le16 = [&](unsigned v) {
-        out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+    auto pixel = [&](int x, int y) {
+        const TColor c = b.GetPixel(x, y);
+        return 0xFF000000u | std::uint32_t(GetRValue(c)) << 16 | std::uint32_t(GetGValue(c)) << 8 | GetBValue(c);
     };
-    auto le32 = [&](std::uint32_t v) { le16(v & 0xFFFF), le16(v >> 16); };
-    const unsigned w = static_cast<unsigned>(b.Width()), h = static_cast<unsigned>(b.Height());
-    const unsigned maskRow = (w + 31) / 32 * 4;
-    le16(0), le16(1), le16(1);
-    out.push_back(static_cast<std::uint8_t>(w)), out.push_back(static_cast<std::uint8_t>(h));
-    out.push_back(0), out.push_back(0);
-    le16(1), le16(32), le32(40 + w * h * 4 + maskRow * h), le32(6 + 16);
-    le32(40), le32(w), le32(2 * h), le16(1), le16(32);
-    for (int i = 0; i < 6; ++i) le32(0);
-    for (int y = b.Height() - 1; y >= 0; --y)
-        for (int x = 0; x < b.Width(); ++x) {
-            const TColor c = b.GetPixel(x, y);
-            out.push_back(static_cast<std::uint8_t>(GetBValue(c)));
-            out.push_back(static_cast<std::uint8_t>(GetGValue(c)));
-            out.push_back(static_cast<std::uint8_t>(GetRValue(c)));
-            out.push_back(255);
-        }
-    out.insert(out.end(), maskRow * h, 0);
-    return out;
+    return testing::BuildIcon({{testing::DibIconImage(b.Width(), b.Height(), 32, {}, pixel,
+                                                      [](int, int) { return false; }),
+                                b.Width(), b.Height(), 32}});
 }
 
 TEST(DrawHistogramTest, AllBlackPicture)

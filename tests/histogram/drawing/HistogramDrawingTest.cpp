@@ -36,7 +36,7 @@ public:
     }
     void LineTo(int x, int y) override
     {
-        penPos_ = TPoint{x, y};
+        FPenPos = TPoint{x, y};
         Calls.push_back({TCall::kLine, x, y, Pen.Color, {}, Pen, Font, Brush});
     }
     void FillRect(const TRect& r) override
