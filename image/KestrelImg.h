@@ -73,7 +73,7 @@ public:
 
     // --- colour reduction -----------------------------------------------------
     // Reduces a picture of more than 8 bits per pixel to 8 bits by one of
-    // the six reduction drivers (Mode 0..5).
+    // the eight reduction drivers (Mode 0..7, TReduceMode in reduce/Reduce.h).
     void ReduceColors(std::uint8_t Mode);
 
     // --- resampling -------------------------------------------------------------

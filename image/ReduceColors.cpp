@@ -1,5 +1,5 @@
 // ReduceColors: reduces a picture of more than 8 bits per pixel to an 8-bit
-// picture with a palette of at most 256 colours, by one of the six
+// picture with a palette of at most 256 colours, by one of the eight
 // reduction drivers, and puts the driver's bitmap in its place.
 #include "image/KestrelImg.h"
 
@@ -14,6 +14,8 @@ namespace {
 // cut's box division (2^8 = 256 colours).
 constexpr int kOctreeColors = 256;
 constexpr int kMedianCutDepth = 8;
+// The palette size of the quality reductions.
+constexpr int kQualityColors = 256;
 
 std::unique_ptr<TBitmap> ReduceBy(std::uint8_t mode, const TBitmap& bitmap)
 {
@@ -23,6 +25,8 @@ std::unique_ptr<TBitmap> ReduceBy(std::uint8_t mode, const TBitmap& bitmap)
     case 2: return MedianCutByVarianceQuantize(bitmap, kMedianCutDepth);
     case 3: return MedianCutDiffusionQuantize(bitmap, kMedianCutDepth);
     case 4: return MedianCutByVarianceDiffusionQuantize(bitmap, kMedianCutDepth);
+    case rmQuality: return QualityQuantize(bitmap, kQualityColors);
+    case rmQualityDiffusion: return QualityDiffusionQuantize(bitmap, kQualityColors);
     default: return StaticColorDiffusionQuantize(bitmap);
     }
 }
@@ -33,7 +37,7 @@ void TKestrelImage::ReduceColors(std::uint8_t Mode)
 {
     BeginOperation("Reduce");
     if (GetPictureType() != picBitmap) return;
-    if (Mode >= 6) return;
+    if (Mode >= kReduceModeCount) return;
     // A picture of 8 bits or fewer is never reduced again.
     TBitmap* bitmap = DeviceIndependentBitmap(9);
     if (bitmap == nullptr) return;

@@ -46,6 +46,8 @@ std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap)
     case 2: return MedianCutByVarianceQuantize(bitmap, 8);
     case 3: return MedianCutDiffusionQuantize(bitmap, 8);
     case 4: return MedianCutByVarianceDiffusionQuantize(bitmap, 8);
+    case rmQuality: return QualityQuantize(bitmap, 256);
+    case rmQualityDiffusion: return QualityDiffusionQuantize(bitmap, 256);
     default: return StaticColorDiffusionQuantize(bitmap);
     }
 }
@@ -55,7 +57,7 @@ std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap)
 TEST(ReduceColors, EachModeReplacesThePictureWithItsDriversResult)
 {
     for (int bits : {24, 32, 16}) {
-        for (int mode = 0; mode < 6; ++mode) {
+        for (int mode = 0; mode < kReduceModeCount; ++mode) {
             SCOPED_TRACE("bits " + std::to_string(bits) + ", mode " + std::to_string(mode));
             RecordingImage r;
             const auto picture = Picture(bits);
@@ -94,7 +96,7 @@ TEST(ReduceColors, RefusedCallsAnnounceThemselvesOnly)
         EXPECT_EQ(r.image.Kind(), "Reduce");
         EXPECT_EQ(r.image.GetPictureType(), picNil);
     }
-    for (int mode : {6, 7, 255}) {
+    for (int mode : {8, 9, 255}) {
         RecordingImage r;
         const auto picture = Picture(24);
         r.image.Picture().SetGraphic(picture.get());
@@ -104,7 +106,7 @@ TEST(ReduceColors, RefusedCallsAnnounceThemselvesOnly)
         EXPECT_EQ(Colors24(*r.Bitmap()), Colors24(*picture));
     }
     for (int bits : {1, 4, 8}) {
-        for (int mode = 0; mode < 6; ++mode) {
+        for (int mode = 0; mode < kReduceModeCount; ++mode) {
             RecordingImage r;
             auto picture = std::make_unique<TBitmap>();
             picture->SetLayout(bits, std::nullopt, 5, 4);
