@@ -32,6 +32,8 @@ Steps, applied in the order given on the command line:
   --trim L,T,R,B           Trimming in picture pixels, Right and Bottom inclusive
   --reduce METHOD          octree | mediancut | mediancut-variance | mediancut-diffusion |
                            mediancut-variance-diffusion | fixed-diffusion   (ReduceColors modes 0..5)
+                           quality | quality-diffusion  (modes 6, 7: the palette of least error, without and with
+                           error diffusion; a picture of 256 colours or fewer comes back exactly)
                            halftone                (the 8-bit pixel-format conversion of the reduction menu's last item)
   --histogram FILE         write the histogram picture (Scale 2, Shift 2, automatic ceiling) of the current picture
                            to FILE (.bmp or .emf); the picture itself is unchanged

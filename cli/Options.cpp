@@ -6,6 +6,7 @@
 #include "cli/ArgumentValues.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
+#include "reduce/Reduce.h"
 
 #include <algorithm>
 #include <array>
@@ -21,13 +22,15 @@ struct TReduceMethod {
     std::uint8_t Mode;
 };
 
-constexpr std::array<TReduceMethod, 7> kReduceMethods{{
+constexpr std::array<TReduceMethod, 9> kReduceMethods{{
     {"octree", TStepKind::Reduce, 0},
     {"mediancut", TStepKind::Reduce, 1},
     {"mediancut-variance", TStepKind::Reduce, 2},
     {"mediancut-diffusion", TStepKind::Reduce, 3},
     {"mediancut-variance-diffusion", TStepKind::Reduce, 4},
     {"fixed-diffusion", TStepKind::Reduce, 5},
+    {"quality", TStepKind::Reduce, rmQuality},
+    {"quality-diffusion", TStepKind::Reduce, rmQualityDiffusion},
     {"halftone", TStepKind::Halftone, 0},
 }};
 
@@ -62,7 +65,7 @@ TStep ReduceStep(const std::string& method)
     }
     throw EUsageError("--reduce: unknown method '" + method +
                       "' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
-                      "mediancut-variance-diffusion, fixed-diffusion, halftone)");
+                      "mediancut-variance-diffusion, fixed-diffusion, quality, quality-diffusion, halftone)");
 }
 
 TStep HistogramStep(const std::string& file)

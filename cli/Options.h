@@ -44,7 +44,7 @@ struct TStep {
     int Width = 0;
     int Height = 0;
     TRect Area;             // Right and Bottom inclusive
-    std::uint8_t Mode = 0;  // ReduceColors mode 0..5
+    std::uint8_t Mode = 0;  // ReduceColors mode 0..7
     std::string File;       // --histogram
 };
 

@@ -49,7 +49,7 @@ std::vector<UsageCase> UsageCases()
          "--trim: '1,2,3' is not a rectangle L,T,R,B"},
         {"UnknownMethod", {"a.bmp", "--reduce", "kmeans", "-o", "out.bmp"},
          "--reduce: unknown method 'kmeans' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
-         "mediancut-variance-diffusion, fixed-diffusion, halftone)"},
+         "mediancut-variance-diffusion, fixed-diffusion, quality, quality-diffusion, halftone)"},
         {"HistogramFormat", {"a.bmp", "--histogram", "h.png"}, "--histogram: 'h.png' must end in .bmp or .emf"},
         {"JobsZero", {"a.bmp", "-j0", "-o", "out.bmp"}, "--jobs: '0': at least 1 thread is needed"},
         {"ThreadsZero", {"a.bmp", "--threads", "0", "-o", "out.bmp"}, "--threads: '0': at least 1 thread is needed"},
