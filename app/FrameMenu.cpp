@@ -4,6 +4,7 @@
 
 #include "app/WaitCursor.h"
 #include "histogram/Histgram.h"
+#include "reduce/Reduce.h"
 
 #include <QAction>
 #include <QSlider>
@@ -28,6 +29,8 @@ void TForm1::MedianCutByVariance2561Click() { ReduceCommand(2); }
 void TForm1::MedianCut2562Click() { ReduceCommand(3); }
 void TForm1::MedianCut2563Click() { ReduceCommand(4); }
 void TForm1::N4Click() { ReduceCommand(5); }
+void TForm1::Quality2561Click() { ReduceCommand(rmQuality); }
+void TForm1::Quality2562Click() { ReduceCommand(rmQualityDiffusion); }
 
 void TForm1::PixelFormat2561Click()
 {
