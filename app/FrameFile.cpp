@@ -4,6 +4,7 @@
 #include "app/WaitCursor.h"
 #include "core/FileIO.h"
 #include "gfx/Canvas.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -116,6 +117,12 @@ void TForm1::Save1Click()
         jpeg.SaveToFile(name);
     } else if (e == "ico") {
         if (dynamic_cast<TIcon*>(view)) KestrelImage1.Picture().SaveToFile(name);
+    } else if (e == "gif") {
+        // Refused, with a message that asks for a reduction first, when the
+        // base picture has more than 8 bits per pixel.
+        TGIFImage gif;
+        gif.Assign(*FBaseBitmap);
+        gif.SaveToFile(name);
     }
     FSaveDir = TParameter::FolderPart(name);
 }

@@ -33,8 +33,11 @@ Steps, applied in the order given on the command line:
   --reduce METHOD          octree | mediancut | mediancut-variance | mediancut-diffusion |
                            mediancut-variance-diffusion | fixed-diffusion   (ReduceColors modes 0..5)
                            quality | quality-diffusion  (modes 6, 7: the palette of least error, without and with
-                           error diffusion; a picture of 256 colours or fewer comes back exactly)
+                           error diffusion; a picture of at most 256 (N) colours comes back exactly)
                            halftone                (the 8-bit pixel-format conversion of the reduction menu's last item)
+  --colors N               after --reduce: a palette of at most N colours instead of 256; octree, quality and
+                           quality-diffusion: 2 to 256, the mediancut methods: a power of two from 2 to 256;
+                           not with fixed-diffusion or halftone
   --histogram FILE         write the histogram picture (Scale 2, Shift 2, automatic ceiling) of the current picture
                            to FILE (.bmp or .emf); the picture itself is unchanged
 
@@ -47,7 +50,10 @@ Every file is written under a temporary name and renamed when complete.
 
 --info prints the picture after the steps: a bitmap's bits per pixel and
 palette entries; 0 bits for a metafile; an icon's shown image's bits per
-pixel. A JPEG is read as a 24-bit bitmap.
+pixel. A JPEG is read as a 24-bit bitmap. A GIF is read as its first frame on
+a white canvas of the file's screen size, at 8 bits per pixel; its type is
+gif (N frames) when the file holds several. A .gif output needs a picture of
+8 bits per pixel or fewer: reduce a deeper one first.
 
 Exit status: 0 all inputs done; 1 an input could not be read or written or a
 step failed; 2 usage error (nothing processed); 3 a step was refused.

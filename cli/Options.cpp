@@ -6,6 +6,7 @@
 #include "cli/ArgumentValues.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
+#include "image/ReductionModes.h"
 #include "reduce/Reduce.h"
 
 #include <algorithm>
@@ -22,6 +23,9 @@ struct TReduceMethod {
     std::uint8_t Mode;
 };
 
+// The methods of --reduce: a ReduceColors mode each, whose palette sizes
+// (what --colors may give) come with the mode (image/ReductionModes.h), and
+// the halftone conversion.
 constexpr std::array<TReduceMethod, 9> kReduceMethods{{
     {"octree", TStepKind::Reduce, 0},
     {"mediancut", TStepKind::Reduce, 1},
@@ -34,12 +38,12 @@ constexpr std::array<TReduceMethod, 9> kReduceMethods{{
     {"halftone", TStepKind::Halftone, 0},
 }};
 
-constexpr std::array<const char*, 6> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico"};
+constexpr std::array<const char*, 7> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico", "gif"};
 
 // Options that take a value, by their long name; short forms map here.
-constexpr std::array<std::string_view, 15> kValueOptions{
+constexpr std::array<std::string_view, 16> kValueOptions{
     "--output", "--out-dir", "--ext",  "--jobs",   "--threads", "--bright",  "--contrast", "--gamma",
-    "--enlarge", "--shrink", "--scale", "--turn", "--trim",    "--reduce", "--histogram"};
+    "--enlarge", "--shrink", "--scale", "--turn", "--trim",    "--reduce", "--colors", "--histogram"};
 
 constexpr std::array<std::string_view, 5> kFlagOptions{"--info", "--quiet", "--mirror", "--help", "--version"};
 
@@ -63,9 +67,62 @@ TStep ReduceStep(const std::string& method)
             return step;
         }
     }
-    throw EUsageError("--reduce: unknown method '" + method +
-                      "' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
-                      "mediancut-variance-diffusion, fixed-diffusion, quality, quality-diffusion, halftone)");
+    std::string names;
+    for (const TReduceMethod& m : kReduceMethods) names += (names.empty() ? "" : ", ") + std::string(m.Name);
+    throw EUsageError("--reduce: unknown method '" + method + "' (" + names + ")");
+}
+
+// The palette sizes --colors may give a method (none for the halftone
+// conversion, which has no ReduceColors mode).
+TColorCounts ColorCountsOfMethod(TStepKind kind, std::uint8_t mode)
+{
+    return kind == TStepKind::Reduce ? ColorCountsOf(mode) : TColorCounts::Only256;
+}
+
+const char* CountsText(TColorCounts counts)
+{
+    switch (counts) {
+    case TColorCounts::From2To256: return "2 to 256";
+    case TColorCounts::PowersOfTwo: return "2, 4, 8, 16, 32, 64, 128 or 256";
+    case TColorCounts::Only256: break;
+    }
+    return "256";
+}
+
+// "octree: 2 to 256; mediancut, ...: 2, 4, ..., 256": the methods that take
+// --colors, neighbours taking the same sizes together.
+std::string ColorsAllowed()
+{
+    std::string text;
+    std::optional<TColorCounts> group;
+    for (const TReduceMethod& m : kReduceMethods) {
+        const TColorCounts counts = ColorCountsOfMethod(m.Kind, m.Mode);
+        if (counts == TColorCounts::Only256) continue;
+        if (group == counts) {
+            text += ", ";
+        } else {
+            if (group) text += std::string(": ") + CountsText(*group) + "; ";
+            group = counts;
+        }
+        text += m.Name;
+    }
+    if (group) text += std::string(": ") + CountsText(*group);
+    return text;
+}
+
+// --colors VALUE for the --reduce step just given.
+void SetColors(TStep& step, const std::string& value)
+{
+    const char* method = "";
+    for (const TReduceMethod& m : kReduceMethods)
+        if (m.Kind == step.Kind && m.Mode == step.Mode) method = m.Name;
+    const TColorCounts counts = ColorCountsOfMethod(step.Kind, step.Mode);
+    if (counts == TColorCounts::Only256)
+        throw EUsageError(std::string("--colors: ") + method + " takes no colour count (" + ColorsAllowed() + ")");
+    step.Colors = ParseInt("--colors", value);
+    if (!AcceptsColors(counts, step.Colors))
+        throw EUsageError("--colors: '" + value + "' is not a colour count " + method + " takes (" +
+                          ColorsAllowed() + ")");
 }
 
 TStep HistogramStep(const std::string& file)
@@ -200,6 +257,14 @@ private:
             jobsGiven_ = true;
             options_.Jobs = ParseInt(name, value);
             if (options_.Jobs < 1) throw EUsageError("--jobs: '" + value + "': at least 1 thread is needed");
+        } else if (name == "--colors") {
+            // It belongs to the --reduce step just before it.
+            if (options_.Steps.empty() || (options_.Steps.back().Kind != TStepKind::Reduce &&
+                                           options_.Steps.back().Kind != TStepKind::Halftone))
+                throw EUsageError("--colors must follow --reduce METHOD");
+            if (colorsStep_ == options_.Steps.size()) throw EUsageError("--colors given twice for one --reduce");
+            colorsStep_ = options_.Steps.size();
+            SetColors(options_.Steps.back(), value);
         } else if (name == "--threads") {
             if (options_.Threads != 0) throw EUsageError(name + " given twice");
             const int threads = ParseInt(name, value);
@@ -242,6 +307,8 @@ private:
     TCliOptions options_;
     bool optionsEnded_ = false;
     bool jobsGiven_ = false;
+    // How many steps there were when --colors was last given.
+    std::size_t colorsStep_ = 0;
 };
 
 } // namespace

@@ -29,7 +29,7 @@ enum class TStepKind {
     Turn,      // Turn(Value)
     Mirror,    // Reverse
     Trim,      // Trimming(Area, picture pixels)
-    Reduce,    // ReduceColors(Mode)
+    Reduce,    // ReduceColors(Mode, Colors)
     Halftone,  // the 8-bit pixel-format conversion
     Histogram, // the histogram picture written to File
 };
@@ -45,6 +45,7 @@ struct TStep {
     int Height = 0;
     TRect Area;             // Right and Bottom inclusive
     std::uint8_t Mode = 0;  // ReduceColors mode 0..7
+    int Colors = 256;       // --colors after --reduce: ReduceColors' palette size
     std::string File;       // --histogram
 };
 

@@ -4,6 +4,7 @@
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -48,6 +49,16 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
         auto jpeg = std::make_unique<TJPEGImage>();
         jpeg->Assign(*BaseBitmapOf(*graphic));
         return jpeg;
+    }
+    if (ext == "gif") {
+        std::unique_ptr<TBitmap> bitmap = BaseBitmapOf(*graphic);
+        if (bitmap->BitsPerPixel() > 8)
+            throw EInvalidOperation("a .gif file holds at most 256 colours and this picture has " +
+                                    std::to_string(bitmap->BitsPerPixel()) +
+                                    " bits per pixel: reduce its colours first (--reduce)");
+        auto gif = std::make_unique<TGIFImage>();
+        gif->Assign(*bitmap);
+        return gif;
     }
     if (ext == "emf" || ext == "wmf") {
         if (dynamic_cast<const TMetafile*>(graphic) != nullptr) return graphic->Clone();

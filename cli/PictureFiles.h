@@ -26,6 +26,7 @@ std::unique_ptr<TBitmap> BaseBitmapOf(const TGraphic& graphic);
 // The graphic to save under fileName, by its extension (any case):
 //   bmp          the picture as a bitmap (BaseBitmapOf)
 //   jpg, jpeg    that bitmap encoded as JPEG (quality 90, baseline, colour)
+//   gif          that bitmap as a GIF; one of more than 8 bits per pixel raises
 //   emf, wmf     a metafile picture itself, else a new metafile holding the
 //                bitmap drawn at (0, 0), units per inch 1
 //   ico          an icon picture itself; anything else raises

@@ -5,6 +5,7 @@
 // A new format adds one line here: its extension in lower case, without the
 // dot, and the class that reads it.
 #include "gfx/Bitmap.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -35,6 +36,7 @@ constexpr TGraphicFormat kFormats[] = {
     {"ico", Make<TIcon>},
     {"emf", Make<TMetafile>},
     {"wmf", Make<TMetafile>},
+    {"gif", Make<TGIFImage>},
 };
 
 } // namespace

@@ -7,11 +7,12 @@ PACKAGES="
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcairo2-dev libfontconfig-dev libfreetype-dev
-  libjpeg-dev libpng-dev libuemf-dev
+  libjpeg-dev libpng-dev libgif-dev libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth imagemagick
+  parallel
 "
 
 missing=""

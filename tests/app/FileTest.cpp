@@ -3,6 +3,7 @@
 #include "FormFixture.h"
 
 #include "core/FileIO.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
@@ -141,7 +142,7 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
 
     const std::string out = dir.Path() + "/out";
     std::filesystem::create_directory(out);
-    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.gif", "h"}) {
+    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.tif", "h"}) {
         saveDialog->Answer(out + "/" + name);
         form->Save1->trigger();
         EXPECT_EQ(form->FSaveDir, out);
@@ -163,13 +164,54 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
     jpeg.LoadFromFile(out + "/d.jpg");
     EXPECT_EQ(jpeg.Width(), 40);
     EXPECT_TRUE(std::filesystem::exists(out + "/e.jpeg"));
-    for (const char* none : {"f.ico", "g.gif", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
+    for (const char* none : {"f.ico", "g.tif", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
 
     // A cancelled dialog changes nothing.
     form->FSaveDir = "/elsewhere";
     form->Save1->trigger();
     EXPECT_EQ(form->FSaveDir, "/elsewhere");
     EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(FileTest, AGifOpensAsItsFirstFrameAndIsSavedOnlyWith256ColoursOrFewer)
+{
+    Start();
+    const std::string gif = dir.File("anim.GIF");
+    std::filesystem::copy_file(std::string(PICTOR_TEST_DATA_DIR) + "/fuzz/gif/frames.gif", gif);
+    Open(gif);
+    ASSERT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->FBaseBitmap->BitsPerPixel(), 8);
+    EXPECT_EQ(form->FBaseBitmap->Width(), 24);
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(0, 0), clWhite);            // the canvas
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(8, 6), RGBColor(255, 165, 0)); // the first frame
+    EXPECT_NE(form->Caption().find("-  8 bit Color"), std::string::npos) << form->Caption();
+
+    saveDialog->Answer(dir.File("copy.gif"));
+    form->Save1->trigger();
+    TGIFImage copy;
+    copy.LoadFromFile(dir.File("copy.gif"));
+    EXPECT_TRUE(SamePixels(copy, *form->FBaseBitmap));
+    EXPECT_EQ(copy.FrameCount(), 1);
+
+    // A 24-bit picture is refused with a message that says what to do, and
+    // the file it was to replace stays as it was.
+    Open(SaveBitmap("photo.bmp", Photo(40, 30)));
+    dir.Write("old.gif", "old");
+    form->FSaveDir = "/before";
+    saveDialog->Answer(dir.File("old.gif"));
+    form->Save1->trigger();
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0], "24 ビットの画像は GIF ファイルに保存できません。先に 256 色以下に減色してください");
+    EXPECT_EQ(dir.Read("old.gif"), "old");
+    EXPECT_EQ(form->FSaveDir, "/before");
+    // Reduced, it is written.
+    form->Octree2561->trigger();
+    saveDialog->Answer(dir.File("old.gif"));
+    form->Save1->trigger();
+    EXPECT_EQ(messages.Messages().size(), 1u);
+    copy.LoadFromFile(dir.File("old.gif"));
+    EXPECT_TRUE(SamePixels(copy, *form->FBaseBitmap));
 }
 
 TEST_F(FileTest, IconsAndMetafilesAreSavedAsThemselves)

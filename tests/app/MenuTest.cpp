@@ -3,6 +3,8 @@
 
 #include "gfx/Metafile.h"
 
+#include <QMenu>
+
 namespace pictor::testing {
 namespace {
 

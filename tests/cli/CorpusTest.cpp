@@ -35,7 +35,7 @@ std::vector<std::string> CorpusPictures(const std::string& folder)
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
         const std::string ext = AsciiLower(TPicture::ExtensionOf(entry.path().string()));
-        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico") continue;
+        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != "gif") continue;
         if (stems.insert(entry.path().stem().string()).second) files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());
@@ -65,7 +65,7 @@ TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
     EXPECT_EQ(written + CountLines(converted.Err, "pictor-cli: "), files.size()) << converted.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico"));
+INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif"));
 
 } // namespace
 } // namespace pictor::testing

@@ -3,6 +3,7 @@
 #include "CliTestSupport.h"
 
 #include "gfx/Canvas.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "tests/gfx/IconFixtures.h"
@@ -104,6 +105,40 @@ TEST_F(CliTest, AnIconIsWrittenAsItselfOrAsItsRenderingOverWhite)
     EXPECT_EQ(mirrored.GetPixel(2, 2), clRed);
     EXPECT_EQ(mirrored.GetPixel(12, 2), clWhite);
     EXPECT_EQ(Run({"in.ico", "--mirror", "-o", "mirrored.ico"}).Status, 1);
+}
+
+TEST_F(CliTest, GifIsReadAsItsFirstFrameAndWrittenFromPalettePicturesOnly)
+{
+    for (const char* name : {"frames.gif", "mono.gif"})
+        std::filesystem::copy_file(std::string(PICTOR_TEST_DATA_DIR) + "/fuzz/gif/" + name, File(name));
+    TCliRun run = Run({"frames.gif", "mono.gif", "--info"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "frames.gif\t24\t18\t8\t3\tgif (3 frames)\n"
+                       "mono.gif\t13\t7\t8\t2\tbitmap\n");
+
+    // In and out through a step: the first frame, mirrored, as the library
+    // gives it.
+    ASSERT_EQ(Run({"frames.gif", "--mirror", "--out-dir", "out", "--ext", "GIF"}).Status, 0);
+    TKestrelImage image;
+    image.Picture().LoadFromFile(File("frames.gif"));
+    image.Reverse();
+    TGIFImage expected;
+    expected.Assign(*image.Picture().Graphic());
+    EXPECT_EQ(Read("out/frames.gif"), Bytes(expected.SaveToBytes()));
+
+    // A 24-bit picture must be reduced first; nothing is written for it.
+    Save(Gradient24(40, 30), "rgb.bmp");
+    run = Run({"rgb.bmp", "-o", "rgb.gif"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "pictor-cli: rgb.bmp: a .gif file holds at most 256 colours and this picture has 24 bits "
+                       "per pixel: reduce its colours first (--reduce)\n");
+    EXPECT_FALSE(Exists("rgb.gif"));
+    ASSERT_EQ(Run({"rgb.bmp", "--reduce", "octree", "-o", "rgb.gif"}).Status, 0);
+    TKestrelImage reduced;
+    reduced.Picture().LoadFromFile(File("rgb.bmp"));
+    reduced.ReduceColors(0);
+    expected.Assign(*reduced.Picture().Graphic());
+    EXPECT_EQ(Read("rgb.gif"), Bytes(expected.SaveToBytes()));
 }
 
 } // namespace

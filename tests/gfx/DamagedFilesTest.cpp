@@ -55,7 +55,7 @@ TEST(DamagedFiles, EveryReaderLoadsOrRefusesEachFileQuickly)
         SCOPED_TRACE(file.string());
         const std::vector<std::uint8_t> bytes = ReadWholeFile(file.string());
         const auto start = std::chrono::steady_clock::now();
-        for (const char* extension : {"bmp", "ico", "jpg", "emf", "wmf"}) {
+        for (const char* extension : {"bmp", "ico", "jpg", "emf", "wmf", "gif"}) {
             SCOPED_TRACE(extension);
             EXPECT_NO_THROW(LoadAndDraw(extension, bytes));
             // The picture holder's fuzz target puts a byte before the file.

@@ -85,7 +85,7 @@ TEST(Picture, ExtensionsAndTheFormatTable)
     for (const char* e : {"jpg", "JPEG", "jpeg"})
         EXPECT_NE(dynamic_cast<TJPEGImage*>(TPicture::CreateForExtension(e).get()), nullptr) << e;
     EXPECT_NE(dynamic_cast<TIcon*>(TPicture::CreateForExtension("ICO").get()), nullptr);
-    for (const char* e : {"png", "gif", "", "bmpx", "bm"}) EXPECT_EQ(TPicture::CreateForExtension(e), nullptr) << e;
+    for (const char* e : {"png", "tif", "", "bmpx", "bm"}) EXPECT_EQ(TPicture::CreateForExtension(e), nullptr) << e;
 }
 
 TEST(Picture, LoadingKeepsThePreviousGraphicOnEveryFailure)
