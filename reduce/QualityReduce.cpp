@@ -21,6 +21,9 @@ namespace pictor {
 
 namespace {
 
+// How many pixels ahead the mapping asks for a cell record.
+constexpr int kPrefetchAhead = 4;
+
 // Up to this many colours, k-means works on the picture's own colours;
 // beyond, on the used cells of its histogram.
 constexpr std::size_t kExactPoints = 1 << 18;
@@ -98,8 +101,12 @@ std::unique_ptr<TBitmap> QualityQuantize(const TBitmap& bitmap, int colors)
         for (std::size_t y = begin; y < end; ++y) {
             const std::uint8_t* src = sources[y];
             std::uint8_t* dst = targets[y];
-            for (int x = 0; x < width; ++x, src += 3)
+            for (int x = 0; x < width; ++x, src += 3) {
+                if (x + kPrefetchAhead < width)
+                    nearest.Prefetch(src[3 * kPrefetchAhead + 2], src[3 * kPrefetchAhead + 1],
+                                     src[3 * kPrefetchAhead]);
                 dst[x] = static_cast<std::uint8_t>(nearest.NearestMade(src[2], src[1], src[0]));
+            }
         }
     });
     return result;
