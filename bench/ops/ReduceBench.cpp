@@ -35,6 +35,29 @@ BENCHMARK(ReduceColors)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The quality reductions (modes 6 and 7), once on one thread and once on
+// two: the histogram and the mapping of pixels without diffusion split their
+// rows.
+void QualityReduction(benchmark::State& state)
+{
+    UseThreads(state, 2);
+    const TBitmap& photo = Photo(state.range(0));
+    const auto mode = static_cast<std::uint8_t>(state.range(1));
+    TKestrelImage image;
+    for (auto _ : state) {
+        state.PauseTiming();
+        image.Picture().SetGraphic(&photo);
+        state.ResumeTiming();
+        image.ReduceColors(mode);
+    }
+    state.SetLabel(mode == rmQuality ? "quality" : "quality + diffusion");
+}
+BENCHMARK(QualityReduction)
+    ->ArgsProduct({{24, 2}, {rmQuality, rmQualityDiffusion}, {1, 2}})
+    ->ArgNames({"mp", "mode", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // The toolkit's own 8-bit conversion against the halftone palette.
 void Halftone(benchmark::State& state)
 {
