@@ -38,8 +38,6 @@ constexpr std::array<TReduceMethod, 9> kReduceMethods{{
     {"halftone", TStepKind::Halftone, 0},
 }};
 
-constexpr std::array<const char*, 7> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico", "gif"};
-
 // Options that take a value, by their long name; short forms map here.
 constexpr std::array<std::string_view, 16> kValueOptions{
     "--output", "--out-dir", "--ext",  "--jobs",   "--threads", "--bright",  "--contrast", "--gamma",
@@ -249,8 +247,7 @@ private:
             Once(name, options_.OutDir, value);
         } else if (name == "--ext") {
             std::string ext = AsciiLower(value.starts_with('.') ? value.substr(1) : value);
-            if (!WritableExtension(ext))
-                throw EUsageError("--ext: '" + value + "' is not one of bmp, emf, wmf, jpg, jpeg, ico");
+            if (!WritableExtension(ext)) throw EUsageError("--ext: " + UnwritableExtensionMessage(ext));
             Once(name, options_.Extension, ext);
         } else if (name == "--jobs") {
             if (jobsGiven_) throw EUsageError(name + " given twice");
@@ -292,7 +289,7 @@ private:
             throw EUsageError("-o names the output of a single INPUT; use --out-dir for several");
         if (!o.Extension.empty() && o.OutDir.empty()) throw EUsageError("--ext works with --out-dir only");
         if (!o.Output.empty() && !WritableExtension(LowerExtensionOf(o.Output)))
-            throw EUsageError("-o: '" + o.Output + "' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico");
+            throw EUsageError("-o: '" + o.Output + "': " + UnwritableExtensionMessage(LowerExtensionOf(o.Output)));
 
         const bool histogram = std::any_of(o.Steps.begin(), o.Steps.end(),
                                            [](const TStep& s) { return s.Kind == TStepKind::Histogram; });
@@ -321,7 +318,14 @@ int StepThreads(const TCliOptions& options)
 
 bool WritableExtension(const std::string& lowerExtension)
 {
-    return Contains(kWritableExtensions, lowerExtension);
+    return TPicture::Writes(lowerExtension);
+}
+
+std::string UnwritableExtensionMessage(const std::string& lowerExtension)
+{
+    return (lowerExtension.empty() ? std::string("the name has no extension")
+                                   : "cannot write '." + lowerExtension + "' files") +
+           "; the extensions written are " + TPicture::WritableExtensionList();
 }
 
 TCliOptions ParseArguments(const std::vector<std::string>& args)

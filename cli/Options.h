@@ -73,7 +73,12 @@ TCliOptions ParseArguments(const std::vector<std::string>& args);
 // single job and 1 when -j runs several inputs at once.
 int StepThreads(const TCliOptions& options);
 
-// The extensions an output may have (lower case, without the dot).
+// The extensions an output may have (lower case, without the dot): those
+// that the window's save command writes (TPicture::Writes).
 bool WritableExtension(const std::string& lowerExtension);
+// Why an output of that extension ("" for none) is not written, naming the
+// extensions that are, as the window's message does:
+// "cannot write '.gif' files; the extensions written are .bmp, ...".
+std::string UnwritableExtensionMessage(const std::string& lowerExtension);
 
 } // namespace pictor::cli

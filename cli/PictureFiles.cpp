@@ -1,5 +1,7 @@
 #include "cli/PictureFiles.h"
 
+#include "cli/Options.h"
+
 #include "core/Exception.h"
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
@@ -8,6 +10,7 @@
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
+#include "gfx/PngImage.h"
 #include "image/KestrelImg.h"
 #include "image/MetafileRecording.h"
 
@@ -65,12 +68,17 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
         const std::unique_ptr<TBitmap> bitmap = BaseBitmapOf(*graphic);
         return RecordBitmap(*bitmap, bitmap->Width(), bitmap->Height());
     }
+    if (ext == "png") {
+        auto png = std::make_unique<TPngImage>();
+        png->Assign(*BaseBitmapOf(*graphic));
+        return png;
+    }
     if (ext == "ico") {
         if (dynamic_cast<const TIcon*>(graphic) != nullptr) return graphic->Clone();
         throw EInvalidOperation("an .ico file can only be written from an icon picture, and this one is " +
                                 std::string(image.GetPictureType() == picMetafile ? "a metafile" : "a bitmap"));
     }
-    throw EInvalidOperation("cannot write '." + ext + "' files (bmp, emf, wmf, jpg, jpeg or ico)");
+    throw EInvalidOperation(UnwritableExtensionMessage(ext));
 }
 
 } // namespace pictor::cli

@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libcairo2-dev libfontconfig-dev libfreetype-dev
   libjpeg-dev libpng-dev libgif-dev libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -13,6 +13,7 @@ PACKAGES="
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xauth imagemagick
   parallel
+  dpkg-dev file help2man man-db appstream desktop-file-utils
 "
 
 missing=""

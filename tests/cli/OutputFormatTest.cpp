@@ -6,6 +6,8 @@
 #include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
+#include "gfx/PngImage.h"
+#include "gfx/formats/Png.h"
 #include "tests/gfx/IconFixtures.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,16 @@ std::uint32_t Le(const std::string& bytes, std::size_t at, int size)
     return v;
 }
 
+// The library's result: the file loaded into an image control and op run
+// on it.
+const TGraphic& LibraryResult(TKestrelImage& image, const std::string& input,
+                              const std::function<void(TKestrelImage&)>& op)
+{
+    image.Picture().LoadFromFile(input);
+    op(image);
+    return *image.Picture().Graphic();
+}
+
 // A 16 by 16 icon, half transparent, half opaque red.
 std::string HalfTransparentIcon()
 {
@@ -40,10 +52,8 @@ TEST_F(CliTest, JpegOutputIsTheBaselineEncodingOfTheResult)
     Save(Gradient24(40, 30), "in.bmp");
     ASSERT_EQ(Run({"in.bmp", "--bright", "120", "-o", "out.jpg"}).Status, 0);
     TKestrelImage image;
-    image.Picture().LoadFromFile(File("in.bmp"));
-    image.Bright(120);
     TJPEGImage jpeg;
-    jpeg.Assign(*image.Picture().Graphic());
+    jpeg.Assign(LibraryResult(image, File("in.bmp"), [](TKestrelImage& i) { i.Bright(120); }));
     EXPECT_EQ(Read("out.jpg"), Bytes(jpeg.SaveToBytes()));
 }
 
@@ -75,6 +85,33 @@ TEST_F(CliTest, PaletteBitmapsKeepTheirDepthAndPaletteExactly)
                   i.Turn(90);
                   i.Reverse();
               }));
+}
+
+TEST_F(CliTest, PngOutputIsTheResultAndAPngInputStaysABitmapOfItsDepth)
+{
+    Save(Paletted(13, 7, 37), "in.bmp");
+    ASSERT_EQ(Run({"in.bmp", "--turn", "90", "-o", "out.png"}).Status, 0);
+    TKestrelImage image;
+    TPngImage expected;
+    expected.Assign(LibraryResult(image, File("in.bmp"), [](TKestrelImage& i) { i.Turn(90); }));
+    EXPECT_EQ(Read("out.png"), Bytes(expected.SaveToBytes()));
+
+    // Read back: 8 bits and the 37 entries; mirrored and written as BMP.
+    ASSERT_EQ(Run({"out.png", "--mirror", "-o", "again.bmp"}).Status, 0);
+    TBitmap again;
+    again.LoadFromFile(File("again.bmp"));
+    EXPECT_EQ(again.BitsPerPixel(), 8);
+    EXPECT_EQ(again.Palette(), Paletted(1, 1, 37).Palette());
+    EXPECT_EQ(Read("again.bmp"), LibraryBmp(File("in.bmp"), [](TKestrelImage& i) {
+                  i.Turn(90);
+                  i.Reverse();
+              }));
+
+    // A reduction to 16 colours is stored at 4 bits.
+    Save(Gradient24(40, 30), "photo.bmp");
+    ASSERT_EQ(Run({"photo.bmp", "--reduce", "octree", "--colors", "16", "-o", "16.png"}).Status, 0);
+    const std::string reduced = Read("16.png");
+    EXPECT_EQ(ReadPngInfo(TBytes(reduced.begin(), reduced.end())).BitsPerPixel, 4);
 }
 
 TEST_F(CliTest, AnIconIsWrittenAsItselfOrAsItsRenderingOverWhite)

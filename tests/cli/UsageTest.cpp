@@ -21,6 +21,8 @@ const std::string kColorsAllowed =
 
 std::vector<UsageCase> UsageCases()
 {
+    // The extensions that can be written come from the format table.
+    const std::string written = "; the extensions written are " + TPicture::WritableExtensionList();
     return {
         {"NoInput", {"--bright", "120", "-o", "out.bmp"}, "no INPUT given"},
         {"UnknownOption", {"a.bmp", "--brightness", "120", "-o", "out.bmp"}, "unknown option '--brightness'"},
@@ -82,11 +84,10 @@ std::vector<UsageCase> UsageCases()
         {"OutputForSeveral", {"a.bmp", "b.bmp", "-o", "x.bmp"},
          "-o names the output of a single INPUT; use --out-dir for several"},
         {"ExtWithoutOutDir", {"a.bmp", "--ext", "bmp", "-o", "x.bmp"}, "--ext works with --out-dir only"},
-        {"UnknownExt", {"a.bmp", "b.bmp", "--out-dir", "d", "--ext", "tif"},
-         "--ext: 'tif' is not one of bmp, emf, wmf, jpg, jpeg, ico"},
-        {"UnknownOutputExtension", {"a.bmp", "-o", "x.tif"},
-         "-o: 'x.tif' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico"},
-        {"OutputWithoutExtension", {"a.bmp", "-o", "x"}, "-o: 'x' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico"},
+        {"UnknownExt", {"a.bmp", "b.bmp", "--out-dir", "d", "--ext", ".TXT"},
+         "--ext: cannot write '.txt' files" + written},
+        {"UnknownOutputExtension", {"a.bmp", "-o", "x.txt"}, "-o: 'x.txt': cannot write '.txt' files" + written},
+        {"OutputWithoutExtension", {"a.bmp", "-o", "x"}, "-o: 'x': the name has no extension" + written},
         {"InfoAndOutput", {"a.bmp", "--info", "-o", "x.bmp"},
          "--info writes nothing: it excludes -o, --out-dir and --histogram"},
         {"HistogramForSeveral", {"a.bmp", "b.bmp", "--histogram", "h.bmp", "--out-dir", "d"},

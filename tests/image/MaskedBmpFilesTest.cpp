@@ -5,6 +5,7 @@
 
 #include "gfx/Bitmap.h"
 #include "tests/image/ImageTestUtil.h"
+#include "tests/support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +32,7 @@ std::vector<std::uint8_t> AfterOperation(const fs::path& file, const std::functi
 
 TEST(MaskedBmpFiles, TurnTrimAndToneLikeThePlainFile)
 {
-    const fs::path dir = fs::path(PICTOR_CORPUS_DIR) / "bmp" / "bmpsuite-2.8" / "g";
-    if (!fs::is_directory(dir)) GTEST_SKIP() << "corpus not found at " << dir.string();
+    const auto file = [](const std::string& name) { return CorpusFile("bmp/bmpsuite-2.8/g/" + name + ".bmp"); };
 
     // rgb32bf keeps red, green and blue in unusual places (FF000000, 00000FF0,
     // 00FF0000); the "bfdef" files carry the usual masks.
@@ -50,8 +50,7 @@ TEST(MaskedBmpFiles, TurnTrimAndToneLikeThePlainFile)
     for (const auto& [masked, plain] : files) {
         for (const auto& [name, op] : operations) {
             SCOPED_TRACE(std::string(masked) + " " + name);
-            EXPECT_EQ(AfterOperation(dir / (std::string(masked) + ".bmp"), op),
-                      AfterOperation(dir / (std::string(plain) + ".bmp"), op));
+            EXPECT_EQ(AfterOperation(file(masked), op), AfterOperation(file(plain), op));
         }
     }
 }
