@@ -66,15 +66,8 @@ void TColorHistogram::AddColor(int red, int green, int blue, std::uint64_t count
 
 void TColorHistogram::Add(const TColorHistogram& other)
 {
-    for (std::size_t i = 0; i < FCells.size(); ++i) {
-        TCell& cell = FCells[i];
-        const TCell& more = other.FCells[i];
-        cell.Count += more.Count;
-        cell.Red += more.Red;
-        cell.Green += more.Green;
-        cell.Blue += more.Blue;
-        cell.Squares += more.Squares;
-    }
+    for (std::size_t i = 0; i < FCells.size(); ++i)
+        FCells[i] += other.FCells[i];
 }
 
 std::vector<int> TColorHistogram::UsedCells() const

@@ -46,6 +46,27 @@ public:
         std::uint64_t Blue = 0;
         // Sum of red^2 + green^2 + blue^2 over the cell's pixels.
         std::uint64_t Squares = 0;
+
+        // Unsigned sums wrap, so a difference of sums comes out exact
+        // wherever the true difference is not negative.
+        TCell& operator+=(const TCell& other)
+        {
+            Count += other.Count;
+            Red += other.Red;
+            Green += other.Green;
+            Blue += other.Blue;
+            Squares += other.Squares;
+            return *this;
+        }
+        TCell& operator-=(const TCell& other)
+        {
+            Count -= other.Count;
+            Red -= other.Red;
+            Green -= other.Green;
+            Blue -= other.Blue;
+            Squares -= other.Squares;
+            return *this;
+        }
     };
 
     TColorHistogram();

@@ -19,49 +19,33 @@ TWuQuantizer::TWuQuantizer(const TColorHistogram& histogram)
     constexpr int side = TColorHistogram::kSide;
     for (int r = 0; r < side; ++r)
         for (int g = 0; g < side; ++g)
-            for (int b = 0; b < side; ++b) {
-                const TColorHistogram::TCell& cell = histogram.Cell(r << 12 | g << 6 | b);
-                TMoments& m = FCumulative[At(r + 1, g + 1, b + 1)];
-                m.Count = static_cast<std::int64_t>(cell.Count);
-                m.Red = static_cast<std::int64_t>(cell.Red);
-                m.Green = static_cast<std::int64_t>(cell.Green);
-                m.Blue = static_cast<std::int64_t>(cell.Blue);
-                m.Squares = static_cast<std::int64_t>(cell.Squares);
-            }
+            for (int b = 0; b < side; ++b)
+                FCumulative[At(r + 1, g + 1, b + 1)] = histogram.Cell(r << 12 | g << 6 | b);
     // Running sums along blue, then green, then red.
-    const auto accumulate = [this](std::size_t to, std::size_t from) {
-        TMoments& a = FCumulative[to];
-        const TMoments& b = FCumulative[from];
-        a.Count += b.Count;
-        a.Red += b.Red;
-        a.Green += b.Green;
-        a.Blue += b.Blue;
-        a.Squares += b.Squares;
-    };
     for (int r = 1; r < kCorners; ++r)
         for (int g = 1; g < kCorners; ++g)
             for (int b = 2; b < kCorners; ++b)
-                accumulate(At(r, g, b), At(r, g, b - 1));
+                FCumulative[At(r, g, b)] += FCumulative[At(r, g, b - 1)];
     for (int r = 1; r < kCorners; ++r)
         for (int g = 2; g < kCorners; ++g)
             for (int b = 1; b < kCorners; ++b)
-                accumulate(At(r, g, b), At(r, g - 1, b));
+                FCumulative[At(r, g, b)] += FCumulative[At(r, g - 1, b)];
     for (int r = 2; r < kCorners; ++r)
         for (int g = 1; g < kCorners; ++g)
             for (int b = 1; b < kCorners; ++b)
-                accumulate(At(r, g, b), At(r - 1, g, b));
+                FCumulative[At(r, g, b)] += FCumulative[At(r - 1, g, b)];
 }
 
 TWuQuantizer::TMoments TWuQuantizer::Volume(const TBox& box) const
 {
+    // The eight corners, in and out by turns; the sums wrap on the way and
+    // end exact.
     TMoments v;
     const auto add = [&](int r, int g, int b, int sign) {
-        const TMoments& m = FCumulative[At(r, g, b)];
-        v.Count += sign * m.Count;
-        v.Red += sign * m.Red;
-        v.Green += sign * m.Green;
-        v.Blue += sign * m.Blue;
-        v.Squares += sign * m.Squares;
+        if (sign > 0)
+            v += FCumulative[At(r, g, b)];
+        else
+            v -= FCumulative[At(r, g, b)];
     };
     const int r0 = box.Low[0], r1 = box.High[0], g0 = box.Low[1], g1 = box.High[1], b0 = box.Low[2],
               b1 = box.High[2];
@@ -98,7 +82,7 @@ bool TWuQuantizer::Cut(TBox& box, TBox& upper) const
             TBox lower = box;
             lower.High[axis] = at;
             const TMoments half = Volume(lower);
-            const std::int64_t restCount = whole.Count - half.Count;
+            const std::uint64_t restCount = whole.Count - half.Count;
             if (half.Count == 0 || restCount == 0) continue;
             const double score = SquaredLength(static_cast<double>(half.Red), static_cast<double>(half.Green),
                                                static_cast<double>(half.Blue)) /
@@ -148,8 +132,7 @@ std::vector<TColorSum> TWuQuantizer::Boxes(int colors) const
     std::vector<TColorSum> sums;
     for (const TBox& box : boxes) {
         const TMoments v = Volume(box);
-        sums.push_back(TColorSum{static_cast<std::uint64_t>(v.Count), static_cast<std::uint64_t>(v.Red),
-                                 static_cast<std::uint64_t>(v.Green), static_cast<std::uint64_t>(v.Blue)});
+        sums.push_back(TColorSum{v.Count, v.Red, v.Green, v.Blue});
     }
     return sums;
 }

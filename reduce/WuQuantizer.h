@@ -30,14 +30,8 @@ public:
     std::vector<TColorSum> Boxes(int colors) const;
 
 private:
-    // The moments of the cells from the origin up to a corner.
-    struct TMoments {
-        std::int64_t Count = 0;
-        std::int64_t Red = 0;
-        std::int64_t Green = 0;
-        std::int64_t Blue = 0;
-        std::int64_t Squares = 0;
-    };
+    // The moments of the cells from the origin up to a corner, or of a box.
+    using TMoments = TColorHistogram::TCell;
     // Cells Low (exclusive) to High (inclusive) on each axis, in corner
     // coordinates 0 to 64.
     struct TBox {

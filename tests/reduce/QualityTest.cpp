@@ -31,16 +31,6 @@ const struct {
     TQualityDriver Run;
 } kQualityDrivers[] = {{"quality", QualityQuantize}, {"quality + diffusion", QualityDiffusionQuantize}};
 
-// The palette colour of every pixel of an 8-bit result.
-std::vector<TPackedColor> ResultColors(const TBitmap& result)
-{
-    const TPalette palette = result.Palette();
-    std::vector<TPackedColor> colors;
-    for (int index : Indexes8(result))
-        colors.push_back(PackColor(palette[index].peRed, palette[index].peGreen, palette[index].peBlue));
-    return colors;
-}
-
 std::vector<TPackedColor> PaletteColors(const TPalette& palette)
 {
     std::vector<TPackedColor> colors;
@@ -58,16 +48,6 @@ std::int64_t SquaredError(const std::vector<TPackedColor>& a, const std::vector<
             error += d * d;
         }
     return error;
-}
-
-std::string AssertionMessage(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const EAssertionFailed& e) {
-        return e.what();
-    }
-    return "no assertion failure";
 }
 
 } // namespace
@@ -309,7 +289,8 @@ TEST(QualityDiffusion, KeepsTheMeanOfAColourInsideThePalette)
     for (TPackedColor colour : {PackColor(37, 150, 201), PackColor(20, 230, 100), PackColor(97, 31, 160)}) {
         const auto source = Bitmap24(width, height, std::vector<TPackedColor>(width * height, colour));
         std::vector<const std::uint8_t*> rows;
-        for (int y = 0; y < height; ++y) rows.push_back(source->ScanLine(y));
+        for (int y = 0; y < height; ++y)
+            rows.push_back(source->ScanLine(y));
         TNearestColor nearest(palette);
         std::int64_t sums[3] = {};
         DiffuseRows(rows, width, palette, nearest, [&](std::size_t, int, int index, const std::int32_t*) {
@@ -319,6 +300,7 @@ TEST(QualityDiffusion, KeepsTheMeanOfAColourInsideThePalette)
         });
         const int expected[] = {RedOf(colour), GreenOf(colour), BlueOf(colour)};
         for (int c = 0; c < 3; ++c)
-            EXPECT_NEAR(static_cast<double>(sums[c]) / (width * height), expected[c], 0.25) << "channel " << c;
+            EXPECT_NEAR(static_cast<double>(sums[c]) / (width * height), expected[c], 0.25)
+                << "channel " << c;
     }
 }

@@ -37,30 +37,6 @@ const NamedDriver kDrivers[] = {
     {"quality + diffusion", [](const TBitmap& b) { return QualityDiffusionQuantize(b, 256); }},
 };
 
-std::string AssertionMessage(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const EAssertionFailed& e) {
-        return e.what();
-    }
-    return "no assertion failure";
-}
-
-TPackedColor PaletteColor(const TPalette& palette, int index)
-{
-    return PackColor(palette[index].peRed, palette[index].peGreen, palette[index].peBlue);
-}
-
-// The palette colour of every pixel of an 8-bit result.
-std::vector<TPackedColor> ResultColors(const TBitmap& result)
-{
-    const TPalette palette = result.Palette();
-    std::vector<TPackedColor> colors;
-    for (int index : Indexes8(result)) colors.push_back(PaletteColor(palette, index));
-    return colors;
-}
-
 void ExpectEightBitsOfSize(const TBitmap& result, int width, int height)
 {
     EXPECT_EQ(result.PixelFormat(), pf8bit);
