@@ -23,12 +23,22 @@ struct TColorSum {
     std::uint64_t Green = 0;
     std::uint64_t Blue = 0;
 
+    // Unsigned sums wrap, so a difference of sums comes out exact wherever
+    // the true difference is not negative.
     TColorSum& operator+=(const TColorSum& other)
     {
         Count += other.Count;
         Red += other.Red;
         Green += other.Green;
         Blue += other.Blue;
+        return *this;
+    }
+    TColorSum& operator-=(const TColorSum& other)
+    {
+        Count -= other.Count;
+        Red -= other.Red;
+        Green -= other.Green;
+        Blue -= other.Blue;
         return *this;
     }
 };
@@ -39,31 +49,20 @@ public:
     static constexpr int kSide = 1 << kBits;
     static constexpr int kCells = kSide * kSide * kSide;
 
-    struct TCell {
-        std::uint64_t Count = 0;
-        std::uint64_t Red = 0;
-        std::uint64_t Green = 0;
-        std::uint64_t Blue = 0;
-        // Sum of red^2 + green^2 + blue^2 over the cell's pixels.
+    // A cell's sums, and the sum of red^2 + green^2 + blue^2 over its
+    // pixels.
+    struct TCell : TColorSum {
         std::uint64_t Squares = 0;
 
-        // Unsigned sums wrap, so a difference of sums comes out exact
-        // wherever the true difference is not negative.
         TCell& operator+=(const TCell& other)
         {
-            Count += other.Count;
-            Red += other.Red;
-            Green += other.Green;
-            Blue += other.Blue;
+            TColorSum::operator+=(other);
             Squares += other.Squares;
             return *this;
         }
         TCell& operator-=(const TCell& other)
         {
-            Count -= other.Count;
-            Red -= other.Red;
-            Green -= other.Green;
-            Blue -= other.Blue;
+            TColorSum::operator-=(other);
             Squares -= other.Squares;
             return *this;
         }
@@ -88,11 +87,7 @@ public:
     void Add(const TColorHistogram& other);
 
     const TCell& Cell(int cell) const { return FCells[static_cast<std::size_t>(cell)]; }
-    TColorSum SumOf(int cell) const
-    {
-        const TCell& c = Cell(cell);
-        return TColorSum{c.Count, c.Red, c.Green, c.Blue};
-    }
+    TColorSum SumOf(int cell) const { return Cell(cell); }
     // The numbers of the cells that received pixels, ascending.
     std::vector<int> UsedCells() const;
 

@@ -130,10 +130,8 @@ std::vector<TColorSum> TWuQuantizer::Boxes(int colors) const
     }
 
     std::vector<TColorSum> sums;
-    for (const TBox& box : boxes) {
-        const TMoments v = Volume(box);
-        sums.push_back(TColorSum{v.Count, v.Red, v.Green, v.Blue});
-    }
+    for (const TBox& box : boxes)
+        sums.push_back(Volume(box));
     return sums;
 }
 
