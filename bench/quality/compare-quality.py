@@ -174,7 +174,8 @@ def main():
             path = os.path.join(WALLPAPERS, p, "contents", "images", "2560x1600.jpg")
             if os.path.exists(path):
                 pictures.append((p, path))
-    pictures += [(os.path.basename(p), p) for p in args.pictures]
+    # Named by their path: wallpapers share file names.
+    pictures += [(p, p) for p in args.pictures]
 
     print("Processor time, median of %d runs, each tool on one thread." % args.runs)
     results = [(name, compare(name, path, args.runs)) for name, path in pictures]
