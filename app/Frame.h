@@ -109,6 +109,9 @@ public:
     QAction* MedianCut2563;
     QAction* N4;
     QAction* PixelFormat2561;
+    QAction* N9;
+    QAction* Quality2561;
+    QAction* Quality2562;
     QMenu* N5;
     QAction* N901;
     QAction* N1801;
@@ -150,6 +153,8 @@ public:
     void MedianCut2563Click();
     void N4Click();
     void PixelFormat2561Click();
+    void Quality2561Click();
+    void Quality2562Click();
     void N901Click();
     void N1801Click();
     void N2701Click();

@@ -45,6 +45,8 @@ void TForm1::MedianCutByVariance2561Click() { ReduceColors(rmMedianCutByVariance
 void TForm1::MedianCut2562Click() { ReduceColors(rmMedianCutDiffusion); }
 void TForm1::MedianCut2563Click() { ReduceColors(rmMedianCutByVarianceDiffusion); }
 void TForm1::N4Click() { ReduceColors(rmStaticColorDiffusion); }
+void TForm1::Quality2561Click() { ReduceColors(rmQuality); }
+void TForm1::Quality2562Click() { ReduceColors(rmQualityDiffusion); }
 void TForm1::PixelFormat2561Click() { ConvertToHalftone(); }
 
 // Rotation menu

@@ -267,6 +267,9 @@ void TForm1::CreateMenus()
     MedianCut2563 = AddItem(N3, "MedianCut + 分散 + 誤差拡散で 256色へ減色", &TForm1::MedianCut2563Click);
     N4 = AddItem(N3, "固定パレット + 誤差拡散で 256色へ減色", &TForm1::N4Click);
     PixelFormat2561 = AddItem(N3, "PixelFormat で 256色へ減色", &TForm1::PixelFormat2561Click);
+    N9 = N3->addSeparator();
+    Quality2561 = AddItem(N3, "高画質で 256色へ減色", &TForm1::Quality2561Click);
+    Quality2562 = AddItem(N3, "高画質 + 誤差拡散で 256色へ減色", &TForm1::Quality2562Click);
 
     N5 = MainMenu1->addMenu(Q("回転(&T)"));
     N901 = AddItem(N5, "90°回転(&Q)", &TForm1::N901Click);

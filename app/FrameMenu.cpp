@@ -4,6 +4,7 @@
 
 #include "app/WaitCursor.h"
 #include "histogram/Histgram.h"
+#include "reduce/Reduce.h"
 
 #include <QAction>
 #include <QSlider>

@@ -33,9 +33,12 @@ Steps, applied in the order given on the command line:
   --trim L,T,R,B           Trimming in picture pixels, Right and Bottom inclusive
   --reduce METHOD          octree | mediancut | mediancut-variance | mediancut-diffusion |
                            mediancut-variance-diffusion | fixed-diffusion   (ReduceColors modes 0..5)
+                           quality | quality-diffusion  (modes 6, 7: the palette of least error, without and with
+                           error diffusion; a picture of at most 256 (N) colours comes back exactly)
                            halftone                (the 8-bit pixel-format conversion of the reduction menu's last item)
-  --colors N               after --reduce: a palette of at most N colours instead of 256; octree: 2 to 256,
-                           the mediancut methods: a power of two from 2 to 256; not with fixed-diffusion or halftone
+  --colors N               after --reduce: a palette of at most N colours instead of 256; octree, quality and
+                           quality-diffusion: 2 to 256, the mediancut methods: a power of two from 2 to 256;
+                           not with fixed-diffusion or halftone
   --histogram FILE         write the histogram picture (Scale 2, Shift 2, automatic ceiling) of the current picture
                            to FILE (.bmp or .emf); the picture itself is unchanged
 

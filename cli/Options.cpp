@@ -26,13 +26,15 @@ struct TReduceMethod {
 // The methods of --reduce: a ReduceColors mode each, whose palette sizes
 // (what --colors may give) come with the mode (image/ReductionModes.h), and
 // the halftone conversion.
-constexpr std::array<TReduceMethod, 7> kReduceMethods{{
+constexpr std::array<TReduceMethod, 9> kReduceMethods{{
     {"octree", TStepKind::Reduce, rmOctree},
     {"mediancut", TStepKind::Reduce, rmMedianCut},
     {"mediancut-variance", TStepKind::Reduce, rmMedianCutByVariance},
     {"mediancut-diffusion", TStepKind::Reduce, rmMedianCutDiffusion},
     {"mediancut-variance-diffusion", TStepKind::Reduce, rmMedianCutByVarianceDiffusion},
     {"fixed-diffusion", TStepKind::Reduce, rmStaticColorDiffusion},
+    {"quality", TStepKind::Reduce, rmQuality},
+    {"quality-diffusion", TStepKind::Reduce, rmQualityDiffusion},
     {"halftone", TStepKind::Halftone, 0},  // not a ReduceColors mode
 }};
 

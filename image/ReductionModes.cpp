@@ -24,8 +24,9 @@ struct TModeDriver {
 };
 
 // By mode (TReductionMode, in its order). The octree merges its leaves down
-// to colors; the median cut divides its boxes log2(colors) deep.
-constexpr std::array<TModeDriver, 6> kModes{{
+// to colors; the median cut divides its boxes log2(colors) deep; the quality
+// reductions make at most colors entries.
+constexpr std::array<TModeDriver, 8> kModes{{
     {TColorCounts::From2To256, [](const TBitmap& b, int colors) { return OctreeQuantize(b, colors); }},
     {TColorCounts::PowersOfTwo,
      [](const TBitmap& b, int colors) { return MedianCutQuantize(b, DepthFor(colors)); }},
@@ -36,8 +37,10 @@ constexpr std::array<TModeDriver, 6> kModes{{
     {TColorCounts::PowersOfTwo,
      [](const TBitmap& b, int colors) { return MedianCutByVarianceDiffusionQuantize(b, DepthFor(colors)); }},
     {TColorCounts::Only256, [](const TBitmap& b, int) { return StaticColorDiffusionQuantize(b); }},
+    {TColorCounts::From2To256, QualityQuantize},
+    {TColorCounts::From2To256, QualityDiffusionQuantize},
 }};
-static_assert(kModes.size() == rmStaticColorDiffusion + 1, "one driver for every mode");
+static_assert(kModes.size() == rmQualityDiffusion + 1, "one driver for every mode");
 
 } // namespace
 

@@ -19,6 +19,8 @@ enum TReductionMode : std::uint8_t {
     rmMedianCutDiffusion,            // MedianCutDiffusionQuantize
     rmMedianCutByVarianceDiffusion,  // MedianCutByVarianceDiffusionQuantize
     rmStaticColorDiffusion,          // StaticColorDiffusionQuantize
+    rmQuality,                       // QualityQuantize
+    rmQualityDiffusion,              // QualityDiffusionQuantize
 };
 
 // The palette sizes (Colors) a mode takes.

@@ -4,6 +4,8 @@
 #include "reduce/DiffusionEngine.h"
 #include "reduce/MedianCut.h"
 #include "reduce/Octree.h"
+#include "reduce/PaletteIndexMap.h"
+#include "reduce/ResultBitmap.h"
 #include "reduce/StaticPalette.h"
 
 #include <algorithm>
@@ -14,17 +16,6 @@
 namespace pictor {
 
 namespace {
-
-// A new 8-bit bitmap of the given size with the palette (one black entry
-// when it has none), its indices still to be written.
-std::unique_ptr<TBitmap> NewResult(int width, int height, TPalette palette)
-{
-    if (palette.Empty()) palette = TPalette(std::vector<TPaletteEntry>{TPaletteEntry{}});
-    auto result = std::make_unique<TBitmap>();
-    result->SetLayout(8, std::nullopt, width, height);
-    result->SetPalette(palette);
-    return result;
-}
 
 // Writes indexOf(pixel) for every pixel of mapped into a new 8-bit bitmap of
 // its size with the given palette.
@@ -61,42 +52,6 @@ std::unique_ptr<TBitmap> DiffusedIndexPass(const TBitmap& source, const Quantize
     });
     return result;
 }
-
-// Palette colour -> index of the first entry of that colour.
-class TPaletteIndexMap {
-public:
-    explicit TPaletteIndexMap(const TPalette& palette)
-    {
-        FKeys.fill(kEmpty);
-        for (int i = 0; i < palette.Count(); ++i) {
-            const TPaletteEntry& e = palette[i];
-            const TPackedColor color = PackColor(e.peRed, e.peGreen, e.peBlue);
-            std::size_t slot = Slot(color);
-            while (FKeys[slot] != kEmpty && FKeys[slot] != color) slot = (slot + 1) % kSlots;
-            if (FKeys[slot] == kEmpty) {
-                FKeys[slot] = color;
-                FIndexes[slot] = static_cast<std::uint8_t>(i);
-            }
-        }
-    }
-
-    // The index of color, or -1 when no entry has it.
-    int Find(TPackedColor color) const
-    {
-        for (std::size_t slot = Slot(color);; slot = (slot + 1) % kSlots) {
-            if (FKeys[slot] == color) return FIndexes[slot];
-            if (FKeys[slot] == kEmpty) return -1;
-        }
-    }
-
-private:
-    static constexpr std::size_t kSlots = 1024; // at most 256 used: short probes
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-    static std::size_t Slot(TPackedColor color) { return (color * 2654435761u) >> 22; }
-
-    std::array<std::uint32_t, kSlots> FKeys;
-    std::array<std::uint8_t, kSlots> FIndexes{};
-};
 
 void CheckMedianCutArguments(const TBitmap& bitmap, int depth)
 {

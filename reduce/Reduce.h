@@ -1,4 +1,4 @@
-// The six reduction drivers: each turns a 24-bit bitmap into a new 8-bit
+// The reduction drivers: each turns a 24-bit bitmap into a new 8-bit
 // bitmap of the same size with its own palette, which the caller owns. The
 // source is only read. A failed entry check raises EAssertionFailed naming
 // this unit and the line of the check.
@@ -31,5 +31,17 @@ std::unique_ptr<TBitmap> MedianCutByVarianceDiffusionQuantize(const TBitmap& bit
 // The fixed 210-colour palette with error diffusion. A source that is not 24
 // bits per pixel raises Exception "BitmapFiletr accepts only 24Bit DIB".
 std::unique_ptr<TBitmap> StaticColorDiffusionQuantize(const TBitmap& bitmap);
+
+// A palette of at most colors entries (2 to 256) that leaves the least
+// squared error: Wu's division of the colour histogram refined by k-means;
+// every pixel gets its nearest entry. A picture of at most colors colours
+// comes back exactly, its palette its own colours in the order they first
+// occur. The result is the same on any number of threads.
+std::unique_ptr<TBitmap> QualityQuantize(const TBitmap& bitmap, int colors);
+
+// The same palette fitted to error diffusion (DiffusionPalette.h), with
+// serpentine Floyd-Steinberg error diffusion against it (QualityDiffusion.h).
+// A picture of at most colors colours comes back exactly, as above.
+std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int colors);
 
 } // namespace pictor

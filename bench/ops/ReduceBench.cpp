@@ -2,6 +2,7 @@
 // photographs. The drivers only read the picture, so it is never copied.
 #include "OpsBench.h"
 
+#include "image/ReductionModes.h"
 #include "reduce/Reduce.h"
 
 namespace {
@@ -9,12 +10,11 @@ namespace {
 using namespace pictor;
 using namespace pictor::bench;
 
-// ReduceColors mode: 0 octree, 1 median cut, 2 median cut by variance, 3 and
-// 4 the same with error diffusion, 5 the fixed palette with error diffusion.
-void ReduceColors(benchmark::State& state)
+// ReduceColors(mode) on the photograph of the first argument, put in
+// untimed before each run.
+void TimeReduction(benchmark::State& state, std::uint8_t mode)
 {
     const TBitmap& photo = Photo(state.range(0));
-    const auto mode = static_cast<std::uint8_t>(state.range(1));
     TKestrelImage image;
     for (auto _ : state) {
         state.PauseTiming();
@@ -22,6 +22,14 @@ void ReduceColors(benchmark::State& state)
         state.ResumeTiming();
         image.ReduceColors(mode);
     }
+}
+
+// ReduceColors mode: 0 octree, 1 median cut, 2 median cut by variance, 3 and
+// 4 the same with error diffusion, 5 the fixed palette with error diffusion.
+void ReduceColors(benchmark::State& state)
+{
+    const auto mode = static_cast<std::uint8_t>(state.range(1));
+    TimeReduction(state, mode);
     state.SetLabel(mode == 0   ? "octree"
                    : mode == 1 ? "median cut"
                    : mode == 2 ? "median cut by variance"
@@ -32,6 +40,22 @@ void ReduceColors(benchmark::State& state)
 BENCHMARK(ReduceColors)
     ->ArgsProduct({{24, 2}, {0, 1, 2, 3, 4, 5}})
     ->ArgNames({"mp", "mode"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The quality reductions (modes 6 and 7), once on one thread and once on
+// two: the histogram and the mapping of pixels without diffusion split their
+// rows.
+void QualityReduction(benchmark::State& state)
+{
+    UseThreads(state, 2);
+    const auto mode = static_cast<std::uint8_t>(state.range(1));
+    TimeReduction(state, mode);
+    state.SetLabel(mode == rmQuality ? "quality" : "quality + diffusion");
+}
+BENCHMARK(QualityReduction)
+    ->ArgsProduct({{24, 2}, {rmQuality, rmQualityDiffusion}, {1, 2}})
+    ->ArgNames({"mp", "mode", "threads"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

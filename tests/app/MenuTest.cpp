@@ -3,6 +3,8 @@
 
 #include "gfx/Metafile.h"
 
+#include <QMenu>
+
 namespace pictor::testing {
 namespace {
 
@@ -13,7 +15,8 @@ TEST_F(MenuTest, EveryReductionLeavesAn8BitBaseAndRestingSliders)
     Start();
     const std::string path = SaveBitmap("r.bmp", Photo(64, 48));
     for (QAction* item : {form->Octree2561, form->MedianCut2561, form->MedianCutByVariance2561, form->MedianCut2562,
-                          form->MedianCut2563, form->N4, form->PixelFormat2561}) {
+                          form->MedianCut2563, form->N4, form->PixelFormat2561, form->Quality2561,
+                          form->Quality2562}) {
         Open(path);
         form->TrackBar2->setValue(130);
         item->trigger();
@@ -27,6 +30,38 @@ TEST_F(MenuTest, EveryReductionLeavesAn8BitBaseAndRestingSliders)
         EXPECT_TRUE(SamePixels(*form->FBaseBitmap, reduced));
     }
     EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(MenuTest, TheQualityReductionsEndTheReductionMenuAfterASeparator)
+{
+    Start();
+    const QList<QAction*> items = form->N3->actions();
+    ASSERT_GE(items.size(), 4);
+    EXPECT_EQ(items[items.size() - 4], form->PixelFormat2561);
+    EXPECT_EQ(items[items.size() - 3], form->N9);
+    EXPECT_TRUE(form->N9->isSeparator());
+    EXPECT_EQ(items[items.size() - 2], form->Quality2561);
+    EXPECT_EQ(items.back(), form->Quality2562);
+    EXPECT_EQ(form->Quality2561->text().toStdString(), "高画質で 256色へ減色");
+    EXPECT_EQ(form->Quality2562->text().toStdString(), "高画質 + 誤差拡散で 256色へ減色");
+
+    // A picture of 256 colours comes back with exactly its own.
+    TBitmap few;
+    few.SetLayout(24, std::nullopt, 30, 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) {
+            std::uint8_t* p = few.ScanLine(y) + 3 * x;
+            p[0] = static_cast<std::uint8_t>(x % 16 * 16);
+            p[1] = static_cast<std::uint8_t>(y % 16 * 16);
+            p[2] = 77;
+        }
+    const std::string path = SaveBitmap("few.bmp", few);
+    for (QAction* item : {form->Quality2561, form->Quality2562}) {
+        Open(path);
+        item->trigger();
+        EXPECT_EQ(form->FBaseBitmap->PixelFormat(), pf8bit);
+        EXPECT_TRUE(SamePixels(*form->FBaseBitmap, few)) << item->text().toStdString();
+    }
 }
 
 TEST_F(MenuTest, AReductionTakesTheBrightenedViewAndPixelFormatTheBase)

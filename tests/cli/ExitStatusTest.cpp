@@ -20,6 +20,8 @@ std::vector<RefusalCase> RefusalCases()
         {"ReduceAt8Bits", {"--reduce", "octree"}, "--reduce: the picture has 8 bits per pixel or fewer", pf8bit},
         {"ReduceAt1Bit", {"--reduce", "fixed-diffusion"}, "--reduce: the picture has 8 bits per pixel or fewer",
          pf1bit},
+        {"QualityAt8Bits", {"--reduce", "quality-diffusion"}, "--reduce: the picture has 8 bits per pixel or fewer",
+         pf8bit},
         {"HalftoneAt8Bits", {"--reduce", "halftone"}, "--reduce: the picture already has 8 bits per pixel", pf8bit},
         {"BrightUnchanged", {"--bright", "100"}, "--bright: 100 % leaves the picture unchanged"},
         {"BrightNegative", {"--bright", "-5"}, "--bright: a negative brightness (-5 %) is not accepted"},

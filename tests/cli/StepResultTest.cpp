@@ -49,6 +49,8 @@ std::vector<StepCase> Cases()
          {"--reduce", "mediancut-variance-diffusion"},
          [](TKestrelImage& i) { i.ReduceColors(4); }},
         {"FixedDiffusion", {"--reduce", "fixed-diffusion"}, [](TKestrelImage& i) { i.ReduceColors(5); }},
+        {"Quality", {"--reduce", "quality"}, [](TKestrelImage& i) { i.ReduceColors(6); }},
+        {"QualityDiffusion", {"--reduce", "quality-diffusion"}, [](TKestrelImage& i) { i.ReduceColors(7); }},
         {"Halftone", {"--reduce", "halftone"}, Halftone},
         {"OctreeColors", {"--reduce", "octree", "--colors", "12"}, [](TKestrelImage& i) { i.ReduceColors(0, 12); }},
         {"MedianCutColors",

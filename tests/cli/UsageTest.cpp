@@ -17,7 +17,7 @@ struct UsageCase {
 // with the sizes it takes.
 const std::string kColorsAllowed =
     " (octree: 2 to 256; mediancut, mediancut-variance, mediancut-diffusion, mediancut-variance-diffusion: "
-    "2, 4, 8, 16, 32, 64, 128 or 256)";
+    "2, 4, 8, 16, 32, 64, 128 or 256; quality, quality-diffusion: 2 to 256)";
 
 std::vector<UsageCase> UsageCases()
 {
@@ -57,7 +57,7 @@ std::vector<UsageCase> UsageCases()
          "--trim: '1,2,3' is not a rectangle L,T,R,B"},
         {"UnknownMethod", {"a.bmp", "--reduce", "kmeans", "-o", "out.bmp"},
          "--reduce: unknown method 'kmeans' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
-         "mediancut-variance-diffusion, fixed-diffusion, halftone)"},
+         "mediancut-variance-diffusion, fixed-diffusion, quality, quality-diffusion, halftone)"},
         {"ColorsWithoutReduce", {"a.bmp", "--colors", "16", "-o", "out.bmp"}, "--colors must follow --reduce METHOD"},
         {"ColorsAfterAnotherStep", {"a.bmp", "--reduce", "octree", "--mirror", "--colors", "16", "-o", "out.bmp"},
          "--colors must follow --reduce METHOD"},

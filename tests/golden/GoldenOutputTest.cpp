@@ -5,6 +5,7 @@
 #include "core/Parallel.h"
 #include "gfx/Bitmap.h"
 #include "image/KestrelImg.h"
+#include "image/ReductionModes.h"
 #include "reduce/Reduce.h"
 
 #include <gtest/gtest.h>
@@ -264,6 +265,33 @@ TEST(GoldenOutput, Reduction)
                       });
 }
 
+// The quality reductions have no earlier code to agree with: their bytes are
+// pinned so that every machine of one architecture, and any number of
+// threads, gives the same, and so that changing them is a decision.
+void ExpectQualityHashes()
+{
+    std::vector<std::string> got;
+    for (const TBitmap& picture : {Photo(), Blocks()}) {
+        for (int mode : {rmQuality, rmQualityDiffusion})
+            got.push_back(AfterOperation(
+                picture, [mode](TKestrelImage& i) { i.ReduceColors(static_cast<std::uint8_t>(mode)); }));
+        got.push_back(AfterOperation(picture, [](TKestrelImage& i) { i.ReduceColors(rmQualityDiffusion, 16); }));
+    }
+    ExpectHashes(got, {
+                          "76c873fc2b2b0838",
+                          "4076c002d37e62a8",
+                          "fc4bdb990bb3e7fe",
+                          "8c473f412968ccdd",
+                          "8c473f412968ccdd",
+                          "7c8bac2cd322c993",
+                      });
+}
+
+TEST(GoldenOutput, QualityReduction)
+{
+    ExpectQualityHashes();
+}
+
 void ExpectFormatHashes()
 {
     const TBitmap photo = Photo();
@@ -322,6 +350,7 @@ TEST(GoldenOutput, SameBytesOnThreeThreads)
     ExpectResamplingHashes();
     ExpectMoveHashes();
     ExpectFormatHashes();
+    ExpectQualityHashes();
 }
 
 } // namespace

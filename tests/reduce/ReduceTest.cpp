@@ -1,4 +1,4 @@
-// The six reduction drivers.
+// The reduction drivers.
 #include "reduce/Reduce.h"
 
 #include "core/Exception.h"
@@ -33,31 +33,9 @@ const NamedDriver kDrivers[] = {
     {"median cut + diffusion", [](const TBitmap& b) { return MedianCutDiffusionQuantize(b, 8); }},
     {"median cut by variance + diffusion", [](const TBitmap& b) { return MedianCutByVarianceDiffusionQuantize(b, 8); }},
     {"fixed palette + diffusion", [](const TBitmap& b) { return StaticColorDiffusionQuantize(b); }},
+    {"quality", [](const TBitmap& b) { return QualityQuantize(b, 256); }},
+    {"quality + diffusion", [](const TBitmap& b) { return QualityDiffusionQuantize(b, 256); }},
 };
-
-std::string AssertionMessage(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const EAssertionFailed& e) {
-        return e.what();
-    }
-    return "no assertion failure";
-}
-
-TPackedColor PaletteColor(const TPalette& palette, int index)
-{
-    return PackColor(palette[index].peRed, palette[index].peGreen, palette[index].peBlue);
-}
-
-// The palette colour of every pixel of an 8-bit result.
-std::vector<TPackedColor> ResultColors(const TBitmap& result)
-{
-    const TPalette palette = result.Palette();
-    std::vector<TPackedColor> colors;
-    for (int index : Indexes8(result)) colors.push_back(PaletteColor(palette, index));
-    return colors;
-}
 
 void ExpectEightBitsOfSize(const TBitmap& result, int width, int height)
 {
@@ -117,7 +95,7 @@ TEST(ReduceDrivers, SingleColourPictures)
         EXPECT_EQ(Indexes8(*result), std::vector<int>(20, first));
     }
     // Palettes over the colours in use hold exactly that colour, at index 0.
-    for (const auto& driver : {kDrivers[0], kDrivers[1], kDrivers[2]}) {
+    for (const auto& driver : {kDrivers[0], kDrivers[1], kDrivers[2], kDrivers[6], kDrivers[7]}) {
         const auto result = driver.run(*source);
         EXPECT_EQ(result->Palette().Entries(), std::vector<TPaletteEntry>{(TPaletteEntry{51, 43, 64, 0})});
         EXPECT_EQ(Indexes8(*result), std::vector<int>(20, 0));
@@ -237,7 +215,7 @@ TEST(ReduceDrivers, PicturesWithoutPixels)
             EXPECT_EQ(result->Height(), h);
         }
         // Quantisers with no colour to offer give one black entry.
-        for (const auto& driver : {kDrivers[0], kDrivers[1], kDrivers[2]})
+        for (const auto& driver : {kDrivers[0], kDrivers[1], kDrivers[2], kDrivers[6], kDrivers[7]})
             EXPECT_EQ(driver.run(source)->Palette().Entries(), std::vector<TPaletteEntry>{TPaletteEntry{}});
         // Over the whole colour space: one box of empty cells, the mean of
         // their centres.

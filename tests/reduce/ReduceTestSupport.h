@@ -1,15 +1,18 @@
 // Helpers shared by the colour-reduction tests.
 #pragma once
 
+#include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "reduce/QuantizeColor.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace pictor::testing {
@@ -55,6 +58,31 @@ inline std::vector<int> Indexes8(const TBitmap& bitmap)
     for (int y = 0; y < bitmap.Height(); ++y)
         for (int x = 0; x < bitmap.Width(); ++x) indexes.push_back(bitmap.ScanLine(y)[x]);
     return indexes;
+}
+
+inline TPackedColor PaletteColor(const TPalette& palette, int index)
+{
+    return PackColor(palette[index].peRed, palette[index].peGreen, palette[index].peBlue);
+}
+
+// The palette colour of every pixel of an 8-bit result.
+inline std::vector<TPackedColor> ResultColors(const TBitmap& result)
+{
+    const TPalette palette = result.Palette();
+    std::vector<TPackedColor> colors;
+    for (int index : Indexes8(result)) colors.push_back(PaletteColor(palette, index));
+    return colors;
+}
+
+// The message of the assertion failure call raises.
+inline std::string AssertionMessage(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const EAssertionFailed& e) {
+        return e.what();
+    }
+    return "no assertion failure";
 }
 
 // Colours of photo-like pictures: clusters of nearby colours with a share of

@@ -39,8 +39,9 @@ std::unique_ptr<TBitmap> Picture(int bits, int width = 23, int height = 17)
     return bitmap;
 }
 
-// The driver of the mode for a palette of colors entries: the octree merges
-// down to colors, the median cut divides log2(colors) deep.
+// The driver of the mode for a palette of colors entries: the octree and the
+// quality reductions make at most colors, the median cut divides
+// log2(colors) deep.
 std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap, int colors, int depth)
 {
     switch (mode) {
@@ -49,6 +50,8 @@ std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap, int colors, int
     case 2: return MedianCutByVarianceQuantize(bitmap, depth);
     case 3: return MedianCutDiffusionQuantize(bitmap, depth);
     case 4: return MedianCutByVarianceDiffusionQuantize(bitmap, depth);
+    case rmQuality: return QualityQuantize(bitmap, colors);
+    case rmQualityDiffusion: return QualityDiffusionQuantize(bitmap, colors);
     default: return StaticColorDiffusionQuantize(bitmap);
     }
 }
@@ -62,8 +65,8 @@ TEST(ReduceColors, EachModeReplacesThePictureWithItsDriversResult)
         int Bits, Colors, Depth;
     } sizes[] = {{24, 256, 8}, {32, 256, 8}, {16, 256, 8}, {24, 16, 4}, {32, 32, 5}};
     for (auto [bits, colors, depth] : sizes) {
-        for (int mode = 0; mode < 6; ++mode) {
-            if (mode == 5 && colors != 256) continue;
+        for (int mode = 0; mode < ReductionModeCount(); ++mode) {
+            if (mode == rmStaticColorDiffusion && colors != 256) continue;
             SCOPED_TRACE("bits " + std::to_string(bits) + ", colors " + std::to_string(colors) + ", mode " +
                          std::to_string(mode));
             RecordingImage r;
@@ -151,10 +154,12 @@ TEST(ReduceColors, RefusedCallsAnnounceThemselvesOnly)
         EXPECT_EQ(r.image.GetPictureType(), picNil);
     }
     // Modes out of range, and sizes the mode does not take: the octree 2 to
-    // 256, the median cut powers of two up to 256, the fixed palette 256.
+    // 256, the median cut powers of two up to 256, the fixed palette 256, the
+    // quality reductions 2 to 256.
     const int modes = ReductionModeCount();
     const std::pair<int, int> refused[] = {{modes, 256}, {modes + 1, 16}, {255, 256}, {0, 1}, {0, 257}, {0, -2},
-                                           {1, 3},       {2, 1},          {3, 512},   {4, 0}, {4, 96},  {5, 16}};
+                                           {1, 3},       {2, 1},          {3, 512},   {4, 0}, {4, 96},  {5, 16},
+                                           {6, 1},       {7, 257}};
     for (auto [mode, colors] : refused) {
         SCOPED_TRACE("mode " + std::to_string(mode) + ", colors " + std::to_string(colors));
         RecordingImage r;
@@ -166,7 +171,7 @@ TEST(ReduceColors, RefusedCallsAnnounceThemselvesOnly)
         EXPECT_EQ(Colors24(*r.Bitmap()), Colors24(*picture));
     }
     for (int bits : {1, 4, 8}) {
-        for (int mode = 0; mode < 6; ++mode) {
+        for (int mode = 0; mode < ReductionModeCount(); ++mode) {
             RecordingImage r;
             auto picture = std::make_unique<TBitmap>();
             picture->SetLayout(bits, std::nullopt, 5, 4);

@@ -1,0 +1,135 @@
+// The two quality drivers: the palette of least squared error, each pixel
+// mapped to its nearest entry, with or without error diffusion.
+#include "reduce/Reduce.h"
+
+#include "core/Exception.h"
+#include "core/Parallel.h"
+#include "reduce/ColorHistogram.h"
+#include "reduce/DiffusionPalette.h"
+#include "reduce/DistinctColors.h"
+#include "reduce/FewColors.h"
+#include "reduce/KMeansRefine.h"
+#include "reduce/NearestColor.h"
+#include "reduce/PaletteIndexMap.h"
+#include "reduce/QualityDiffusion.h"
+#include "reduce/ResultBitmap.h"
+#include "reduce/WuQuantizer.h"
+
+#include <vector>
+
+namespace pictor {
+
+namespace {
+
+// How many pixels ahead the mapping asks for a cell record.
+constexpr int kPrefetchAhead = 4;
+
+// Up to this many colours, k-means works on the picture's own colours;
+// beyond, on the used cells of its histogram.
+constexpr std::size_t kExactPoints = 1 << 18;
+
+// What the palette is made from: the histogram for Wu's boxes and the
+// points for k-means.
+struct TColorStatistics {
+    TColorHistogram Histogram;
+    std::vector<TColorSum> Points;
+};
+
+TColorStatistics StatisticsOf(const TBitmap& bitmap)
+{
+    TColorStatistics statistics;
+    if (auto colors = DistinctColors(bitmap, kExactPoints)) {
+        for (const TColorSum& c : *colors)
+            statistics.Histogram.AddColor(static_cast<int>(c.Red / c.Count),
+                                          static_cast<int>(c.Green / c.Count),
+                                          static_cast<int>(c.Blue / c.Count), c.Count);
+        statistics.Points = std::move(*colors);
+    } else {
+        statistics.Histogram = TColorHistogram::Of(bitmap);
+        for (int cell : statistics.Histogram.UsedCells())
+            statistics.Points.push_back(statistics.Histogram.SumOf(cell));
+    }
+    return statistics;
+}
+
+std::uint8_t MeanLevel(std::uint64_t sum, std::uint64_t count)
+{
+    return static_cast<std::uint8_t>((2 * sum + count) / (2 * count));
+}
+
+// Wu's boxes refined by k-means; each cluster's mean colour, rounded, is an
+// entry, once.
+TPalette QualityPalette(const TColorStatistics& statistics, int colors)
+{
+    const std::vector<TColorSum> boxes = TWuQuantizer(statistics.Histogram).Boxes(colors);
+    if (boxes.empty()) return TPalette();
+    std::vector<TPaletteEntry> entries;
+    for (const TColorSum& cluster : KMeansRefine(statistics.Points, boxes))
+        entries.push_back(TPaletteEntry{MeanLevel(cluster.Red, cluster.Count),
+                                        MeanLevel(cluster.Green, cluster.Count),
+                                        MeanLevel(cluster.Blue, cluster.Count), 0});
+    return WithoutDuplicates(entries);
+}
+
+void CheckQualityArguments(const TBitmap& bitmap, int colors)
+{
+    PICTOR_ASSERT(colors >= 2 && colors <= 256);
+    PICTOR_ASSERT(bitmap.PixelFormat() == pf24bit);
+}
+
+} // namespace
+
+std::unique_ptr<TBitmap> QualityQuantize(const TBitmap& bitmap, int colors)
+{
+    CheckQualityArguments(bitmap, colors);
+    if (auto exact = ExactReduce(bitmap, colors)) return exact;
+    const TColorStatistics statistics = StatisticsOf(bitmap);
+    const TPalette palette = QualityPalette(statistics, colors);
+    const int width = bitmap.Width(), height = bitmap.Height();
+    auto result = NewResult(width, height, palette);
+
+    TNearestColor nearest(palette);
+    nearest.MakeUsedCells(statistics.Histogram);
+    // Rows are looked up before the threads start; each band writes its own.
+    std::vector<const std::uint8_t*> sources;
+    std::vector<std::uint8_t*> targets;
+    for (int y = 0; y < height; ++y) {
+        sources.push_back(bitmap.ScanLine(y));
+        targets.push_back(result->ScanLine(y));
+    }
+    SplitWork(sources.size(), static_cast<std::size_t>(width), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t y = begin; y < end; ++y) {
+            const std::uint8_t* src = sources[y];
+            std::uint8_t* dst = targets[y];
+            for (int x = 0; x < width; ++x, src += 3) {
+                if (x + kPrefetchAhead < width)
+                    nearest.Prefetch(src[3 * kPrefetchAhead + 2], src[3 * kPrefetchAhead + 1],
+                                     src[3 * kPrefetchAhead]);
+                dst[x] = static_cast<std::uint8_t>(nearest.NearestMade(src[2], src[1], src[0]));
+            }
+        }
+    });
+    return result;
+}
+
+std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int colors)
+{
+    CheckQualityArguments(bitmap, colors);
+    if (auto exact = ExactReduce(bitmap, colors)) return exact;
+    const TPalette palette = DiffusionPalette(bitmap, QualityPalette(StatisticsOf(bitmap), colors));
+    auto result = NewResult(bitmap.Width(), bitmap.Height(), palette);
+    std::vector<const std::uint8_t*> sources;
+    std::vector<std::uint8_t*> targets;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        sources.push_back(bitmap.ScanLine(y));
+        targets.push_back(result->ScanLine(y));
+    }
+    TNearestColor nearest(palette);
+    DiffuseRows(sources, bitmap.Width(), palette, nearest,
+                [&](std::size_t y, int x, int index, const std::int32_t*) {
+                    targets[y][x] = static_cast<std::uint8_t>(index);
+                });
+    return result;
+}
+
+} // namespace pictor
