@@ -2,6 +2,7 @@
 // bitmap transfers.
 #include "gfx/metafile/Player.h"
 
+#include "gfx/canvas/SymbolFonts.h"
 #include "gfx/metafile/Region.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr double kKappa = 0.5522847498307936; // Bézier control distance of a quarter circle
 constexpr double kMaxCoordinate = 1e7;          // canvas pixels; beyond this nothing is drawn
+constexpr int kSymbolCharSet = 2;               // a font's codes as they are
 
 void Append(TPath& to, const TPath& from)
 {
@@ -527,6 +529,10 @@ void TPlayer::Text(const TTextCall& call)
     run.Font.Name = dc_.Font.Name;
     run.Font.Height = static_cast<int>(std::lround(height));
     if (run.Font.Height == 0) run.Font.Height = height < 0 ? -1 : 1;
+    if (dc_.Font.Width != 0) {
+        const double width = std::fabs(dc_.Font.Width) * xScale;
+        if (std::isfinite(width) && width <= 1e5) run.Font.Width = std::max(1, static_cast<int>(std::lround(width)));
+    }
     run.Font.Bold = dc_.Font.Weight >= 600;
     run.Font.Italic = dc_.Font.Italic;
     run.Font.Underline = dc_.Font.Underline;
@@ -535,10 +541,13 @@ void TPlayer::Text(const TTextCall& call)
     run.Color = dc_.TextColor;
     run.Opaque = dc_.BkOpaque;
     run.Background = dc_.BkColor;
-    double angle = dc_.Font.Escapement / 10.0;
-    if (!toCanvas_.AxisAligned() || toCanvas_.M11 < 0)
-        angle += std::atan2(-xAxis.Y, xAxis.X) * 180 / std::numbers::pi;
-    run.Escapement = angle;
+    // The escapement turns the baseline counter-clockwise as the logical
+    // axes run, so a mapping that turns the y axis upwards turns it the
+    // other way on the canvas (an escapement of 2700 then reads upwards);
+    // the glyphs stay upright along the baseline whatever the mapping.
+    const double escapement = dc_.Font.Escapement / 10.0 * std::numbers::pi / 180;
+    const TPointF along = toCanvas_.ApplyVector(std::cos(escapement), -std::sin(escapement));
+    run.Escapement = std::atan2(-along.Y, along.X) * 180 / std::numbers::pi;
 
     const bool updateCp = dc_.TextAlign & 1;
     TPointF origin = updateCp ? dc_.Position : TPointF{call.X, call.Y};
@@ -557,11 +566,16 @@ void TPlayer::Text(const TTextCall& call)
     if (!call.Dx.empty()) {
         std::size_t unit = 0;
         run.Advances.reserve(call.Text.size());
+        if (!call.Dy.empty()) run.Rises.reserve(call.Text.size());
         for (const TDecodedChar& c : call.Text) {
-            double sum = 0;
-            for (int k = 0; k < c.Units && unit < call.Dx.size(); ++k) sum += call.Dx[unit++];
+            double sum = 0, rise = 0;
+            for (int k = 0; k < c.Units && unit < call.Dx.size(); ++k, ++unit) {
+                sum += call.Dx[unit];
+                if (unit < call.Dy.size()) rise += call.Dy[unit];
+            }
             total += sum;
             run.Advances.push_back(sum * xScale);
+            if (!call.Dy.empty()) run.Rises.push_back(rise * yScale);
         }
     }
     if (!std::isfinite(run.Origin.X) || !std::isfinite(run.Origin.Y) || std::fabs(run.Origin.X) > kMaxCoordinate ||
@@ -581,6 +595,11 @@ void TPlayer::Text(const TTextCall& call)
         if (call.Dx.empty() && xScale > 0) total = canvas_.MeasureText(run.Text, run.Font).X / xScale;
         dc_.Position.X += (run.HAlign == taRight ? -total : run.HAlign == taCenter ? 0 : total);
     }
+}
+
+int TPlayer::TextCharSet() const
+{
+    return raster::SymbolSetOf(dc_.Font.Name) == raster::TSymbolSet::None ? dc_.Font.CharSet : kSymbolCharSet;
 }
 
 // --- paths -------------------------------------------------------------------------
