@@ -11,6 +11,7 @@
 //   FrameTone.cpp    the sliders, the OK buttons, undo and reload, amend handlers
 //   FrameMenu.cpp    reductions, rotations, mirror, histogram window, exit
 //   FrameTrim.cpp    the trimming area
+//   FrameClipboard.cpp  copying the picture and pasting one
 #pragma once
 
 #include "gfx/Bitmap.h"
@@ -38,6 +39,7 @@ class QDropEvent;
 class QPushButton;
 class QScrollArea;
 class QSlider;
+class QWheelEvent;
 
 namespace pictor {
 
@@ -112,6 +114,10 @@ public:
     QAction* N2;
     QAction* A1;
     QAction* T1;
+    // Edit menu: copy (Ctrl+C) and paste (Ctrl+V), after the reload item.
+    QAction* N6;
+    QAction* C1;
+    QAction* P1;
 
     // --- handlers (Qt calls them inside the exception guard) ------------------
     void Open1Click();
@@ -145,10 +151,21 @@ public:
     void A1Click();
     void KestrelImage1MouseDown(ui::TMouseButton Button, ui::TShiftState Shift, int X, int Y);
     void T1Click();
+    // Puts the picture as shown (the view, with tone adjustments not yet
+    // made the base, without the trimming outline) on the clipboard.
+    void C1Click();
+    // Takes the clipboard's image as a new 24-bit picture, as if a file had
+    // been opened; captioned "(クリップボード)", and reloading does nothing.
+    void P1Click();
 
     // --- methods ------------------------------------------------------------
     void UpdateBaseBitmap();
     void LoadPicture(const std::string& FileName);
+    // What opening does once a picture is read: the view cleared, the
+    // sliders at rest, the picture shown at its initial scale as the new base
+    // picture, caption and histogram. FileName is the file it came from
+    // (SizeText its size as the caption shows it), "" for the clipboard.
+    void ShowNewPicture(const TGraphic* Graphic, const std::string& FileName, const std::string& SizeText);
     void RestoreBase();
     void RefreshHistogram();
     void ApplyTone();
@@ -168,6 +185,8 @@ public:
     std::string FColorText;
     std::unique_ptr<TBitmap> FBaseBitmap;
     TRect FTrimRect;
+    // The picture was pasted: the caption names the clipboard.
+    bool FClipboardPicture = false;
     // -1 while the program itself resets the tone sliders, 0 otherwise.
     int Tag = 0;
 
@@ -201,9 +220,14 @@ private:
     void RotateCommand(int Angle);
     void FlipCommand(bool Mirror);
     void HideTrimAreaIfShown();
+    // Enables the paste item exactly while the clipboard holds an image.
+    void UpdatePasteItem();
     void ReadSettings();
     void WriteFirstRunSettings();
     void SizeScrollContent();
+    // Ctrl + wheel: the scale slider moves a line step a notch, as if the
+    // user had moved it. Returns whether the event was taken.
+    bool ScaleByWheel(QWheelEvent& Event);
     bool ViewHolds(TPictureType Type) const { return KestrelImage1.GetPictureType() == Type; }
     TBitmap* ViewBitmap() const;
 
@@ -212,6 +236,7 @@ private:
     std::unique_ptr<TForm1HistogramHost> histogramHost_;
     bool shown_ = false;
     int handlerDepth_ = 0;
+    int wheelAngle_ = 0; // of Ctrl + wheel turns short of a notch
     std::exception_ptr nestedFailure_;
 };
 

@@ -2,12 +2,15 @@
 #include "app/Frame.h"
 
 #include "app/WaitCursor.h"
+#include "core/Exception.h"
 #include "core/FileIO.h"
 #include "gfx/Canvas.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <QAction>
 #include <QSlider>
@@ -16,6 +19,18 @@
 #include <cctype>
 
 namespace pictor {
+namespace {
+
+// Why saving under a name with the extension e (lower case, "" for none)
+// writes nothing; worded as pictor-cli's refusal.
+std::string NothingWrittenMessage(const std::string& e)
+{
+    if (e == "ico") return ".ico で保存できるのは、アイコンファイルから開いた画像だけです。";
+    const std::string what = e.empty() ? "ファイル名に拡張子がありません。" : "拡張子 ." + e + " では保存できません。";
+    return what + "保存できる拡張子は " + TPicture::WritableExtensionList() + " です。";
+}
+
+} // namespace
 
 std::string TForm1::FileSizeText(std::uint64_t Bytes)
 {
@@ -50,21 +65,25 @@ void TForm1::LoadPicture(const std::string& FileName)
     // nothing, and the picture on screen is kept.
     TPicture loaded;
     loaded.LoadFromFile(FileName);
-    const std::uint64_t bytes = FileSize(FileName).value_or(0);
+    ShowNewPicture(loaded.Graphic(), FileName, FileSizeText(FileSize(FileName).value_or(0)));
+}
 
+void TForm1::ShowNewPicture(const TGraphic* Graphic, const std::string& FileName, const std::string& SizeText)
+{
     KestrelImage1.Picture().SetGraphic(nullptr);
     SetPosition(TrackBar4, 0);
     SetPosition(TrackBar3, 100);
     SetPosition(TrackBar2, 100);
     SetPosition(TrackBar1, 100);
     KestrelImage1.SetStretch(false);
-    KestrelImage1.Picture().SetGraphic(loaded.Graphic());
+    KestrelImage1.Picture().SetGraphic(Graphic);
 
     if (TGraphic* graphic = KestrelImage1.Picture().Graphic()) {
         if (auto* metafile = dynamic_cast<TMetafile*>(graphic)) metafile->SetInch(1);
         FPictureFileName = FileName;
-        FFileSizeText = FileSizeText(bytes);
-        FOpenDir = TParameter::FolderPart(FileName);
+        FFileSizeText = SizeText;
+        FClipboardPicture = FileName.empty();
+        if (!FileName.empty()) FOpenDir = TParameter::FolderPart(FileName);
         const int w = graphic->Width(), h = graphic->Height();
         const int p = InitialScale(std::max(w, h));
         UpdateBaseBitmap();
@@ -90,8 +109,17 @@ void TForm1::Save1Click()
     std::string e = TPicture::ExtensionOf(name);
     std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
 
-    TWaitCursor wait;
     TGraphic* view = KestrelImage1.Picture().Graphic();
+    // A name under which nothing would be written is refused with a message,
+    // never taken silently as if saved; the folder is remembered all the
+    // same, as after every confirmed dialog.
+    auto refuse = [&] {
+        FSaveDir = TParameter::FolderPart(name);
+        throw EInvalidOperation(NothingWrittenMessage(e));
+    };
+    if (!TPicture::Writes(e) || (e == "ico" && !dynamic_cast<TIcon*>(view))) refuse();
+
+    TWaitCursor wait;
     if (e == "bmp") {
         FBaseBitmap->SaveToFile(name);
     } else if (e == "emf" || e == "wmf") {
@@ -115,7 +143,19 @@ void TForm1::Save1Click()
         jpeg.Assign(*FBaseBitmap);
         jpeg.SaveToFile(name);
     } else if (e == "ico") {
-        if (dynamic_cast<TIcon*>(view)) KestrelImage1.Picture().SaveToFile(name);
+        KestrelImage1.Picture().SaveToFile(name);
+    } else if (e == "png") {
+        TPngImage png;
+        png.Assign(*FBaseBitmap);
+        png.SaveToFile(name);
+    } else if (e == "gif") {
+        // Refused, with a message that asks for a reduction first, when the
+        // base picture has more than 8 bits per pixel.
+        TGIFImage gif;
+        gif.Assign(*FBaseBitmap);
+        gif.SaveToFile(name);
+    } else {
+        refuse(); // a format of the table that this command does not write yet
     }
     FSaveDir = TParameter::FolderPart(name);
 }

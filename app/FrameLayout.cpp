@@ -8,11 +8,13 @@
 #include "ui/ExceptionGuard.h"
 #include "ui/UiFont.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -21,6 +23,7 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 
 namespace pictor {
@@ -106,6 +109,8 @@ TForm1::TForm1()
     KestrelImage1View = new ui::ImageView(KestrelImage1, scrollContent_);
     KestrelImage1View->move(kViewMargin, kViewMargin);
     ScrollBox1->setWidget(scrollContent_);
+    // Ctrl + wheel over the picture moves the scale slider.
+    ScrollBox1->viewport()->installEventFilter(this);
     connect(KestrelImage1View, &ui::ImageView::sizeChanged, this, [this] { SizeScrollContent(); });
 
     KestrelImage1.SetStretch(true);
@@ -128,7 +133,13 @@ TForm1::TForm1()
     histogramHost_ = std::make_unique<TForm1HistogramHost>(*this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The view listens to KestrelImage1 until its destructor, so it goes
+    // first: QWidget would delete it only after the members are gone.
+    delete KestrelImage1View;
+    KestrelImage1View = nullptr;
+}
 
 void TForm1::CreatePanel()
 {
@@ -190,6 +201,13 @@ void TForm1::CreateMenus()
     Edit1 = MainMenu1->addMenu(Q("編集(&E)"));
     U1 = AddItem(Edit1, "アンドウ(&U)", &TForm1::U1Click);
     O1 = AddItem(Edit1, "もとの画像(&O)", &TForm1::O1Click);
+    N6 = Edit1->addSeparator();
+    C1 = AddItem(Edit1, "コピー(&C)", &TForm1::C1Click);
+    C1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    P1 = AddItem(Edit1, "貼り付け(&P)", &TForm1::P1Click);
+    P1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdatePasteItem(); });
+    UpdatePasteItem();
     N2 = Edit1->addSeparator();
     A1 = AddItem(Edit1, "トリミングエリアの表示(&A)", &TForm1::A1Click, true);
     T1 = AddItem(Edit1, "トリミングの実行(&T)", &TForm1::T1Click);
@@ -388,6 +406,7 @@ void TForm1::closeEvent(QCloseEvent* Event)
 void TForm1::UpdateCaption()
 {
     if (!KestrelImage1.Picture().Graphic()) {
+        FClipboardPicture = false;
         FPictureFileName.clear();
         FFileSizeText.clear();
         FSizeText.clear();
@@ -397,7 +416,8 @@ void TForm1::UpdateCaption()
     }
     FSizeText = "  ( " + std::to_string(KestrelImage1.Width()) + " × " + std::to_string(KestrelImage1.Height()) + " )";
     FColorText = "  -  " + std::to_string(FBaseBitmap ? FBaseBitmap->BitsPerPixel() : 0) + " bit Color";
-    setWindowTitle(QString::fromStdString(FPictureFileName + FFileSizeText + FSizeText + FColorText));
+    const std::string name = FClipboardPicture ? "(クリップボード)" : FPictureFileName;
+    setWindowTitle(QString::fromStdString(name + FFileSizeText + FSizeText + FColorText));
 }
 
 std::string TForm1::Caption() const
@@ -414,6 +434,9 @@ void TForm1::Panel1Resize()
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Watched == Panel1 && Event->type() == QEvent::Resize) Dispatch(&TForm1::Panel1Resize);
+    if (Watched == ScrollBox1->viewport() && Event->type() == QEvent::Wheel &&
+        ScaleByWheel(*static_cast<QWheelEvent*>(Event)))
+        return true;
     return QMainWindow::eventFilter(Watched, Event);
 }
 

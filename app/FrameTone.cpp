@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <cstdio>
@@ -131,6 +132,17 @@ void TForm1::TrackBar1Change()
     KestrelImage1.SetBounds(graphic->Width() * position / 100, graphic->Height() * position / 100);
     if (trimShown) A1Click();
     UpdateCaption();
+}
+
+bool TForm1::ScaleByWheel(QWheelEvent& Event)
+{
+    if (!(Event.modifiers() & Qt::ControlModifier)) return false;
+    Event.accept();
+    // A notch is 120; fine-grained wheels send parts of one.
+    wheelAngle_ += Event.angleDelta().y();
+    for (; wheelAngle_ >= 120; wheelAngle_ -= 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    for (; wheelAngle_ <= -120; wheelAngle_ += 120) TrackBar1->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    return true;
 }
 
 void TForm1::Button1Click()

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("pictor"));
 
     pictor::TForm1 Form1;
-    pictor::TForm2 Form2(Form1.HistogramHost());
+    pictor::TForm2 Form2(Form1.HistogramHost(), &Form1);
     Form1.SetHistogramWindow(&Form2);
     Form1.show();
 

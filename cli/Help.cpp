@@ -6,12 +6,13 @@ const std::string& HelpText()
 {
     static const std::string text =
         R"(Usage: pictor-cli [OPTIONS] INPUT...
-Adjusts and colour-reduces pictures (.bmp .emf .wmf .jpg .jpeg .ico) exactly
-as the Pictor window does.
+Adjusts and colour-reduces pictures (.bmp .emf .wmf .jpg .jpeg .ico .png .gif)
+exactly as the Pictor window does.
 
   -o, --output FILE        output for a single INPUT
   --out-dir DIR            with several inputs: DIR/<input name without extension>.<ext>
-  --ext EXT                extension (format) for --out-dir outputs: bmp, emf, wmf, jpg, jpeg, ico
+  --ext EXT                extension (format) for --out-dir outputs: bmp, emf, wmf, jpg, jpeg, ico, png,
+                           gif
   -j, --jobs N             process inputs on N threads (default: 1); results identical to -j 1
   --threads N              threads inside each step (default: one per core with -j 1, else 1);
                            results identical to --threads 1
@@ -33,6 +34,8 @@ Steps, applied in the order given on the command line:
   --reduce METHOD          octree | mediancut | mediancut-variance | mediancut-diffusion |
                            mediancut-variance-diffusion | fixed-diffusion   (ReduceColors modes 0..5)
                            halftone                (the 8-bit pixel-format conversion of the reduction menu's last item)
+  --colors N               after --reduce: a palette of at most N colours instead of 256; octree: 2 to 256,
+                           the mediancut methods: a power of two from 2 to 256; not with fixed-diffusion or halftone
   --histogram FILE         write the histogram picture (Scale 2, Shift 2, automatic ceiling) of the current picture
                            to FILE (.bmp or .emf); the picture itself is unchanged
 
@@ -45,7 +48,12 @@ Every file is written under a temporary name and renamed when complete.
 
 --info prints the picture after the steps: a bitmap's bits per pixel and
 palette entries; 0 bits for a metafile; an icon's shown image's bits per
-pixel. A JPEG is read as a 24-bit bitmap.
+pixel. A JPEG is read as a 24-bit bitmap. A PNG is read as a bitmap: a
+palette PNG at its own depth (2 bits as 4), grey at 8 bits, any other at 24.
+A GIF is read as its first frame on a white canvas of the file's screen size,
+at 8 bits per pixel; its type is gif (N frames) when the file holds several. A
+.gif output needs a picture of 8 bits per pixel or fewer: reduce a deeper one
+first.
 
 Exit status: 0 all inputs done; 1 an input could not be read or written or a
 step failed; 2 usage error (nothing processed); 3 a step was refused.

@@ -3,6 +3,7 @@
 #include "cli/PictureFiles.h"
 #include "cli/Steps.h"
 #include "gfx/Bitmap.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "image/KestrelImg.h"
 
@@ -94,8 +95,12 @@ std::string InfoLine(const std::string& input, const TKestrelImage& image)
     }
     const int width = graphic ? graphic->Width() : 0;
     const int height = graphic ? graphic->Height() : 0;
+    // A GIF of several frames shows its first; the type says so.
+    const auto* gif = dynamic_cast<const TGIFImage*>(graphic);
+    const std::string type = gif && gif->FrameCount() > 1 ? "gif (" + std::to_string(gif->FrameCount()) + " frames)"
+                                                          : TypeName(image.GetPictureType());
     return input + "\t" + std::to_string(width) + "\t" + std::to_string(height) + "\t" + std::to_string(bits) +
-           "\t" + std::to_string(entries) + "\t" + TypeName(image.GetPictureType());
+           "\t" + std::to_string(entries) + "\t" + type;
 }
 
 } // namespace pictor::cli

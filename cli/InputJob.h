@@ -32,7 +32,9 @@ struct TJobResult {
 TJobResult RunJob(const TJob& job, const TCliOptions& options);
 
 // The --info line of the picture the control holds for input:
-// <input>\t<width>\t<height>\t<bits per pixel>\t<palette entries>\t<type>.
+// <input>\t<width>\t<height>\t<bits per pixel>\t<palette entries>\t<type>,
+// the type "gif (N frames)" while the picture is the first frame of a GIF
+// of several.
 std::string InfoLine(const std::string& input, const TKestrelImage& image);
 
 } // namespace pictor::cli

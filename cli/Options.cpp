@@ -6,6 +6,7 @@
 #include "cli/ArgumentValues.h"
 #include "core/Text.h"
 #include "gfx/Picture.h"
+#include "image/ReductionModes.h"
 
 #include <algorithm>
 #include <array>
@@ -21,6 +22,9 @@ struct TReduceMethod {
     std::uint8_t Mode;
 };
 
+// The methods of --reduce: a ReduceColors mode each, whose palette sizes
+// (what --colors may give) come with the mode (image/ReductionModes.h), and
+// the halftone conversion.
 constexpr std::array<TReduceMethod, 7> kReduceMethods{{
     {"octree", TStepKind::Reduce, 0},
     {"mediancut", TStepKind::Reduce, 1},
@@ -31,12 +35,10 @@ constexpr std::array<TReduceMethod, 7> kReduceMethods{{
     {"halftone", TStepKind::Halftone, 0},
 }};
 
-constexpr std::array<const char*, 6> kWritableExtensions{"bmp", "emf", "wmf", "jpg", "jpeg", "ico"};
-
 // Options that take a value, by their long name; short forms map here.
-constexpr std::array<std::string_view, 15> kValueOptions{
+constexpr std::array<std::string_view, 16> kValueOptions{
     "--output", "--out-dir", "--ext",  "--jobs",   "--threads", "--bright",  "--contrast", "--gamma",
-    "--enlarge", "--shrink", "--scale", "--turn", "--trim",    "--reduce", "--histogram"};
+    "--enlarge", "--shrink", "--scale", "--turn", "--trim",    "--reduce", "--colors", "--histogram"};
 
 constexpr std::array<std::string_view, 5> kFlagOptions{"--info", "--quiet", "--mirror", "--help", "--version"};
 
@@ -60,9 +62,62 @@ TStep ReduceStep(const std::string& method)
             return step;
         }
     }
-    throw EUsageError("--reduce: unknown method '" + method +
-                      "' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
-                      "mediancut-variance-diffusion, fixed-diffusion, halftone)");
+    std::string names;
+    for (const TReduceMethod& m : kReduceMethods) names += (names.empty() ? "" : ", ") + std::string(m.Name);
+    throw EUsageError("--reduce: unknown method '" + method + "' (" + names + ")");
+}
+
+// The palette sizes --colors may give a method (none for the halftone
+// conversion, which has no ReduceColors mode).
+TColorCounts ColorCountsOfMethod(TStepKind kind, std::uint8_t mode)
+{
+    return kind == TStepKind::Reduce ? ColorCountsOf(mode) : TColorCounts::Only256;
+}
+
+const char* CountsText(TColorCounts counts)
+{
+    switch (counts) {
+    case TColorCounts::From2To256: return "2 to 256";
+    case TColorCounts::PowersOfTwo: return "2, 4, 8, 16, 32, 64, 128 or 256";
+    case TColorCounts::Only256: break;
+    }
+    return "256";
+}
+
+// "octree: 2 to 256; mediancut, ...: 2, 4, ..., 256": the methods that take
+// --colors, neighbours taking the same sizes together.
+std::string ColorsAllowed()
+{
+    std::string text;
+    std::optional<TColorCounts> group;
+    for (const TReduceMethod& m : kReduceMethods) {
+        const TColorCounts counts = ColorCountsOfMethod(m.Kind, m.Mode);
+        if (counts == TColorCounts::Only256) continue;
+        if (group == counts) {
+            text += ", ";
+        } else {
+            if (group) text += std::string(": ") + CountsText(*group) + "; ";
+            group = counts;
+        }
+        text += m.Name;
+    }
+    if (group) text += std::string(": ") + CountsText(*group);
+    return text;
+}
+
+// --colors VALUE for the --reduce step just given.
+void SetColors(TStep& step, const std::string& value)
+{
+    const char* method = "";
+    for (const TReduceMethod& m : kReduceMethods)
+        if (m.Kind == step.Kind && m.Mode == step.Mode) method = m.Name;
+    const TColorCounts counts = ColorCountsOfMethod(step.Kind, step.Mode);
+    if (counts == TColorCounts::Only256)
+        throw EUsageError(std::string("--colors: ") + method + " takes no colour count (" + ColorsAllowed() + ")");
+    step.Colors = ParseInt("--colors", value);
+    if (!AcceptsColors(counts, step.Colors))
+        throw EUsageError("--colors: '" + value + "' is not a colour count " + method + " takes (" +
+                          ColorsAllowed() + ")");
 }
 
 TStep HistogramStep(const std::string& file)
@@ -189,14 +244,21 @@ private:
             Once(name, options_.OutDir, value);
         } else if (name == "--ext") {
             std::string ext = AsciiLower(value.starts_with('.') ? value.substr(1) : value);
-            if (!WritableExtension(ext))
-                throw EUsageError("--ext: '" + value + "' is not one of bmp, emf, wmf, jpg, jpeg, ico");
+            if (!WritableExtension(ext)) throw EUsageError("--ext: " + UnwritableExtensionMessage(ext));
             Once(name, options_.Extension, ext);
         } else if (name == "--jobs") {
             if (jobsGiven_) throw EUsageError(name + " given twice");
             jobsGiven_ = true;
             options_.Jobs = ParseInt(name, value);
             if (options_.Jobs < 1) throw EUsageError("--jobs: '" + value + "': at least 1 thread is needed");
+        } else if (name == "--colors") {
+            // It belongs to the --reduce step just before it.
+            if (options_.Steps.empty() || (options_.Steps.back().Kind != TStepKind::Reduce &&
+                                           options_.Steps.back().Kind != TStepKind::Halftone))
+                throw EUsageError("--colors must follow --reduce METHOD");
+            if (colorsStep_ == options_.Steps.size()) throw EUsageError("--colors given twice for one --reduce");
+            colorsStep_ = options_.Steps.size();
+            SetColors(options_.Steps.back(), value);
         } else if (name == "--threads") {
             if (options_.Threads != 0) throw EUsageError(name + " given twice");
             const int threads = ParseInt(name, value);
@@ -224,7 +286,7 @@ private:
             throw EUsageError("-o names the output of a single INPUT; use --out-dir for several");
         if (!o.Extension.empty() && o.OutDir.empty()) throw EUsageError("--ext works with --out-dir only");
         if (!o.Output.empty() && !WritableExtension(LowerExtensionOf(o.Output)))
-            throw EUsageError("-o: '" + o.Output + "' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico");
+            throw EUsageError("-o: '" + o.Output + "': " + UnwritableExtensionMessage(LowerExtensionOf(o.Output)));
 
         const bool histogram = std::any_of(o.Steps.begin(), o.Steps.end(),
                                            [](const TStep& s) { return s.Kind == TStepKind::Histogram; });
@@ -239,6 +301,8 @@ private:
     TCliOptions options_;
     bool optionsEnded_ = false;
     bool jobsGiven_ = false;
+    // How many steps there were when --colors was last given.
+    std::size_t colorsStep_ = 0;
 };
 
 } // namespace
@@ -251,7 +315,14 @@ int StepThreads(const TCliOptions& options)
 
 bool WritableExtension(const std::string& lowerExtension)
 {
-    return Contains(kWritableExtensions, lowerExtension);
+    return TPicture::Writes(lowerExtension);
+}
+
+std::string UnwritableExtensionMessage(const std::string& lowerExtension)
+{
+    return (lowerExtension.empty() ? std::string("the name has no extension")
+                                   : "cannot write '." + lowerExtension + "' files") +
+           "; the extensions written are " + TPicture::WritableExtensionList();
 }
 
 TCliOptions ParseArguments(const std::vector<std::string>& args)

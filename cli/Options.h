@@ -29,7 +29,7 @@ enum class TStepKind {
     Turn,      // Turn(Value)
     Mirror,    // Reverse
     Trim,      // Trimming(Area, picture pixels)
-    Reduce,    // ReduceColors(Mode)
+    Reduce,    // ReduceColors(Mode, Colors)
     Halftone,  // the 8-bit pixel-format conversion
     Histogram, // the histogram picture written to File
 };
@@ -45,6 +45,7 @@ struct TStep {
     int Height = 0;
     TRect Area;             // Right and Bottom inclusive
     std::uint8_t Mode = 0;  // ReduceColors mode 0..5
+    int Colors = 256;       // --colors after --reduce: ReduceColors' palette size
     std::string File;       // --histogram
 };
 
@@ -72,7 +73,12 @@ TCliOptions ParseArguments(const std::vector<std::string>& args);
 // single job and 1 when -j runs several inputs at once.
 int StepThreads(const TCliOptions& options);
 
-// The extensions an output may have (lower case, without the dot).
+// The extensions an output may have (lower case, without the dot): those
+// that the window's save command writes (TPicture::Writes).
 bool WritableExtension(const std::string& lowerExtension);
+// Why an output of that extension ("" for none) is not written, naming the
+// extensions that are, as the window's message does:
+// "cannot write '.gif' files; the extensions written are .bmp, ...".
+std::string UnwritableExtensionMessage(const std::string& lowerExtension);
 
 } // namespace pictor::cli

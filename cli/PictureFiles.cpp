@@ -1,12 +1,16 @@
 #include "cli/PictureFiles.h"
 
+#include "cli/Options.h"
+
 #include "core/Exception.h"
 #include "core/Text.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
+#include "gfx/PngImage.h"
 #include "image/KestrelImg.h"
 #include "image/MetafileRecording.h"
 
@@ -49,17 +53,32 @@ std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::s
         jpeg->Assign(*BaseBitmapOf(*graphic));
         return jpeg;
     }
+    if (ext == "gif") {
+        std::unique_ptr<TBitmap> bitmap = BaseBitmapOf(*graphic);
+        if (bitmap->BitsPerPixel() > 8)
+            throw EInvalidOperation("a .gif file holds at most 256 colours and this picture has " +
+                                    std::to_string(bitmap->BitsPerPixel()) +
+                                    " bits per pixel: reduce its colours first (--reduce)");
+        auto gif = std::make_unique<TGIFImage>();
+        gif->Assign(*bitmap);
+        return gif;
+    }
     if (ext == "emf" || ext == "wmf") {
         if (dynamic_cast<const TMetafile*>(graphic) != nullptr) return graphic->Clone();
         const std::unique_ptr<TBitmap> bitmap = BaseBitmapOf(*graphic);
         return RecordBitmap(*bitmap, bitmap->Width(), bitmap->Height());
+    }
+    if (ext == "png") {
+        auto png = std::make_unique<TPngImage>();
+        png->Assign(*BaseBitmapOf(*graphic));
+        return png;
     }
     if (ext == "ico") {
         if (dynamic_cast<const TIcon*>(graphic) != nullptr) return graphic->Clone();
         throw EInvalidOperation("an .ico file can only be written from an icon picture, and this one is " +
                                 std::string(image.GetPictureType() == picMetafile ? "a metafile" : "a bitmap"));
     }
-    throw EInvalidOperation("cannot write '." + ext + "' files (bmp, emf, wmf, jpg, jpeg or ico)");
+    throw EInvalidOperation(UnwritableExtensionMessage(ext));
 }
 
 } // namespace pictor::cli

@@ -26,9 +26,11 @@ std::unique_ptr<TBitmap> BaseBitmapOf(const TGraphic& graphic);
 // The graphic to save under fileName, by its extension (any case):
 //   bmp          the picture as a bitmap (BaseBitmapOf)
 //   jpg, jpeg    that bitmap encoded as JPEG (quality 90, baseline, colour)
+//   gif          that bitmap as a GIF; one of more than 8 bits per pixel raises
 //   emf, wmf     a metafile picture itself, else a new metafile holding the
 //                bitmap drawn at (0, 0), units per inch 1
 //   ico          an icon picture itself; anything else raises
+//   png          the picture as a bitmap (BaseBitmapOf), written as PNG
 // Any other extension raises. Save it with its SaveToFile(fileName).
 std::unique_ptr<TGraphic> GraphicToSave(const TKestrelImage& image, const std::string& fileName);
 

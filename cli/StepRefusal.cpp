@@ -4,6 +4,7 @@
 
 #include "gfx/Bitmap.h"
 #include "image/KestrelImg.h"
+#include "image/ReductionModes.h"
 
 #include <climits>
 #include <cmath>
@@ -89,7 +90,10 @@ std::string StepReason(const TKestrelImage& image, const TStep& step)
         return "the rectangle " + RectText(r) + " has its right edge left of its left edge or its bottom above "
                                                 "its top";
     }
-    case TStepKind::Reduce: return "the picture has 8 bits per pixel or fewer";
+    case TStepKind::Reduce:
+        if (!AcceptsColors(ColorCountsOf(step.Mode), step.Colors))
+            return "the method does not reduce to " + std::to_string(step.Colors) + " colours";
+        return "the picture has 8 bits per pixel or fewer";
     case TStepKind::Halftone: return "the picture already has 8 bits per pixel";
     case TStepKind::Mirror:
     case TStepKind::Histogram: break;

@@ -112,7 +112,7 @@ bool Run(TKestrelImage& image, const TStep& step, std::vector<TPendingFile>& pen
     case TStepKind::Turn: image.Turn(step.Value); break;
     case TStepKind::Mirror: image.Reverse(); break;
     case TStepKind::Trim: image.Trimming(step.Area, true); break;
-    case TStepKind::Reduce: image.ReduceColors(step.Mode); break;
+    case TStepKind::Reduce: image.ReduceColors(step.Mode, step.Colors); break;
     case TStepKind::Halftone: return Halftone(image);
     case TStepKind::Histogram: Histogram(image, step, pending); return true;
     }

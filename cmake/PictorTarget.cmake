@@ -1,6 +1,9 @@
 # Compile options shared by every target of our own code.
 function(pictor_target_options target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(PICTOR_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
   if(PICTOR_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                              -fno-sanitize-recover=undefined)
@@ -39,6 +42,7 @@ function(pictor_test name)
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     PICTOR_CORPUS_DIR="${PICTOR_CORPUS_DIR}"
+    PICTOR_BUNDLED_CORPUS_DIR="${PICTOR_BUNDLED_CORPUS_DIR}"
     PICTOR_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
   if(PICTOR_SANITIZE)
     # fontconfig keeps a little of its parsed configuration past the end of

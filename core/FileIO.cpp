@@ -116,6 +116,17 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// Flushes the folder's entries, so that a rename survives a power cut. A
+// folder that cannot be opened for reading (write-only) or a file system
+// that cannot flush folders is left as the rename made it; a failed flush is
+// reported, as the new name may then be lost.
+void SyncFolder(const std::string& path, const std::string& folder)
+{
+    FdGuard fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0) return;
+    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP) throw EFCreateError(path, ErrnoText(errno));
+}
+
 } // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uint64_t maxBytes)
@@ -168,15 +179,17 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 {
     if (path.empty()) throw EFCreateError(path, "ファイル名がありません");
     const std::string target = ResolveTarget(path);
+    const std::string folder = FolderOf(target);
 
+    // A folder at path is refused by the rename at the end, like every other
+    // reason the new name cannot be given.
     struct stat old {};
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
-    if (hadOld && S_ISDIR(old.st_mode)) throw EFCreateError(path, ErrnoText(EISDIR));
+    const bool hadOld = ::stat(target.c_str(), &old) == 0 && !S_ISDIR(old.st_mode);
 
     // A new file gets the usual mode under the umask; a replacement starts
     // private and then takes the old file's mode exactly.
     std::string tempPath;
-    FdGuard fd(CreateTempFile(FolderOf(target), hadOld ? 0600 : 0666, tempPath));
+    FdGuard fd(CreateTempFile(folder, hadOld ? 0600 : 0666, tempPath));
     if (fd.get() < 0) throw EFCreateError(path, ErrnoText(errno));
     TempFileGuard cleanup(tempPath);
     if (hadOld) ::fchmod(fd.get(), old.st_mode & 07777);
@@ -204,6 +217,7 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     if (::close(fd.release()) != 0) throw EFCreateError(path, ErrnoText(errno));
     if (::rename(tempPath.c_str(), target.c_str()) != 0) throw EFCreateError(path, ErrnoText(errno));
     cleanup.Commit();
+    SyncFolder(path, folder);
 }
 
 void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes)

@@ -1,6 +1,7 @@
 // Whole-file reading and writing. Writing is atomic: the bytes go to a
 // temporary file in the target's folder, are flushed to disk and then renamed
-// over the target, so an existing file is never left half-written.
+// over the target, so an existing file is never left half-written; the folder
+// is flushed after the rename, so the new name survives a power cut too.
 #pragma once
 
 #include <cstddef>

@@ -12,8 +12,8 @@ using namespace pictor;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static constexpr std::array<const char*, 8> kExtensions = {"bmp", "ICO", "jpg", "JPEG",
-                                                               "emf", "wmf", "Bmp", "txt"};
+    static constexpr std::array<const char*, 10> kExtensions = {"bmp", "ICO", "jpg", "JPEG", "emf",
+                                                               "wmf", "Bmp", "txt", "gif", "PNG"};
     if (size == 0) return 0;
     try {
         std::unique_ptr<TGraphic> graphic = TPicture::CreateForExtension(kExtensions[data[0] % kExtensions.size()]);

@@ -28,11 +28,6 @@ struct TIcon::Data {
 
 namespace {
 
-std::uint8_t Blend(unsigned source, unsigned dest, unsigned alpha)
-{
-    return static_cast<std::uint8_t>((source * alpha + dest * (255 - alpha) + 127) / 255);
-}
-
 // Source column (or row) sampled by destination pixel d of a span of
 // destSize pixels showing sourceSize pixels: the one under d's centre.
 int Sample(std::int64_t d, std::int64_t destSize, std::int64_t sourceSize)
@@ -59,12 +54,13 @@ void CompositeOnto(TBitmap& target, const TBgraImage& image, const TRect& rect)
             if (alpha == 0) continue;
             if (direct) {
                 std::uint8_t* d = row + static_cast<std::size_t>(x) * step;
-                for (int i = 0; i < 3; ++i) d[i] = Blend(s[i], d[i], alpha);
+                for (int i = 0; i < 3; ++i) d[i] = BlendChannel(s[i], d[i], alpha);
             } else {
                 const TColor under = target.GetPixel(x, y);
                 target.SetPixel(x, y,
-                                RGBColor(Blend(s[2], GetRValue(under), alpha), Blend(s[1], GetGValue(under), alpha),
-                                         Blend(s[0], GetBValue(under), alpha)));
+                                RGBColor(BlendChannel(s[2], GetRValue(under), alpha),
+                                         BlendChannel(s[1], GetGValue(under), alpha),
+                                         BlendChannel(s[0], GetBValue(under), alpha)));
             }
         }
     }
@@ -76,12 +72,7 @@ TBitmap FlattenOverWhite(const TBgraImage& image)
 {
     TBitmap bitmap;
     bitmap.SetLayout(24, std::nullopt, image.Width, image.Height);
-    for (int y = 0; y < image.Height; ++y) {
-        const std::uint8_t* s = image.Row(y);
-        std::uint8_t* d = bitmap.ScanLine(y);
-        for (int x = 0; x < image.Width; ++x, s += 4, d += 3)
-            for (int i = 0; i < 3; ++i) d[i] = Blend(s[i], 255, s[3]);
-    }
+    for (int y = 0; y < image.Height; ++y) ComposeRowOverWhite(image.Row(y), image.Width, bitmap.ScanLine(y));
     return bitmap;
 }
 

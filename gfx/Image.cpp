@@ -5,10 +5,10 @@
 #include "gfx/Bitmap.h"
 #include "gfx/BitmapData.h"
 #include "gfx/Canvas.h"
+#include "gfx/DisplayStretch.h"
 #include "gfx/PixelRows.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace pictor {
 
@@ -73,38 +73,6 @@ void TImage::Invalidate()
     if (OnRepaint) OnRepaint();
 }
 
-namespace {
-
-// Copies bitmap into target (display form) over dest, a rectangle of target
-// in its own pixels, by nearest pixel. Only the sampled source pixels are
-// decoded, so a large picture shown small costs little.
-void StretchBitmap(const TBitmap& bitmap, TBitmap& target, const TRect& dest)
-{
-    const int sw = bitmap.Width(), sh = bitmap.Height();
-    const int dw = dest.Width(), dh = dest.Height();
-    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
-    const int x0 = std::max(0, dest.Left), x1 = std::min(target.Width(), dest.Right);
-    const int y0 = std::max(0, dest.Top), y1 = std::min(target.Height(), dest.Bottom);
-    if (x0 >= x1 || y0 >= y1) return;
-
-    std::vector<int> xs(static_cast<std::size_t>(x1 - x0));
-    for (int x = x0; x < x1; ++x) xs[static_cast<std::size_t>(x - x0)] = NearestSample(x - dest.Left, dw, sw);
-    TRowDecoder decoder(BitmapLayout(bitmap));
-    TRowEncoder encoder(TPixelLayout{32, std::nullopt, nullptr});
-    std::vector<TPacked> colours(xs.size());
-    int lastSource = -1;
-    for (int y = y0; y < y1; ++y) {
-        const int sy = NearestSample(y - dest.Top, dh, sh);
-        if (sy != lastSource) {
-            decoder.Gather(bitmap.ScanLine(sy), xs.data(), static_cast<int>(xs.size()), colours.data());
-            lastSource = sy;
-        }
-        encoder.Encode(colours.data(), static_cast<int>(xs.size()), target.ScanLine(y) + 4 * x0);
-    }
-}
-
-} // namespace
-
 void TImage::RenderTo(TBitmap& target, TColor background) const
 {
     RenderAreaTo(target, TRect{0, 0, std::max(width_, 0), std::max(height_, 0)}, background);
@@ -124,9 +92,9 @@ void TImage::RenderAreaTo(TBitmap& target, const TRect& area, TColor background)
     TRect dest = stretch_ ? TRect{0, 0, width_, height_} : TRect{0, 0, graphic->Width(), graphic->Height()};
     dest = TRect{dest.Left - area.Left, dest.Top - area.Top, dest.Right - area.Left, dest.Bottom - area.Top};
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(graphic))
-        StretchBitmap(*bitmap, target, dest);
+        StretchBitmapShown(*bitmap, target, dest);
     else
-        graphic->Draw(target.Canvas(), dest);
+        DrawGraphicShown(*graphic, target, dest, fill);
 
     // Nothing shows outside the control, even where the picture (not
     // stretched) is larger than it.

@@ -45,8 +45,9 @@ public:
 
     // Renders the control as it is shown into target (resized to the
     // control's size, display form): the picture stretched to the whole
-    // control when Stretch is on, else at its own size from the top-left;
-    // uncovered parts take background.
+    // control when Stretch is on (enlarged by nearest pixel, shrunk by
+    // averaging: gfx/DisplayStretch.h), else at its own size from the
+    // top-left; uncovered parts take background. For the display only.
     void RenderTo(TBitmap& target, TColor background = clBtnFace) const;
     // Renders only the part area of the control (in control pixels) into
     // target, resized to the area's size: pixel (x, y) of target is pixel

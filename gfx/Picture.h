@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pictor {
 
@@ -46,6 +47,14 @@ public:
     // A new, empty graphic of the class registered for the extension ("bmp",
     // "jpg", ...; without dot, any case), or nullptr.
     static std::unique_ptr<TGraphic> CreateForExtension(const std::string& extension);
+    // Every registered extension, lower case, without dot, in table order.
+    static std::vector<std::string> Extensions();
+    // Whether saving under the extension (without dot, any case) writes a
+    // file; ".ico" writes only an icon picture.
+    static bool Writes(const std::string& extension);
+    // The extensions saving writes, as the messages name them:
+    // ".bmp, .jpg, ..." in the order of the format table.
+    static std::string WritableExtensionList();
     // The extension after the last dot of the file part of fileName, without
     // the dot ("" when there is none).
     static std::string ExtensionOf(const std::string& fileName);

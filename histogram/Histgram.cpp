@@ -34,7 +34,10 @@ constexpr int kClientHeight = 175;
 } // namespace
 
 TForm2::TForm2(THistogramHost& Host, QWidget* Parent)
-    : TPlacedWindow(Parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(Host)
+    // A tool window of the main window rather than one on top of every
+    // window: the window manager keeps it above the main window, and the
+    // dialogs and message boxes of the program open above it.
+    : TPlacedWindow(Parent, Qt::Tool), host_(Host)
 {
     setWindowTitle(QStringLiteral("Histgram"));
     setFont(ui::UiFont(12));

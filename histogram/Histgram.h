@@ -1,6 +1,7 @@
-// TForm2: the histogram window, captioned "Histgram". An always-on-top
-// window whose image Image1 fills the client area and shows, stretched, the
-// histogram picture of the main window's image control. It restores its
+// TForm2: the histogram window, captioned "Histgram". A tool window of the
+// main window, kept above it and below the dialogs and message boxes that
+// open over it, whose image Image1 fills the client area and shows,
+// stretched, the histogram picture of the main window's image control. It restores its
 // placement from the main window's settings store each time it is shown,
 // stores it when it is closed, and keeps the main window's menu item H1
 // ticked exactly while it is shown.
@@ -25,7 +26,9 @@ class TForm2 : public ui::TPlacedWindow<QWidget> {
     Q_OBJECT
 public:
     // Hidden, at the form description's placement: 694, 496, 294 by 209 (a
-    // client area of 286 by 175). Host must outlive the window.
+    // client area of 286 by 175). Host must outlive the window. Parent is
+    // the main window, which the window stays above (none: a window of its
+    // own); the window must be destroyed before it.
     explicit TForm2(THistogramHost& Host, QWidget* Parent = nullptr);
     ~TForm2() override;
 

@@ -73,8 +73,11 @@ public:
 
     // --- colour reduction -----------------------------------------------------
     // Reduces a picture of more than 8 bits per pixel to 8 bits by one of
-    // the six reduction drivers (Mode 0..5).
-    void ReduceColors(std::uint8_t Mode);
+    // the reduction drivers (Mode 0..5, image/ReductionModes.h), with a
+    // palette of at most Colors entries where the mode takes that size (the
+    // window's menu asks for 256); any other size is refused like a mode
+    // out of range.
+    void ReduceColors(std::uint8_t Mode, int Colors = 256);
 
     // --- resampling -------------------------------------------------------------
     // Bilinear enlargement to a target at least as large as the picture.

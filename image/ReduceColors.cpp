@@ -1,45 +1,25 @@
 // ReduceColors: reduces a picture of more than 8 bits per pixel to an 8-bit
-// picture with a palette of at most 256 colours, by one of the six
-// reduction drivers, and puts the driver's bitmap in its place.
+// picture with a palette of at most Colors entries, by the reduction driver
+// of the mode (ReductionModes.h), and puts the driver's bitmap in its place.
 #include "image/KestrelImg.h"
 
 #include "gfx/Bitmap.h"
-#include "reduce/Reduce.h"
+#include "image/ReductionModes.h"
 
 namespace pictor {
 
-namespace {
-
-// The largest palette the octree may make, and the depth of the median
-// cut's box division (2^8 = 256 colours).
-constexpr int kOctreeColors = 256;
-constexpr int kMedianCutDepth = 8;
-
-std::unique_ptr<TBitmap> ReduceBy(std::uint8_t mode, const TBitmap& bitmap)
-{
-    switch (mode) {
-    case 0: return OctreeQuantize(bitmap, kOctreeColors);
-    case 1: return MedianCutQuantize(bitmap, kMedianCutDepth);
-    case 2: return MedianCutByVarianceQuantize(bitmap, kMedianCutDepth);
-    case 3: return MedianCutDiffusionQuantize(bitmap, kMedianCutDepth);
-    case 4: return MedianCutByVarianceDiffusionQuantize(bitmap, kMedianCutDepth);
-    default: return StaticColorDiffusionQuantize(bitmap);
-    }
-}
-
-} // namespace
-
-void TKestrelImage::ReduceColors(std::uint8_t Mode)
+void TKestrelImage::ReduceColors(std::uint8_t Mode, int Colors)
 {
     BeginOperation("Reduce");
     if (GetPictureType() != picBitmap) return;
-    if (Mode >= 6) return;
+    if (Mode >= ReductionModeCount()) return;
+    if (!AcceptsColors(ColorCountsOf(Mode), Colors)) return;
     // A picture of 8 bits or fewer is never reduced again.
     TBitmap* bitmap = DeviceIndependentBitmap(9);
     if (bitmap == nullptr) return;
     // The picture's own bitmap is about to be replaced: it is not set back.
     bitmap->SetPixelFormat(pf24bit);
-    Picture().SetGraphic(ReduceBy(Mode, *bitmap));
+    Picture().SetGraphic(ReduceByMode(Mode, *bitmap, Colors));
     DoAmended();
 }
 

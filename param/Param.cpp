@@ -3,8 +3,12 @@
 #include "core/FileIO.h"
 #include "core/Text.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pictor {
@@ -14,6 +18,26 @@ namespace {
 void CheckIndex(int index, int limit)
 {
     if (index < 0 || index > limit) throw EListError::IndexOutOfBounds(index);
+}
+
+// Creates the folder and any missing parents, private to the user as
+// configuration folders should be. A failure is left to the write that
+// follows, which reports it with the file's name.
+void CreateConfigFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
+        if (slash == std::string::npos) return;
+    }
+}
+
+std::string HomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/' ? entry->pw_dir : "";
 }
 
 } // namespace
@@ -89,6 +113,7 @@ void TParameter::Save()
 {
     const std::string name = GetFullName();
     if (name.empty()) return;
+    if (FDir == UserConfigFolder()) CreateConfigFolders(FDir);
     std::string text;
     for (const std::string& line : FList) {
         text += line;
@@ -143,7 +168,7 @@ void TParameter::WriteInteger(const std::string& name, int value)
 
 void TParameter::SetDir(const std::string& value)
 {
-    FDir = (!value.empty() || FExeName.empty()) ? value : FolderPart(FExeName);
+    FDir = (!value.empty() || FExeName.empty()) ? value : SettingsFolder(FExeName);
 }
 
 void TParameter::SetFileName(const std::string& value)
@@ -161,7 +186,7 @@ void TParameter::SetExeName(const std::string& value)
 {
     FExeName = value;
     if (FExeName.empty()) return;
-    if (FDir.empty()) FDir = FolderPart(FExeName);
+    if (FDir.empty()) FDir = SettingsFolder(FExeName);
     if (FFileName.empty()) FFileName = SettingsFileName();
 }
 
@@ -199,6 +224,23 @@ std::string TParameter::RunningExecutable()
     if (n <= 0) return std::string();
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;
+}
+
+std::string TParameter::SettingsFolder(const std::string& exeName)
+{
+    const std::string folder = FolderPart(exeName);
+    if (!folder.empty() && FileNamePart(folder) != "bin" && ::access(folder.c_str(), W_OK | X_OK) == 0)
+        return folder;
+    const std::string config = UserConfigFolder();
+    return config.empty() ? folder : config;
+}
+
+std::string TParameter::UserConfigFolder()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') return std::string(config) + "/pictor";
+    const std::string home = HomeFolder();
+    return home.empty() ? home : home + "/.config/pictor";
 }
 
 int TParameter::StrToInt(const std::string& text)

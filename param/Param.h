@@ -1,6 +1,9 @@
 // TParameter: an ordered list of text lines, those of the form Name=Value
 // reachable by name, loaded from and saved to a settings file named after the
-// executable with the extension ".ini" and kept beside it.
+// executable with the extension ".ini". The file is kept beside the executable
+// when the program may write there (a program unpacked or built in a folder of
+// its own); an installed program keeps it in the user's configuration folder
+// (see SettingsFolder).
 #pragma once
 
 #include "core/Exception.h"
@@ -45,7 +48,8 @@ public:
     // Replaces the lines with those of FullName when that file exists.
     // A file larger than kMaxFileBytes raises EFOpenError and changes nothing.
     virtual void LoadFile();
-    // Writes every line, each ending in CR LF, to FullName (atomically).
+    // Writes every line, each ending in CR LF, to FullName (atomically). The
+    // user's configuration folder is created first when it is Dir.
     virtual void Save();
 
     std::string ReadString(const std::string& name) const;
@@ -75,6 +79,15 @@ public:
     static std::string WithoutExtension(const std::string& path);
     // Full path of the running executable.
     static std::string RunningExecutable();
+    // The folder of the settings file for the program exeName: the program's
+    // own folder when that may be written and is not a programs folder (one
+    // named "bin", where every install puts programs), else
+    // UserConfigFolder(). Also the program's folder when the user has no
+    // configuration folder.
+    static std::string SettingsFolder(const std::string& exeName);
+    // $XDG_CONFIG_HOME/pictor, or ~/.config/pictor when that variable is unset
+    // or not an absolute path; empty when the user has no home folder.
+    static std::string UserConfigFolder();
     // The string-to-integer conversion of ReadInteger: optional leading
     // blanks, optional sign, decimal digits or "$" and hexadecimal digits,
     // within the 32-bit signed range. EConvertError otherwise.

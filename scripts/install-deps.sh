@@ -5,14 +5,16 @@ set -eu
 
 PACKAGES="
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libcairo2-dev libfontconfig-dev libfreetype-dev
-  libjpeg-dev libpng-dev libuemf-dev
+  libjpeg-dev libpng-dev libgif-dev libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-symbola
   xvfb xauth imagemagick
+  parallel
+  dpkg-dev file help2man man-db appstream desktop-file-utils
 "
 
 missing=""

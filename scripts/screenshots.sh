@@ -1,7 +1,9 @@
 #!/bin/sh
 # Photographs the main window for the README: a photo opened, the trimming
-# area shown, and a reduction with the histogram window open. Runs the
-# program under Xvfb with a small window manager and writes docs/*.png.
+# area shown, a reduction with the histogram window open, the save dialog
+# over the histogram window, and the trimming outline at 40 % (a detail,
+# enlarged twice). Runs the program under Xvfb with a small window manager
+# (openbox) and writes docs/*.png.
 # Usage: scripts/screenshots.sh [photo]   (as root on a fresh machine)
 # The default photo comes from Debian's package plasma-workspace-wallpapers.
 set -eu
@@ -42,10 +44,16 @@ chmod +x build/shoot-one.sh
 export QT_QPA_PLATFORM=xcb
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-for scene in loaded trim reduced; do
+for scene in loaded trim reduced dialog outline; do
     # Each run starts without settings, so the windows take the scene's places.
     rm -f build/app/pictor-scenes.ini
     xvfb-run -a -s "-screen 0 800x600x24" build/shoot-one.sh "$scene" "$photo" "$tmp/$scene.png"
-    convert "$tmp/$scene.png" -crop 780x590+0+0 +repage -strip -colors 256 "PNG8:docs/screenshot-$scene.png"
+    case $scene in
+    # The trimming rectangle and its surroundings, pixels doubled.
+    outline) crop="-crop 345x295+300+110 +repage -filter point -resize 200%" ;;
+    *) crop="-crop 780x590+0+0 +repage" ;;
+    esac
+    # shellcheck disable=SC2086
+    convert "$tmp/$scene.png" $crop -strip -colors 256 "PNG8:docs/screenshot-$scene.png"
     echo "docs/screenshot-$scene.png"
 done

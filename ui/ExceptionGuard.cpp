@@ -1,6 +1,8 @@
 // The exception guard and the application's message box.
 #include "ui/ExceptionGuard.h"
 
+#include "ui/QtTranslation.h"
+
 #include <QMessageBox>
 #include <QString>
 
@@ -20,7 +22,7 @@ void ShowMessageBox(const std::string& message)
 {
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent) parent = QApplication::activeWindow();
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kProgramTitle),
                     QString::fromStdString(message), QMessageBox::Ok, parent);
     box.exec();
 }
@@ -58,7 +60,11 @@ void ShowErrorMessage(const std::string& message) noexcept
     }
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The whole interface is Japanese, so Qt's own texts are too.
+    InstallQtTranslation();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {

@@ -42,7 +42,8 @@ bool Guarded(F&& handler) noexcept
 }
 
 // The application object: a last guard around every event that Qt delivers,
-// for code that is not wrapped in Guarded() itself.
+// for code that is not wrapped in Guarded() itself. It installs Qt's
+// Japanese translation when it is made (ui/QtTranslation.h).
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);

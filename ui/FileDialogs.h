@@ -10,6 +10,7 @@
 #include <vector>
 
 class QFileDialog;
+class QString;
 class QWidget;
 
 namespace pictor::ui {
@@ -35,8 +36,12 @@ protected:
 
 enum class TFileDialogKind { Open, Save };
 
-// The real dialog: QFileDialog with the single filter "*.*" and no default
-// extension.
+// The open dialog's first filter: "画像ファイル (*.bmp *.jpg ...)", every
+// extension the picture holder reads.
+QString PictureFilesFilter();
+
+// The real dialog: QFileDialog with no default extension. Saving offers the
+// single filter "*.*"; opening offers PictureFilesFilter() first, then "*.*".
 class TQtFileDialog : public TFileDialog {
 public:
     TQtFileDialog(TFileDialogKind kind, QWidget* parent);

@@ -4,6 +4,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Image.h"
 #include "ui/ExceptionGuard.h"
+#include "ui/QtBitmap.h"
 
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -66,12 +67,7 @@ const QImage& ImageView::Tile(int column, int row)
     try {
         TBitmap rendered;
         image_.RenderAreaTo(rendered, area, background_);
-        // The display form is 32 bits per pixel, blue, green, red, unused:
-        // exactly QImage's RGB32 in memory.
-        const TBitmap& readOnly = rendered;
-        tile = QImage(readOnly.ScanLine(0), rendered.Width(), rendered.Height(), rendered.RowStride(),
-                      QImage::Format_RGB32)
-                   .copy();
+        tile = ToQImage(rendered);
     } catch (...) {
         // A picture that cannot be drawn shows the background; the error is
         // reported once per repaint request, not once per tile.

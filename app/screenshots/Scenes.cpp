@@ -3,6 +3,8 @@
 //   pictor-scenes loaded  PICTURE   the picture opened
 //   pictor-scenes trim    PICTURE   the trimming area shown
 //   pictor-scenes reduced PICTURE   median cut with diffusion, histogram shown
+//   pictor-scenes dialog  PICTURE   the save dialog over the histogram window
+//   pictor-scenes outline PICTURE   the trimming area at 40 %
 #include "app/Frame.h"
 #include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
@@ -18,7 +20,7 @@
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: pictor-scenes loaded|trim|reduced PICTURE\n");
+        std::fprintf(stderr, "usage: pictor-scenes loaded|trim|reduced|dialog|outline PICTURE\n");
         return 2;
     }
     pictor::ui::TApplication app(argc, argv);
@@ -26,7 +28,7 @@ int main(int argc, char** argv)
     const std::string picture = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath().toStdString();
 
     pictor::TForm1 Form1;
-    pictor::TForm2 Form2(Form1.HistogramHost());
+    pictor::TForm2 Form2(Form1.HistogramHost(), &Form1);
     Form1.SetHistogramWindow(&Form2);
     Form1.show();
     Form1.SetLeft(10);
@@ -46,8 +48,21 @@ int main(int argc, char** argv)
                 Form1.H1->trigger();
                 Form2.SetLeft(500);
                 Form2.SetTop(360);
+            } else if (scene == "dialog") {
+                // Where the dialog's buttons open: they must show above it.
+                Form1.H1->trigger();
+                Form2.SetLeft(480);
+                Form2.SetTop(380);
+                Form1.FSaveDir = Form1.FOpenDir;
+            } else if (scene == "outline") {
+                Form1.TrackBar1->setValue(40);
+                Form1.A1->trigger();
+                Form1.KestrelImage1MouseDown(pictor::ui::mbLeft, 0, 121, 71);
+                Form1.KestrelImage1MouseDown(pictor::ui::mbRight, 0, 431, 331);
             }
         });
     });
+    // The dialog runs once the windows have settled.
+    if (scene == "dialog") QTimer::singleShot(1500, [&] { Form1.Save1->trigger(); });
     return app.exec();
 }

@@ -1,9 +1,10 @@
 // Pixel-format conversions of the photographs between 24 bits and 8, 16 and
-// 32 bits, both ways (on one thread and on two), and BMP and JPEG reading and
-// writing.
+// 32 bits, both ways (on one thread and on two), and BMP, JPEG and PNG
+// reading and writing.
 #include "OpsBench.h"
 
 #include "gfx/JPEGImage.h"
+#include "gfx/PngImage.h"
 
 namespace {
 
@@ -42,23 +43,36 @@ void Conversions(benchmark::internal::Benchmark* b)
 BENCHMARK(From24)->Apply(Conversions);
 BENCHMARK(To24)->Apply(Conversions);
 
-void BmpWrite(benchmark::State& state)
+// The 24-bit photographs written and read in the file format of T: BMP for
+// TBitmap, PNG (RGB, libpng's default compression) for TPngImage.
+template <class T>
+void WriteFile(benchmark::State& state)
 {
-    const TBitmap& photo = Photo(state.range(0));
+    T picture;
+    picture.Assign(Photo(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(photo.SaveToBytes());
+        benchmark::DoNotOptimize(picture.SaveToBytes());
 }
-void BmpRead(benchmark::State& state)
+template <class T>
+void ReadFile(benchmark::State& state)
 {
-    const std::vector<std::uint8_t> bytes = Photo(state.range(0)).SaveToBytes();
+    T source;
+    source.Assign(Photo(state.range(0)));
+    const std::vector<std::uint8_t> bytes = source.SaveToBytes();
     for (auto _ : state) {
-        TBitmap bitmap;
-        bitmap.LoadFromBytes(bytes);
-        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+        T picture;
+        picture.LoadFromBytes(bytes);
+        benchmark::DoNotOptimize(picture.ScanLine(0));
     }
 }
+void BmpWrite(benchmark::State& state) { WriteFile<TBitmap>(state); }
+void BmpRead(benchmark::State& state) { ReadFile<TBitmap>(state); }
+void PngWrite(benchmark::State& state) { WriteFile<TPngImage>(state); }
+void PngRead(benchmark::State& state) { ReadFile<TPngImage>(state); }
 PICTOR_ON_PHOTOS(BmpWrite);
 PICTOR_ON_PHOTOS(BmpRead);
+PICTOR_ON_PHOTOS(PngWrite);
+PICTOR_ON_PHOTOS(PngRead);
 
 // JPEG at quality 90 from and to a 24-bit bitmap, 24 megapixels.
 void JpegWrite(benchmark::State& state)

@@ -17,9 +17,13 @@
 // offset. Indices beyond the palette read black.
 //
 // Masks are normalised: 16-bit masks 5-5-5 and 32-bit masks 8-8-8 in the
-// usual places are the formats without masks, and so are three zero masks;
-// other masks are kept if each is one run of bits and they do not overlap,
-// otherwise the file is refused.
+// usual places are the formats without masks, and so are three zero masks.
+// Masks that only move those channels elsewhere in the pixel (three runs of 5
+// bits at 16 bits per pixel, of 8 at 32, as in ABGR or BGRA files) are read
+// into the format without masks too, pixel by pixel: the colours are exactly
+// the file's, and the picture takes every operation, as a custom format
+// would not. Other masks are kept if each is one run of bits and they do not
+// overlap, otherwise the file is refused. Alpha masks are not looked at.
 //
 // Everything the file claims (sizes, offsets, counts) is checked against the
 // file's length and the picture limits before anything is allocated.
@@ -92,6 +96,8 @@ struct THeader {
     std::uint32_t compression = kRgb;
     std::uint32_t colorsUsed = 0;
     std::optional<TColorMasks> masks;
+    // Masks of the plain channels moved elsewhere: the rows are re-packed.
+    std::optional<TColorMasks> movedChannels;
     std::uint64_t paletteStart = 0;
     std::uint64_t pixelStart = 0;
     int paletteCount = 0;
@@ -127,6 +133,12 @@ void ReadMasks(const TBytes& in, std::uint64_t at, THeader& h)
     if (m.Red == 0 && m.Green == 0 && m.Blue == 0) return; // the default format
     if (!MasksUsable(m, h.bitsPerPixel)) Fail("色マスクが不正です");
     if ((h.bitsPerPixel == 16 && m == kMasks555) || (h.bitsPerPixel == 32 && m == kMasks888)) return;
+    const int plainBits = h.bitsPerPixel == 32 ? 8 : 5;
+    if (MaskChannel(m.Red).Bits == plainBits && MaskChannel(m.Green).Bits == plainBits &&
+        MaskChannel(m.Blue).Bits == plainBits) {
+        h.movedChannels = m;
+        return;
+    }
     h.masks = m;
 }
 
@@ -238,11 +250,22 @@ void ReadRows(const TBytes& in, const THeader& h, TBitmap& result)
     in.Need(h.pixelStart, stride * static_cast<std::uint64_t>(height));
     const int depth = h.bitsPerPixel == 2 ? 4 : h.bitsPerPixel;
     result.SetLayout(depth, h.masks, width, height);
+    std::optional<TRowDecoder> moved;
+    std::optional<TRowEncoder> plain;
+    std::vector<TPacked> colours;
+    if (h.movedChannels) {
+        moved.emplace(TPixelLayout{depth, h.movedChannels, nullptr});
+        plain.emplace(TPixelLayout{depth, std::nullopt, nullptr});
+        colours.resize(static_cast<std::size_t>(width));
+    }
     for (int y = 0; y < height; ++y) {
         const int fileRow = h.topDown ? y : height - 1 - y;
         const std::uint8_t* src = in.At(h.pixelStart + static_cast<std::uint64_t>(fileRow) * stride);
         std::uint8_t* dst = result.ScanLine(y);
-        if (h.bitsPerPixel == 2) {
+        if (moved) {
+            moved->Decode(src, width, colours.data());
+            plain->Encode(colours.data(), width, dst);
+        } else if (h.bitsPerPixel == 2) {
             for (int x = 0; x < width; ++x) WriteRawPixel(dst, x, 4, (src[x >> 2] >> (6 - 2 * (x & 3))) & 3);
         } else {
             std::memcpy(dst, src, static_cast<std::size_t>((static_cast<std::int64_t>(width) * depth + 7) / 8));

@@ -102,7 +102,9 @@ public:
     void Play(const TRecordView& r);
 
 private:
-    TBitmap Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage);
+    // A record's bitmap, prepared for drawing unless keepAlpha.
+    TBitmap Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage,
+                bool keepAlpha = false);
     void Text(const TRecordView& r, bool wide);
     void SmallText(const TRecordView& r);
     void Gradient(const TRecordView& r);
@@ -111,7 +113,8 @@ private:
     TPlayer& p_;
 };
 
-TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage)
+TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t offBits, std::uint32_t usage,
+                        bool keepAlpha)
 {
     const std::uint32_t bmi = r.U32(offBmi), cbBmi = r.U32(offBmi + 4);
     const std::uint32_t bits = r.U32(offBits), cbBits = r.U32(offBits + 4);
@@ -119,8 +122,10 @@ TBitmap TEmfPlayer::Dib(const TRecordView& r, std::size_t offBmi, std::size_t of
     const TRecordView info = r.Sub(bmi, cbBmi);
     if (!p_.SpendBitmapPixels(DibPixelCount(info))) throw TBadRecord{};
     const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
-    return DecodeDib(info, r.Sub(bits, cbBits),
-                     usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+    TBitmap bitmap = DecodeDib(info, r.Sub(bits, cbBits),
+                               usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+    if (!keepAlpha) p_.PrepareBitmap(bitmap);
+    return bitmap;
 }
 
 void TEmfPlayer::Text(const TRecordView& r, bool wide)
@@ -273,23 +278,14 @@ void TEmfPlayer::Transfer(const TRecordView& r, std::uint32_t type)
     case U_EMR_TRANSPARENTBLT: {
         const double x = r.I32(24), y = r.I32(28), w = r.I32(32), h = r.I32(36);
         const TRect src = SourceRect(r.I32(44), r.I32(48), r.I32(100), r.I32(104));
-        TBitmap bitmap = Dib(r, 84, 92, r.U32(80));
+        TBitmap bitmap = Dib(r, 84, 92, r.U32(80), type == U_EMR_ALPHABLEND);
         if (type == U_EMR_TRANSPARENTBLT) {
             const TColor key = r.U32(40) & 0xFFFFFF;
             p_.MaskedBitmap(bitmap, src, x, y, w, h, [&](int px, int py) { return bitmap.GetPixel(px, py) == key; });
             return;
         }
         const std::uint8_t constant = r.U8(42), format = r.U8(43);
-        if (constant == 0) return;
-        if ((format & 1) && bitmap.BitsPerPixel() == 32) {
-            // Per-pixel alpha: pixels at least half opaque are drawn.
-            p_.MaskedBitmap(bitmap, src, x, y, w, h,
-                            [&bitmap](int px, int py) {
-                                return std::as_const(bitmap).ScanLine(py)[4 * px + 3] < 128;
-                            });
-            return;
-        }
-        p_.Bitmap(bitmap, src, x, y, w, h, 0x00CC0020);
+        p_.BlendBitmap(bitmap, src, x, y, w, h, constant, format & 1);
         return;
     }
     default: return;
@@ -364,11 +360,12 @@ void TEmfPlayer::Play(const TRecordView& r)
     }
     case U_EMR_CREATEMONOBRUSH:
     case U_EMR_CREATEDIBPATTERNBRUSHPT: {
-        TBrushSpec brush;
+        // A monochrome brush takes the text and background colours; a DIB
+        // pattern keeps its own.
+        TBrushSpec brush{false, RGBColor(128, 128, 128), bsSolid};
         try {
-            brush.Color = mf::AverageColor(Dib(r, 16, 24, r.U32(12)));
+            brush = mf::PatternBrush(Dib(r, 16, 24, r.U32(12)), type == U_EMR_CREATEMONOBRUSH);
         } catch (const TBadRecord&) {
-            brush.Color = RGBColor(128, 128, 128);
         }
         p_.SetObject(r.U32(8), brush);
         break;

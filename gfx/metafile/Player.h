@@ -32,6 +32,7 @@ namespace pictor::mf {
 inline constexpr std::size_t kMaxSavedStates = 256;  // nesting of save/restore
 inline constexpr std::size_t kMaxClipItems = 64;     // clip operations in force at once
 inline constexpr std::size_t kMaxPathElements = std::size_t(1) << 20; // elements of one path
+inline constexpr double kMaxCanvasCoordinate = 1e7; // canvas pixels; beyond this nothing is drawn
 // Pixels of the bitmaps that one playback decodes, all records together
 // (two pictures of the largest size).
 inline constexpr std::int64_t kMaxPlaybackBitmapPixels = std::int64_t(1) << 28;
@@ -58,9 +59,20 @@ struct TPenSpec {
 };
 
 struct TBrushSpec {
+    TBrushSpec() = default;
+    TBrushSpec(bool null, TColor color, TBrushStyle style) : Null(null), Color(color), Style(style) {}
+
     bool Null = false;
     TColor Color = clWhite;
     TBrushStyle Style = bsSolid; // solid or a hatch
+    // A pattern brush's bitmap, tiled from the canvas's top-left corner one
+    // pixel to a canvas pixel; Color is then its mean colour, for canvases
+    // that keep no pixels and for raster operations that mix a pattern into
+    // a bitmap transfer.
+    std::shared_ptr<const TBitmap> Pattern;
+    // A monochrome pattern: 0 bits take the text colour and 1 bits the
+    // background colour in force when it fills.
+    bool Mono = false;
 };
 
 struct TFontSpec {
@@ -111,6 +123,10 @@ struct TDcState {
     std::vector<std::shared_ptr<const TClipItem>> Clip;
 };
 
+// The colours a monochrome bitmap takes on a colour canvas: the text colour
+// for its 0 bits and the background colour for its 1 bits.
+TPalette MonoColours(const TDcState& dc);
+
 // Text of one text record.
 struct TTextCall {
     double X = 0, Y = 0; // reference point, logical
@@ -132,9 +148,20 @@ TBrushStyle HatchOfRecord(std::uint32_t hatch);
 // enhanced records, 16-bit fields and an 8-bit one in old-style records.
 TFontSpec ReadLogFont(const TRecordView& r, std::size_t at, bool enhanced);
 
-// The mean colour of a bitmap (of its top-left 64 by 64 pixels): what a
-// pattern brush made of it fills with.
+// The mean colour of a bitmap (of its top-left 64 by 64 pixels).
 TColor AverageColor(const TBitmap& bitmap);
+// A brush filling with pattern; mono makes a 1-bit pattern take the text and
+// background colours instead of its own.
+TBrushSpec PatternBrush(TBitmap pattern, bool mono);
+// Raster operations of pattern brushes, whose tiles are transferred as a
+// source: rop (one that reads no source) with the source in the pattern's
+// place, and the one of a binary raster operation (SETROP2's code) with the
+// pattern as its pen.
+std::uint32_t PatternAsSource(std::uint32_t rop);
+std::uint32_t PatternRopOfRop2(int rop2);
+// Sets the bits of a 32-bit bitmap that carry no colour (the fourth byte) to
+// 0.
+void ClearUnusedBits(TBitmap& bitmap);
 
 enum class TArcKind { Arc, ArcTo, Chord, Pie };
 
@@ -212,6 +239,13 @@ public:
     // the canvas as it is (colour keys, alpha).
     void MaskedBitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h,
                       const std::function<bool(int, int)>& transparent);
+    // ALPHABLEND: src blended over the picture with the constant alpha and,
+    // when perPixel and the bitmap has 32 bits, each pixel's own
+    // (premultiplied) alpha. Onto a canvas that keeps no pixels, or turned
+    // by the mapping, the pixels at least half opaque are transferred
+    // instead (all of them without per-pixel alpha).
+    void BlendBitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h,
+                     int constantAlpha, bool perPixel);
     // A transfer without source: the brush (or nothing) under the raster op.
     void PatBlt(double x, double y, double w, double h, std::uint32_t rop);
     // Rectangles in logical units filled with a brush.
@@ -246,6 +280,14 @@ public:
 
     TCanvas& Canvas() { return canvas_; }
 
+    // A record's bitmap about to be drawn: drawn into a picture, its fourth
+    // bytes are cleared, so that only ALPHABLEND brings alpha into a picture
+    // (and only to blend); a recording keeps them.
+    void PrepareBitmap(TBitmap& bitmap) const
+    {
+        if (canvas_.TargetBitmap()) ClearUnusedBits(bitmap);
+    }
+
     // Takes pixels from the playback's budget for decoded bitmaps; false
     // (and nothing taken) when they would exceed it.
     bool SpendBitmapPixels(std::int64_t pixels);
@@ -263,6 +305,10 @@ private:
     // canvas pixels; stroke too, already on pixel centres.
     void Draw(const TPath& fill, const TPath& stroke, bool closed);
     void FillWithBrush(const TPath& path, const TBrushSpec& brush, TFillRule rule);
+    // Fills path with a pattern brush's bitmap tiled, combined by the
+    // ternary raster operation rop (the pattern in the source's place);
+    // false when the canvas keeps no pixels to tile onto.
+    bool FillWithPattern(const TPath& path, const TBrushSpec& brush, TFillRule rule, std::uint32_t rop);
     void Stroke(const TPath& path);
     void ApplyClip();
     void AddClip(std::shared_ptr<const TClipItem> item, int mode);

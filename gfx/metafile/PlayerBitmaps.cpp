@@ -1,8 +1,12 @@
 // TPlayer: bitmap transfers with transparency; the objects that records
-// describe (pens, hatches, fonts, pattern brushes as their mean colour).
+// describe (pens, hatches, fonts).
 #include "gfx/metafile/Player.h"
 
+#include "gfx/PixelRows.h"
+
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace pictor::mf {
 
@@ -87,6 +91,18 @@ TColor AverageColor(const TBitmap& bitmap)
     return RGBColor(static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n));
 }
 
+void ClearUnusedBits(TBitmap& bitmap)
+{
+    if (bitmap.BitsPerPixel() != 32) return;
+    const TColorMasks masks = EffectiveMasks(32, bitmap.Masks());
+    const std::uint32_t keep = masks.Red | masks.Green | masks.Blue;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        std::uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x)
+            for (int i = 0; i < 4; ++i) row[4 * x + i] &= static_cast<std::uint8_t>(keep >> (8 * i));
+    }
+}
+
 void TPlayer::MaskedBitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h,
                            const std::function<bool(int, int)>& transparent)
 {
@@ -125,6 +141,71 @@ void TPlayer::MaskedBitmap(const TBitmap& bitmap, const TRect& src, double x, do
     }
     Bitmap(mask, all, x0, y0, cw * sx, ch * sy, 0x008800C6);    // and
     Bitmap(colours, all, x0, y0, cw * sx, ch * sy, 0x00EE0086); // or
+}
+
+void TPlayer::BlendBitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h,
+                          int constantAlpha, bool perPixel)
+{
+    const bool ownAlpha = perPixel && bitmap.BitsPerPixel() == 32;
+    auto alphaOf = [&bitmap](int px, int py) { return std::as_const(bitmap).ScanLine(py)[4 * px + 3]; };
+    TBitmap* target = canvas_.TargetBitmap();
+    if (constantAlpha == 0 || src.Width() <= 0 || src.Height() <= 0) return;
+    if (!target || !toCanvas_.AxisAligned()) {
+        if (!ownAlpha) {
+            TBitmap opaque = bitmap;
+            PrepareBitmap(opaque);
+            Bitmap(opaque, src, x, y, w, h, 0x00CC0020);
+            return;
+        }
+        MaskedBitmap(bitmap, src, x, y, w, h, [&](int px, int py) { return alphaOf(px, py) < 128; });
+        return;
+    }
+    // The destination pixels, rounded as transfers round them; each samples
+    // the source pixel under its centre.
+    const TPointF a = P(x, y), b = P(x + w, y + h);
+    for (double v : {a.X, a.Y, b.X, b.Y})
+        if (!std::isfinite(v) || std::fabs(v) > kMaxCanvasCoordinate) return;
+    auto round = [](double v) { return static_cast<int>(std::floor(v + 0.5)); };
+    int x0 = round(a.X), x1 = round(b.X), y0 = round(a.Y), y1 = round(b.Y);
+    const bool mirrorX = x1 < x0, mirrorY = y1 < y0;
+    if (mirrorX) std::swap(x0, x1);
+    if (mirrorY) std::swap(y0, y1);
+    const int dw = x1 - x0, dh = y1 - y0;
+    const TRect area = Rect(std::max({x0, 0, std::min(dest_.Left, dest_.Right)}),
+                            std::max({y0, 0, std::min(dest_.Top, dest_.Bottom)}),
+                            std::min({x1, target->Width(), std::max(dest_.Left, dest_.Right)}),
+                            std::min({y1, target->Height(), std::max(dest_.Top, dest_.Bottom)}));
+    if (dw <= 0 || dh <= 0 || area.Width() <= 0 || area.Height() <= 0) return;
+
+    TBitmap out;
+    out.SetLayout(24, std::nullopt, area.Width(), area.Height());
+    for (int py = area.Top; py < area.Bottom; ++py) {
+        const int iy = py - y0;
+        const int sy = src.Top + NearestSample(mirrorY ? dh - 1 - iy : iy, dh, src.Height());
+        std::uint8_t* row = out.ScanLine(py - area.Top);
+        for (int px = area.Left; px < area.Right; ++px, row += 3) {
+            const int ix = px - x0;
+            const int sx = src.Left + NearestSample(mirrorX ? dw - 1 - ix : ix, dw, src.Width());
+            const TColor under = target->GetPixel(px, py);
+            TColor c = under;
+            if (sx >= 0 && sy >= 0 && sx < bitmap.Width() && sy < bitmap.Height()) {
+                // The source is premultiplied by its own alpha; the constant
+                // alpha scales both.
+                const TColor over = bitmap.GetPixel(sx, sy);
+                const int keep = 255 * 255 - (ownAlpha ? alphaOf(sx, sy) : 255) * constantAlpha;
+                auto mix = [&](int s, int d) {
+                    return std::min(255, (s * constantAlpha * 255 + d * keep + 255 * 255 / 2) / (255 * 255));
+                };
+                c = RGBColor(mix(GetRValue(over), GetRValue(under)), mix(GetGValue(over), GetGValue(under)),
+                             mix(GetBValue(over), GetBValue(under)));
+            }
+            row[0] = static_cast<std::uint8_t>(GetBValue(c));
+            row[1] = static_cast<std::uint8_t>(GetGValue(c));
+            row[2] = static_cast<std::uint8_t>(GetRValue(c));
+        }
+    }
+    canvas_.DrawBitmap(out, Rect(0, 0, area.Width(), area.Height()), area.Left, area.Top, area.Width(),
+                       area.Height(), 0x00CC0020);
 }
 
 } // namespace pictor::mf

@@ -14,7 +14,7 @@ namespace pictor::mf {
 namespace {
 
 constexpr double kKappa = 0.5522847498307936; // Bézier control distance of a quarter circle
-constexpr double kMaxCoordinate = 1e7;          // canvas pixels; beyond this nothing is drawn
+constexpr double kMaxCoordinate = kMaxCanvasCoordinate;
 constexpr int kSymbolCharSet = 2;               // a font's codes as they are
 
 void Append(TPath& to, const TPath& from)
@@ -143,6 +143,7 @@ void TPlayer::Stroke(const TPath& path)
 void TPlayer::FillWithBrush(const TPath& path, const TBrushSpec& brush, TFillRule rule)
 {
     if (brush.Null || path.Empty() || !Reasonable(path)) return;
+    if (FillWithPattern(path, brush, rule, PatternRopOfRop2(dc_.Rop2))) return;
     if (brush.Style != bsSolid && dc_.BkOpaque)
         canvas_.FillPath(path, rule, TBrush{dc_.BkColor, bsSolid}, Mode());
     canvas_.FillPath(path, rule, TBrush{brush.Color, brush.Style}, Mode());
@@ -333,6 +334,17 @@ void TPlayer::Ellipse(double l, double t, double r, double b)
     if (toCanvas_.AxisAligned()) {
         TPointF a = P(l, t), c = P(r, b);
         double x1 = std::min(a.X, c.X), x2 = std::max(a.X, c.X), y1 = std::min(a.Y, c.Y), y2 = std::max(a.Y, c.Y);
+        if (!inPath_ && !dc_.Pen.Null) {
+            // An outlined ellipse lies in whole canvas pixels, as the device
+            // rounds its box: a small one is as round as its box is square,
+            // wherever the mapping puts it. A fill alone keeps its box, which
+            // is how conversions between the formats carry one exactly.
+            auto whole = [](double v) { return std::floor(v + 0.5); };
+            x1 = whole(x1);
+            x2 = whole(x2);
+            y1 = whole(y1);
+            y2 = whole(y2);
+        }
         double i = std::min({0.5, (x2 - x1) / 2, (y2 - y1) / 2});
         TPath box, outline;
         box.AddEllipse(x1, y1, x2, y2);
@@ -495,7 +507,9 @@ void TPlayer::PatBlt(double x, double y, double w, double h, std::uint32_t rop)
     }
     TPath p = RectPath(x, y, x + w, y + h);
     if (!Reasonable(p)) return;
-    if ((mode == pmCopy || mode == pmXor || mode == pmNotCopy) && dc_.Brush.Null) return;
+    const bool usesBrush = mode == pmCopy || mode == pmXor || mode == pmNotCopy;
+    if (usesBrush && dc_.Brush.Null) return;
+    if (usesBrush && FillWithPattern(p, dc_.Brush, frWinding, PatternAsSource(rop))) return;
     TBrush brush{dc_.Brush.Color, dc_.Brush.Style};
     if (brush.Style != bsSolid && dc_.BkOpaque && mode == pmCopy)
         canvas_.FillPath(p, frWinding, TBrush{dc_.BkColor, bsSolid}, pmCopy);

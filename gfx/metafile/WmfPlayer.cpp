@@ -7,6 +7,7 @@
 #include "gfx/formats/Dib.h"
 #include "gfx/formats/MetafileFormats.h"
 #include "gfx/formats/RecordView.h"
+#include "gfx/metafile/Bitmap16.h"
 #include "gfx/metafile/Player.h"
 #include "gfx/metafile/Region.h"
 
@@ -42,7 +43,20 @@ private:
         if (usage > 1) throw TBadRecord{};
         if (!p_.SpendBitmapPixels(DibPixelCount(r.From(at)))) throw TBadRecord{};
         const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
-        return DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+        TBitmap bitmap =
+            DecodePackedDib(r.From(at), usage == 1 ? TDibColors::PaletteIndex : TDibColors::Rgb, palette);
+        p_.PrepareBitmap(bitmap);
+        return bitmap;
+    }
+    // A device-dependent bitmap: its header at headerAt, its rows at bitsAt.
+    TBitmap Bitmap16(const TRecordView& r, std::size_t headerAt, std::size_t bitsAt)
+    {
+        const mf::TBitmap16Header header = mf::ReadBitmap16Header(r, headerAt);
+        if (!p_.SpendBitmapPixels(std::int64_t(header.Width) * header.Height)) throw TBadRecord{};
+        const TPalette& palette = p_.Dc().Palette ? *p_.Dc().Palette : TPalette();
+        TBitmap bitmap = mf::DecodeBitmap16(r, header, bitsAt, palette);
+        p_.PrepareBitmap(bitmap);
+        return bitmap;
     }
     // A bitmap transfer whose source rectangle counts from the bottom of
     // bottom-up DIBs when fromBottom.
@@ -53,6 +67,24 @@ private:
         int top = sy;
         if (fromBottom && r.U32(dibAt) != 12 && r.I32(dibAt + 8) > 0) top = bitmap.Height() - sy - sh;
         p_.Bitmap(bitmap, Rect(sx, top, sx + sw, top + sh), x, y, w, h, rop);
+    }
+    // The same for a device-dependent bitmap, whose rows run top-down; its
+    // black and white become the text and background colours.
+    void DeviceTransfer(const TRecordView& r, std::size_t bitmapAt, int sx, int sy, int sw, int sh, double x,
+                        double y, double w, double h, std::uint32_t rop)
+    {
+        TBitmap bitmap = Bitmap16(r, bitmapAt, bitmapAt + 10);
+        if (bitmap.BitsPerPixel() == 1) bitmap.SetPalette(mf::MonoColours(p_.Dc()));
+        p_.Bitmap(bitmap, Rect(sx, sy, sx + sw, sy + sh), x, y, w, h, rop);
+    }
+    // DIBCREATEPATTERNBRUSH: a DIB pattern, or with the plain pattern style
+    // a bitmap made monochrome by the text and background colours; some
+    // writers put a device-dependent bitmap there.
+    mf::TBrushSpec PatternBrush(const TRecordView& r)
+    {
+        const bool plain = r.U16(6) == 3;
+        if (plain && !mf::StartsDib(r, 10)) return mf::PatternBrush(Bitmap16(r, 10, 20), true);
+        return mf::PatternBrush(Dib(r, 10, plain ? 0 : r.U16(8)), plain);
     }
     void Text(const TRecordView& r, bool extended);
 
@@ -149,19 +181,19 @@ void TWmfPlayer::Play(const TRecordView& r)
         Create(brush);
         break;
     }
-    case 0x0142: {
-        TBrushSpec brush;
-        brush.Color = RGBColor(128, 128, 128);
-        if (r.U16(6) != 3) { // a DIB pattern (style 3 holds an old device bitmap)
-            try {
-                brush.Color = mf::AverageColor(Dib(r, 10, r.U16(8)));
-            } catch (const TBadRecord&) {
-            }
+    case 0x0142:
+    case 0x01F9: {
+        // A pattern that cannot be read still makes a brush, grey, so later
+        // objects keep their indexes.
+        TBrushSpec brush{false, RGBColor(128, 128, 128), bsSolid};
+        try {
+            // CREATEPATTERNBRUSH: a bitmap header, reserved bytes, the rows.
+            brush = function == 0x0142 ? PatternBrush(r) : mf::PatternBrush(Bitmap16(r, 6, 38), true);
+        } catch (const TBadRecord&) {
         }
         Create(brush);
         break;
     }
-    case 0x01F9: Create(TBrushSpec{false, RGBColor(128, 128, 128), bsSolid}); break;
     case 0x02FB: Create(mf::ReadLogFont(r, 6, false)); break;
     case 0x00F7: {
         const std::size_t count = r.U16(8);
@@ -280,15 +312,16 @@ void TWmfPlayer::Play(const TRecordView& r)
         Transfer(r, 24, r.U16(6), r.I16(14), r.I16(12), r.I16(18), r.I16(16), i16(22), i16(20), i16(18), i16(16),
                  kSrcCopy, true);
         break;
-    case 0x0922: case 0x0B23: { // transfers of old device bitmaps: only the pattern fills
-        const bool stretch = function == 0x0B23;
-        const std::size_t plain = stretch ? 14 * 2 : 12 * 2;
-        if (r.Size() == plain) {
-            if (stretch) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
-            else p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
-        }
+    case 0x0922: // bit-block transfer of a device-dependent bitmap
+        if (r.Size() == 12 * 2) p_.PatBlt(i16(22), i16(20), i16(18), i16(16), r.U32(6));
+        else DeviceTransfer(r, 22, r.I16(12), r.I16(10), r.I16(16), r.I16(14), i16(20), i16(18), i16(16),
+                            i16(14), r.U32(6));
         break;
-    }
+    case 0x0B23: // stretch of a device-dependent bitmap
+        if (r.Size() == 14 * 2) p_.PatBlt(i16(26), i16(24), i16(22), i16(20), r.U32(6));
+        else DeviceTransfer(r, 26, r.I16(16), r.I16(14), r.I16(12), r.I16(10), i16(24), i16(22), i16(20),
+                            i16(18), r.U32(6));
+        break;
     default: break;
     }
 }

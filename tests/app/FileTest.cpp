@@ -3,11 +3,16 @@
 #include "FormFixture.h"
 
 #include "core/FileIO.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -78,6 +83,24 @@ TEST_F(FileTest, AJpegInCapitalsBecomesA24BitBitmap)
     EXPECT_TRUE(SamePixels(View(), *form->FBaseBitmap));
 }
 
+TEST_F(FileTest, APngOpensAsABitmapOfItsOwnDepthThatEveryCommandTakes)
+{
+    Start();
+    TBitmap four = Photo(30, 20);
+    four.SetPixelFormat(pf4bit);
+    TPngImage png;
+    png.Assign(four);
+    png.SaveToFile(dir.File("P.PNG"));
+    Open(dir.File("P.PNG"));
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->FBaseBitmap->PixelFormat(), pf4bit);
+    EXPECT_TRUE(SamePixels(*form->FBaseBitmap, four));
+    EXPECT_NE(form->Caption().find("-  4 bit Color"), std::string::npos);
+    form->N901->trigger();
+    EXPECT_EQ(form->FBaseBitmap->Width(), 20);
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
 TEST_F(FileTest, IconsAndMetafilesKeepTheirKindAndTheBaseIsTheirRendering)
 {
     Start();
@@ -107,13 +130,13 @@ TEST_F(FileTest, AFileThatCannotBeReadChangesNothing)
     const std::string caption = form->Caption();
     const TBitmap shown = View();
 
-    dir.Write("x.png", "not really");
+    dir.Write("x.tif", "not really");
     dir.Write("bad.bmp", "BM broken");
-    Open(dir.File("x.png"));
+    Open(dir.File("x.tif"));
     Open(dir.File("bad.bmp"));
     Open(dir.File("missing.jpg"));
     ASSERT_EQ(messages.Messages().size(), 3u);
-    EXPECT_EQ(messages.Messages()[0], "拡張子 .png の画像形式は処理できません");
+    EXPECT_EQ(messages.Messages()[0], "拡張子 .tif の画像形式は処理できません");
     EXPECT_EQ(form->Caption(), caption);
     EXPECT_EQ(form->TrackBar1->value(), 50);
     EXPECT_EQ(form->TrackBar2->value(), 120);
@@ -141,7 +164,7 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
 
     const std::string out = dir.Path() + "/out";
     std::filesystem::create_directory(out);
-    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.gif", "h"}) {
+    for (const char* name : {"a.BMP", "b.emf", "c.wmf", "d.jpg", "e.jpeg", "f.ico", "g.txt", "h", "i.Png"}) {
         saveDialog->Answer(out + "/" + name);
         form->Save1->trigger();
         EXPECT_EQ(form->FSaveDir, out);
@@ -163,13 +186,63 @@ TEST_F(FileTest, SavingChoosesTheFormatByTheLowerCasedExtension)
     jpeg.LoadFromFile(out + "/d.jpg");
     EXPECT_EQ(jpeg.Width(), 40);
     EXPECT_TRUE(std::filesystem::exists(out + "/e.jpeg"));
-    for (const char* none : {"f.ico", "g.gif", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
+    read.LoadFromFile(out + "/i.Png");
+    EXPECT_TRUE(SamePixels(dynamic_cast<TPngImage&>(*read.Graphic()), Photo(40, 30)));
+    // A name that writes nothing says so, naming what can be written.
+    for (const char* none : {"f.ico", "g.txt", "h"}) EXPECT_FALSE(std::filesystem::exists(out + "/" + none)) << none;
+    const std::string written = "保存できる拡張子は " + TPicture::WritableExtensionList() + " です。";
+    EXPECT_EQ(messages.Messages(), (std::vector<std::string>{
+                                       ".ico で保存できるのは、アイコンファイルから開いた画像だけです。",
+                                       "拡張子 .txt では保存できません。" + written,
+                                       "ファイル名に拡張子がありません。" + written,
+                                   }));
 
     // A cancelled dialog changes nothing.
     form->FSaveDir = "/elsewhere";
     form->Save1->trigger();
     EXPECT_EQ(form->FSaveDir, "/elsewhere");
-    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(messages.Messages().size(), 3u);
+}
+
+TEST_F(FileTest, AGifOpensAsItsFirstFrameAndIsSavedOnlyWith256ColoursOrFewer)
+{
+    Start();
+    const std::string gif = dir.File("anim.GIF");
+    std::filesystem::copy_file(std::string(PICTOR_TEST_DATA_DIR) + "/fuzz/gif/frames.gif", gif);
+    Open(gif);
+    ASSERT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->FBaseBitmap->BitsPerPixel(), 8);
+    EXPECT_EQ(form->FBaseBitmap->Width(), 24);
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(0, 0), clWhite);            // the canvas
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(8, 6), RGBColor(255, 165, 0)); // the first frame
+    EXPECT_NE(form->Caption().find("-  8 bit Color"), std::string::npos) << form->Caption();
+
+    saveDialog->Answer(dir.File("copy.gif"));
+    form->Save1->trigger();
+    TGIFImage copy;
+    copy.LoadFromFile(dir.File("copy.gif"));
+    EXPECT_TRUE(SamePixels(copy, *form->FBaseBitmap));
+    EXPECT_EQ(copy.FrameCount(), 1);
+
+    // A 24-bit picture is refused with a message that says what to do, and
+    // the file it was to replace stays as it was.
+    Open(SaveBitmap("photo.bmp", Photo(40, 30)));
+    dir.Write("old.gif", "old");
+    form->FSaveDir = "/before";
+    saveDialog->Answer(dir.File("old.gif"));
+    form->Save1->trigger();
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0], "24 ビットの画像は GIF ファイルに保存できません。先に 256 色以下に減色してください");
+    EXPECT_EQ(dir.Read("old.gif"), "old");
+    EXPECT_EQ(form->FSaveDir, "/before");
+    // Reduced, it is written.
+    form->Octree2561->trigger();
+    saveDialog->Answer(dir.File("old.gif"));
+    form->Save1->trigger();
+    EXPECT_EQ(messages.Messages().size(), 1u);
+    copy.LoadFromFile(dir.File("old.gif"));
+    EXPECT_TRUE(SamePixels(copy, *form->FBaseBitmap));
 }
 
 TEST_F(FileTest, IconsAndMetafilesAreSavedAsThemselves)
@@ -219,9 +292,9 @@ TEST_F(FileTest, ADiskThatFillsUpMidwayLeavesEveryOldFileWholeAndSaysSo)
     Open(SaveBitmap("p.bmp", Photo(40, 30)));
     for (const char* name : names) dir.Write(name, "old");
     SetWriteFaultAfterBytes(30);
-    saveAll(); // the icon is not written from a bitmap: four failures
+    saveAll(); // four failures, and the icon refused from a bitmap
     SetWriteFaultAfterBytes(std::nullopt);
-    EXPECT_EQ(messages.Messages().size(), 4u);
+    EXPECT_EQ(messages.Messages().size(), 5u);
     for (const char* name : names) EXPECT_EQ(dir.Read(name), "old") << name;
 
     dir.Write("i.ico", IconBytes());
@@ -230,7 +303,7 @@ TEST_F(FileTest, ADiskThatFillsUpMidwayLeavesEveryOldFileWholeAndSaysSo)
     saveDialog->Answer(dir.File("e.ico"));
     form->Save1->trigger();
     SetWriteFaultAfterBytes(std::nullopt);
-    EXPECT_EQ(messages.Messages().size(), 5u);
+    EXPECT_EQ(messages.Messages().size(), 6u);
     EXPECT_EQ(dir.Read("e.ico"), "old");
 
     const std::vector<std::string> expected = {"a.bmp", "b.emf", "c.wmf", "d.jpg", "e.ico", "i.ico", "p.bmp"};
@@ -260,6 +333,67 @@ TEST_F(FileTest, AFileDroppedOnTheWindowOpensLikeTheMenu)
     refused.setAccepted(false);
     QCoreApplication::sendEvent(form.get(), &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(FileTest, CopyTakesThePictureAsShownAndPasteOpensAnImageAsAFileWouldBe)
+{
+    Start();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    EXPECT_FALSE(form->P1->isEnabled());
+    const std::string path = SaveBitmap("p.bmp", Photo(60, 40));
+    Open(path);
+
+    // Copy: the view with its unconfirmed tone, without the trimming outline.
+    form->TrackBar2->setValue(130);
+    form->A1->trigger();
+    const TBitmap withOutline = View();
+    form->C1->trigger();
+    EXPECT_TRUE(SamePixels(View(), withOutline));
+    form->A1->trigger();
+    const QImage copied = clipboard->image();
+    ASSERT_EQ(copied.size(), QSize(60, 40));
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const TColor c = View().GetPixel(x, y);
+            ASSERT_EQ(copied.pixel(x, y), qRgb(GetRValue(c), GetGValue(c), GetBValue(c))) << x << "," << y;
+        }
+    EXPECT_TRUE(form->P1->isEnabled());
+
+    // Paste: a new 24-bit picture with everything that opening sets; a
+    // transparent pixel lies on white.
+    QImage image(1500, 300, QImage::Format_ARGB32);
+    image.fill(qRgb(10, 120, 230));
+    image.setPixel(3, 2, qRgba(0, 0, 0, 0));
+    clipboard->setImage(image);
+    form->TrackBar4->setValue(12);
+    form->P1->trigger();
+    ASSERT_EQ(form->KestrelImage1.GetPictureType(), picBitmap);
+    EXPECT_EQ(form->FBaseBitmap->PixelFormat(), pf24bit);
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(0, 0), RGBColor(10, 120, 230));
+    EXPECT_EQ(form->FBaseBitmap->GetPixel(3, 2), clWhite);
+    EXPECT_TRUE(SamePixels(View(), *form->FBaseBitmap));
+    EXPECT_EQ(form->TrackBar2->value(), 100);
+    EXPECT_EQ(form->TrackBar4->value(), 0);
+    EXPECT_EQ(form->TrackBar1->value(), TForm1::InitialScale(1500));
+    EXPECT_EQ(form->KestrelImage1.Width(), 1500 * TForm1::InitialScale(1500) / 100);
+    EXPECT_EQ(form->Caption(), "(クリップボード)  ( 900 × 180 )  -  24 bit Color");
+    EXPECT_EQ(form->FOpenDir, dir.Path());
+
+    // Nothing to reload from; the save dialog offers no name.
+    form->O1->trigger();
+    EXPECT_EQ(form->FBaseBitmap->Width(), 1500);
+    saveDialog->Answer(std::nullopt);
+    form->Save1->trigger();
+    EXPECT_EQ(saveDialog->Runs().back().FileName, "");
+    // Opening a file names the file again.
+    Open(path);
+    EXPECT_EQ(form->Caption().rfind(path, 0), 0u);
+
+    // Without an image on the clipboard there is nothing to paste.
+    clipboard->setText("no picture");
+    EXPECT_FALSE(form->P1->isEnabled());
+    EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(FileTest, LoadPictureWithAnEmptyNameDoesNothing)

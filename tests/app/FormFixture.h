@@ -74,7 +74,7 @@ protected:
     void Start()
     {
         form = std::make_unique<TForm1>();
-        histogram = std::make_unique<TForm2>(form->HistogramHost());
+        histogram = std::make_unique<TForm2>(form->HistogramHost(), form.get());
         form->SetHistogramWindow(histogram.get());
         form->Parameter1.SetDir(dir.Path());
         form->Parameter1.SetFileName("pictor.ini");

@@ -4,6 +4,8 @@
 #include "FormFixture.h"
 
 #include <QPushButton>
+#include <QScrollBar>
+#include <QWindow>
 
 #include <functional>
 #include <string>
@@ -50,16 +52,22 @@ protected:
     }
 };
 
-TEST_F(HistogramTest, TheSwitchShowsAnAlwaysOnTopWindowWithTheViewsHistogramAndClosesIt)
+TEST_F(HistogramTest, TheSwitchShowsAToolWindowWithTheViewsHistogramAndClosesIt)
 {
     StartWithPhoto();
     EXPECT_FALSE(histogram->isVisible());
     EXPECT_FALSE(Shown());
-    EXPECT_TRUE(histogram->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(histogram->windowTitle().toStdString(), "Histgram");
 
     form->H1->trigger();
     EXPECT_TRUE(histogram->isVisible());
+    // The main window's tool window: kept above it by the window manager,
+    // and below the dialogs and message boxes that open over it, which a
+    // window on top of every window would cover.
+    EXPECT_EQ(histogram->windowType(), Qt::Tool);
+    EXPECT_FALSE(histogram->windowFlags() & Qt::WindowStaysOnTopHint);
+    ASSERT_TRUE(histogram->windowHandle());
+    EXPECT_EQ(histogram->windowHandle()->transientParent(), form->windowHandle());
     EXPECT_TRUE(form->H1->isChecked());
     const auto* metafile = dynamic_cast<const TMetafile*>(Shown());
     ASSERT_TRUE(metafile);
@@ -82,6 +90,32 @@ TEST_F(HistogramTest, TheSwitchShowsAnAlwaysOnTopWindowWithTheViewsHistogramAndC
     EXPECT_EQ(histogram->Left(), 300);
     EXPECT_EQ(histogram->Top(), 200);
     EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(HistogramTest, TheCeilingLabelShowsWholeAtTheDefaultSize)
+{
+    StartWithPhoto();
+    form->H1->trigger();
+    ASSERT_EQ(histogram->size(), QSize(286, 175));
+    // The picture fills the window: nothing to scroll (the bar at the foot of
+    // a window is the window manager's resize handle).
+    EXPECT_TRUE(histogram->findChildren<QScrollBar*>().isEmpty());
+    const TBitmap picture = Played(Shown());
+    // The label (two digits over "%", from 174 pixels down) fits in the
+    // picture: its last column is the background.
+    for (int y = 170; y < 220; ++y) ASSERT_EQ(picture.GetPixel(571, y), clBtnFace) << y;
+    // The window shows the picture as drawn at its own size, each screen
+    // pixel the mean of the four it covers, so the label shows whole.
+    const QImage shown = histogram->grab().toImage();
+    for (int y = 80; y < 110; ++y)
+        for (int x = 265; x < 286; ++x) {
+            int sum[3] = {0, 0, 0};
+            for (int i = 0; i < 4; ++i) {
+                const TColor c = picture.GetPixel(2 * x + i % 2, 2 * y + i / 2);
+                sum[0] += GetRValue(c), sum[1] += GetGValue(c), sum[2] += GetBValue(c);
+            }
+            ASSERT_EQ(shown.pixel(x, y), qRgb((sum[0] + 2) / 4, (sum[1] + 2) / 4, (sum[2] + 2) / 4)) << x << "," << y;
+        }
 }
 
 TEST_F(HistogramTest, ClosingTheWindowItselfUnticksH1)

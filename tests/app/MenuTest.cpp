@@ -109,6 +109,41 @@ TEST_F(MenuTest, TheTrimmingAreaIsPulledInAndHidingRestoresEveryPixel)
     EXPECT_FALSE(form->T1->isEnabled());
 }
 
+TEST_F(MenuTest, TheOutlineShowsOnAllFourSidesAtEveryScale)
+{
+    Start();
+    // A light picture, so that inverted pixels stand out in any average.
+    TBitmap light;
+    light.SetPixelFormat(pf24bit);
+    light.SetSize(1100, 1000);
+    for (int y = 0; y < 1000; ++y)
+        for (int x = 0; x < 1100; ++x) light.SetPixel(x, y, RGBColor(200 + x % 40, 210 + y % 30, 190));
+    Open(SaveBitmap("light.bmp", light));
+    for (int scale = 10; scale <= 100; scale += 10) {
+        form->TrackBar1->setValue(scale);
+        const QImage plain = form->KestrelImage1View->grab().toImage();
+        form->A1->trigger();
+        const QImage shown = form->KestrelImage1View->grab().toImage();
+        form->A1->trigger();
+        // Where the outline passes (FTrimRect: 10 and 100 on the screen),
+        // some pixel within two of the line is changed, all along it.
+        auto changedNear = [&](int line, int along, bool upright) {
+            for (int across = line - 2; across <= line + 2; ++across) {
+                const QPoint at = upright ? QPoint(across, along) : QPoint(along, across);
+                if (plain.pixel(at) != shown.pixel(at)) return true;
+            }
+            return false;
+        };
+        for (int along = 15; along <= 95; ++along)
+            for (int line : {10, 100})
+                for (bool upright : {true, false})
+                    ASSERT_TRUE(changedNear(line, along, upright))
+                        << scale << "%, " << (upright ? "x " : "y ") << line << " at " << along;
+    }
+    // Only the display is smoothed: the picture is the file's, pixel for pixel.
+    EXPECT_TRUE(SamePixels(View(), light));
+}
+
 TEST_F(MenuTest, ClicksAtAScaleAndTrimming)
 {
     Start();

@@ -179,8 +179,16 @@ TEST_F(StartupTest, ControlsMenusAndPanelLayout)
     EXPECT_EQ(form->MedianCut2563->text().toStdString(), "MedianCut + 分散 + 誤差拡散で 256色へ減色");
     EXPECT_TRUE(form->N8->isSeparator());
     EXPECT_FALSE(form->T1->isEnabled());
+    // Only copy and paste have shortcut keys.
     for (QMenu* menu : {form->File1, form->Edit1, form->N3, form->N5, form->O2})
-        for (QAction* a : menu->actions()) EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
+        for (QAction* a : menu->actions()) {
+            const bool copyOrPaste = a == form->C1 || a == form->P1;
+            EXPECT_EQ(a->shortcut().isEmpty(), !copyOrPaste) << a->text().toStdString();
+        }
+    EXPECT_EQ(form->C1->text().toStdString(), "コピー(&C)");
+    EXPECT_EQ(form->C1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+    EXPECT_EQ(form->P1->text().toStdString(), "貼り付け(&P)");
+    EXPECT_EQ(form->P1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
 
     // Button2 stays 8 pixels above the scale panel.
     form->Panel1->resize(177, 484);

@@ -1,7 +1,10 @@
 // The sliders, the Tag guard, the two OK buttons, undo and reload.
 #include "FormFixture.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QWheelEvent>
 
 namespace pictor::testing {
 namespace {
@@ -102,6 +105,34 @@ TEST_F(ToneTest, TheScaleSliderResizesTheViewAndNeverStaysAtZero)
     EXPECT_EQ(form->KestrelImage1.Width(), 600);
     EXPECT_EQ(form->KestrelImage1.Height(), 450);
     EXPECT_EQ(View().Width(), 400); // only shown larger
+}
+
+TEST_F(ToneTest, CtrlWheelOverThePictureMovesTheScaleSliderAStepANotch)
+{
+    Start();
+    Open(SaveBitmap("t.bmp", Photo(400, 300)));
+    // Turns of the wheel over the picture, in eighths of a degree. The
+    // picture passes them on to the scroll box's viewport, where they end.
+    auto turn = [&](int angle, Qt::KeyboardModifiers keys = Qt::ControlModifier) {
+        QWheelEvent wheel(QPointF(20, 20), QPointF(20, 20), QPoint(), QPoint(0, angle), Qt::NoButton, keys,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(form->ScrollBox1->viewport(), &wheel);
+    };
+    turn(120);
+    EXPECT_EQ(form->TrackBar1->value(), 110);
+    EXPECT_EQ(form->KestrelImage1.Width(), 440);
+    EXPECT_EQ(Label(form->Label2), "表示倍率 ( 110 % )");
+    turn(-360);
+    EXPECT_EQ(form->TrackBar1->value(), 80);
+    turn(60), turn(60); // a notch in halves
+    EXPECT_EQ(form->TrackBar1->value(), 90);
+    turn(120, Qt::NoModifier); // scrolls, does not zoom
+    EXPECT_EQ(form->TrackBar1->value(), 90);
+    // The slider's limits and its rule that the scale never stays at 0.
+    turn(-120 * 12);
+    EXPECT_EQ(form->TrackBar1->value(), 10);
+    turn(120 * 25);
+    EXPECT_EQ(form->TrackBar1->value(), 200);
 }
 
 TEST_F(ToneTest, TheScaleOkButtonResamplesAndKeepsTheTone)

@@ -5,6 +5,7 @@
 
 #include "core/Text.h"
 #include "gfx/Picture.h"
+#include "tests/support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +26,17 @@ std::size_t CountLines(const std::string& text, const std::string& prefix)
 }
 
 // The readable pictures under the corpus folder, one per file stem, so that
-// an --out-dir batch names each output differently.
+// an --out-dir batch names each output differently: bitmaps, metafiles and
+// icons, and files named after the folder (the PNG files beside bitmaps and
+// icons are their reference pictures, not inputs).
 std::vector<std::string> CorpusPictures(const std::string& folder)
 {
-    const fs::path root = fs::path(PICTOR_CORPUS_DIR) / folder;
     std::vector<std::string> files;
-    if (!fs::is_directory(root)) return files;
     std::set<std::string> stems;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (!entry.is_regular_file()) continue;
-        const std::string ext = AsciiLower(TPicture::ExtensionOf(entry.path().string()));
-        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico") continue;
-        if (stems.insert(entry.path().stem().string()).second) files.push_back(entry.path().string());
+    for (const fs::path& file : CorpusFiles(folder)) {
+        const std::string ext = AsciiLower(TPicture::ExtensionOf(file.string()));
+        if (ext != "bmp" && ext != "emf" && ext != "wmf" && ext != "ico" && ext != folder) continue;
+        if (stems.insert(file.stem().string()).second) files.push_back(file.string());
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -47,7 +47,7 @@ class CorpusTest : public CliTest, public ::testing::WithParamInterface<const ch
 TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
 {
     const std::vector<std::string> files = CorpusPictures(GetParam());
-    if (files.empty()) GTEST_SKIP() << "no corpus under " << PICTOR_CORPUS_DIR << "/" << GetParam();
+    if (files.empty()) GTEST_SKIP() << "no corpus has " << GetParam() << " files";
 
     std::vector<std::string> info = files;
     info.insert(info.end(), {"--info", "-j", "2"});
@@ -65,7 +65,7 @@ TEST_P(CorpusTest, EveryFileIsReadOrRefusedWithAMessage)
     EXPECT_EQ(written + CountLines(converted.Err, "pictor-cli: "), files.size()) << converted.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico"));
+INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest, ::testing::Values("bmp", "emf", "wmf", "ico", "gif", "png"));
 
 } // namespace
 } // namespace pictor::testing

@@ -84,10 +84,10 @@ TEST_F(CliTest, UnreadableInputsFailWithOne)
     EXPECT_TRUE(run.Err.starts_with("pictor-cli: missing.bmp: ファイル missing.bmp は開けません")) << run.Err;
 
     Save(Gradient24(4, 4), "in.bmp");
-    std::filesystem::copy_file(File("in.bmp"), File("in.png"));
-    run = Run({"in.png", "-o", "out.bmp"});
+    std::filesystem::copy_file(File("in.bmp"), File("in.tif"));
+    run = Run({"in.tif", "-o", "out.bmp"});
     EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err, "pictor-cli: in.png: 拡張子 .png の画像形式は処理できません\n");
+    EXPECT_EQ(run.Err, "pictor-cli: in.tif: 拡張子 .tif の画像形式は処理できません\n");
 
     Dir().Write("broken.jpg", "\xff\xd8 cut short");
     run = Run({"broken.jpg", "-o", "out.bmp"});

@@ -3,6 +3,7 @@
 #include "CliTestSupport.h"
 
 #include "gfx/JPEGImage.h"
+#include "gfx/PngImage.h"
 #include "tests/gfx/IconFixtures.h"
 
 #include <gtest/gtest.h>
@@ -29,17 +30,22 @@ TEST_F(CliTest, InfoDescribesEveryKindOfInputInOrder)
     const TBytes icon = IconFile32(16);
     Dir().Write("app.ico", std::string(icon.begin(), icon.end()));
     Dir().Write("bad.bmp", "BM");
+    TPngImage png;
+    png.Assign(Paletted(7, 5, 5));
+    Save(png, "small.png");
 
     const std::vector<std::string> before = Dir().Entries();
     for (const char* jobs : {"1", "4"}) {
         const TCliRun run =
-            Run({"rgb.bmp", "small.bmp", "bad.bmp", "mono.bmp", "photo.jpg", "app.ico", "--info", "-j", jobs});
+            Run({"rgb.bmp", "small.bmp", "bad.bmp", "mono.bmp", "photo.jpg", "app.ico", "small.png", "--info", "-j",
+                 jobs});
         EXPECT_EQ(run.Status, 1);
         EXPECT_EQ(run.Out, "rgb.bmp\t40\t30\t24\t0\tbitmap\n"
                            "small.bmp\t7\t5\t8\t5\tbitmap\n"
                            "mono.bmp\t9\t3\t1\t2\tbitmap\n"
                            "photo.jpg\t16\t12\t24\t0\tbitmap\n"
-                           "app.ico\t16\t16\t32\t0\ticon\n");
+                           "app.ico\t16\t16\t32\t0\ticon\n"
+                           "small.png\t7\t5\t4\t5\tbitmap\n"); // 5 entries: a 4-bit PNG
         EXPECT_TRUE(run.Err.starts_with("pictor-cli: bad.bmp: ")) << run.Err;
         EXPECT_EQ(Dir().Entries(), before);
     }

@@ -50,6 +50,10 @@ std::vector<StepCase> Cases()
          [](TKestrelImage& i) { i.ReduceColors(4); }},
         {"FixedDiffusion", {"--reduce", "fixed-diffusion"}, [](TKestrelImage& i) { i.ReduceColors(5); }},
         {"Halftone", {"--reduce", "halftone"}, Halftone},
+        {"OctreeColors", {"--reduce", "octree", "--colors", "12"}, [](TKestrelImage& i) { i.ReduceColors(0, 12); }},
+        {"MedianCutColors",
+         {"--reduce", "mediancut-variance-diffusion", "--colors=2"},
+         [](TKestrelImage& i) { i.ReduceColors(4, 2); }},
         {"Sequence",
          {"--turn", "90", "--bright", "120", "--shrink", "20x30", "--reduce", "mediancut-diffusion"},
          [](TKestrelImage& i) {

@@ -10,11 +10,19 @@ namespace {
 struct UsageCase {
     const char* Name;
     std::vector<std::string> Args;
-    const char* Message; // after "pictor-cli: "
+    std::string Message; // after "pictor-cli: "
 };
+
+// What the --colors messages end with: every method that takes the option,
+// with the sizes it takes.
+const std::string kColorsAllowed =
+    " (octree: 2 to 256; mediancut, mediancut-variance, mediancut-diffusion, mediancut-variance-diffusion: "
+    "2, 4, 8, 16, 32, 64, 128 or 256)";
 
 std::vector<UsageCase> UsageCases()
 {
+    // The extensions that can be written come from the format table.
+    const std::string written = "; the extensions written are " + TPicture::WritableExtensionList();
     return {
         {"NoInput", {"--bright", "120", "-o", "out.bmp"}, "no INPUT given"},
         {"UnknownOption", {"a.bmp", "--brightness", "120", "-o", "out.bmp"}, "unknown option '--brightness'"},
@@ -50,6 +58,23 @@ std::vector<UsageCase> UsageCases()
         {"UnknownMethod", {"a.bmp", "--reduce", "kmeans", "-o", "out.bmp"},
          "--reduce: unknown method 'kmeans' (octree, mediancut, mediancut-variance, mediancut-diffusion, "
          "mediancut-variance-diffusion, fixed-diffusion, halftone)"},
+        {"ColorsWithoutReduce", {"a.bmp", "--colors", "16", "-o", "out.bmp"}, "--colors must follow --reduce METHOD"},
+        {"ColorsAfterAnotherStep", {"a.bmp", "--reduce", "octree", "--mirror", "--colors", "16", "-o", "out.bmp"},
+         "--colors must follow --reduce METHOD"},
+        {"ColorsTwice", {"a.bmp", "--reduce", "octree", "--colors", "16", "--colors=8", "-o", "out.bmp"},
+         "--colors given twice for one --reduce"},
+        {"ColorsNotAnInteger", {"a.bmp", "--reduce", "octree", "--colors", "16k", "-o", "out.bmp"},
+         "--colors: '16k' is not an integer"},
+        {"ColorsOctreeOne", {"a.bmp", "--reduce", "octree", "--colors", "1", "-o", "out.bmp"},
+         "--colors: '1' is not a colour count octree takes" + kColorsAllowed},
+        {"ColorsMedianCutNotPowerOfTwo", {"a.bmp", "--reduce", "mediancut-variance", "--colors", "48", "-o", "out.bmp"},
+         "--colors: '48' is not a colour count mediancut-variance takes" + kColorsAllowed},
+        {"ColorsMedianCut512", {"a.bmp", "--reduce", "mediancut-diffusion", "--colors", "512", "-o", "out.bmp"},
+         "--colors: '512' is not a colour count mediancut-diffusion takes" + kColorsAllowed},
+        {"ColorsFixedPalette", {"a.bmp", "--reduce", "fixed-diffusion", "--colors", "256", "-o", "out.bmp"},
+         "--colors: fixed-diffusion takes no colour count" + kColorsAllowed},
+        {"ColorsHalftone", {"a.bmp", "--reduce", "halftone", "--colors", "16", "-o", "out.bmp"},
+         "--colors: halftone takes no colour count" + kColorsAllowed},
         {"HistogramFormat", {"a.bmp", "--histogram", "h.png"}, "--histogram: 'h.png' must end in .bmp or .emf"},
         {"JobsZero", {"a.bmp", "-j0", "-o", "out.bmp"}, "--jobs: '0': at least 1 thread is needed"},
         {"ThreadsZero", {"a.bmp", "--threads", "0", "-o", "out.bmp"}, "--threads: '0': at least 1 thread is needed"},
@@ -59,11 +84,10 @@ std::vector<UsageCase> UsageCases()
         {"OutputForSeveral", {"a.bmp", "b.bmp", "-o", "x.bmp"},
          "-o names the output of a single INPUT; use --out-dir for several"},
         {"ExtWithoutOutDir", {"a.bmp", "--ext", "bmp", "-o", "x.bmp"}, "--ext works with --out-dir only"},
-        {"UnknownExt", {"a.bmp", "b.bmp", "--out-dir", "d", "--ext", "gif"},
-         "--ext: 'gif' is not one of bmp, emf, wmf, jpg, jpeg, ico"},
-        {"UnknownOutputExtension", {"a.bmp", "-o", "x.gif"},
-         "-o: 'x.gif' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico"},
-        {"OutputWithoutExtension", {"a.bmp", "-o", "x"}, "-o: 'x' must end in .bmp, .emf, .wmf, .jpg, .jpeg or .ico"},
+        {"UnknownExt", {"a.bmp", "b.bmp", "--out-dir", "d", "--ext", ".TXT"},
+         "--ext: cannot write '.txt' files" + written},
+        {"UnknownOutputExtension", {"a.bmp", "-o", "x.txt"}, "-o: 'x.txt': cannot write '.txt' files" + written},
+        {"OutputWithoutExtension", {"a.bmp", "-o", "x"}, "-o: 'x': the name has no extension" + written},
         {"InfoAndOutput", {"a.bmp", "--info", "-o", "x.bmp"},
          "--info writes nothing: it excludes -o, --out-dir and --histogram"},
         {"HistogramForSeveral", {"a.bmp", "b.bmp", "--histogram", "h.bmp", "--out-dir", "d"},

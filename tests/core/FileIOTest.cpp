@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -85,6 +86,29 @@ TEST(AtomicWrite, UnwritableFolderRaisesCreateErrorNamingTheFile)
     } catch (const EFCreateError& e) {
         EXPECT_NE(std::string(e.what()).find("ファイル " + target + " を作成できません"), std::string::npos)
             << e.what();
+    }
+}
+
+// The rename is what refuses a folder: its failure must be reported, and
+// the folder, its content and its neighbours stay as they were.
+TEST(AtomicWrite, FolderAtTheNameRaisesCreateErrorAndChangesNothing)
+{
+    TempDir dir;
+    dir.Write("neighbour.txt", "n");
+    for (const bool empty : {true, false}) {
+        ::mkdir(dir.File("target").c_str(), 0755);
+        if (!empty) dir.Write("target/inside.txt", "i");
+        try {
+            WriteFileAtomically(dir.File("target"), std::vector<std::uint8_t>{1, 2, 3});
+            FAIL() << "no exception";
+        } catch (const EFCreateError& e) {
+            EXPECT_NE(std::string(e.what()).find("ファイル " + dir.File("target") + " を作成できません"),
+                      std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"neighbour.txt", "target"}));
+        EXPECT_TRUE(std::filesystem::is_directory(dir.File("target")));
+        EXPECT_EQ(dir.Read("target/inside.txt"), empty ? "" : "i");
     }
 }
 

@@ -169,8 +169,13 @@ TEST(BmpRead, TrueColourAndMasks)
         {40, 6, 16, {0xF00, 0xF0, 0xF, 0xF000}, pfCustom},        // with alpha: 4-4-4 kept
         {40, 3, 32, {0xFF0000, 0xFF00, 0xFF}, pf32bit},
         {40, 6, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, pf32bit},
-        {52, 3, 32, {0xFF, 0xFF00, 0xFF0000}, pfCustom},
-        {56, 3, 32, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, pfCustom},
+        // 8-bit channels elsewhere, 5-bit ones in another order: re-packed.
+        {52, 3, 32, {0xFF, 0xFF00, 0xFF0000}, pf32bit},
+        {56, 3, 32, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, pf32bit},
+        {124, 3, 32, {0xFF000000, 0xFF0, 0xFF0000, 0}, pf32bit},
+        {40, 3, 16, {0x1F, 0x3E0, 0x7C00}, pf15bit},
+        {40, 3, 16, {0x1F, 0x7E0, 0xF800}, pfCustom},
+        {40, 3, 32, {0x7F, 0x7F00, 0x7F0000}, pfCustom},
         {108, 3, 16, {0xF800, 0x7E0, 0x1F, 0}, pf16bit},
         {124, 3, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, pfCustom},
         {124, 0, 32, {0xFF, 0xFF00, 0xFF0000, 0}, pf32bit},       // BI_RGB: masks in the header unused
@@ -188,13 +193,26 @@ TEST(BmpRead, TrueColourAndMasks)
         EXPECT_EQ(b.PixelFormat(), c.format);
         EXPECT_EQ(b.GetPixel(0, 0), clWhite);
     }
-    // Custom masks read through the masks: red only.
+    // Moved channels land in their usual places; custom masks read through
+    // the masks.
     TBmpFile r;
     r.headerSize = 124;
     r.compression = 3;
     r.bitsPerPixel = 32;
-    r.masks = {0xFF000000, 0xFF0000, 0xFF00, 0xFF};
-    r.pixels = {0x00, 0x00, 0x00, 0xFF};
+    r.masks = {0xFF00, 0xFF0000, 0xFF000000, 0xFF};
+    r.pixels = {0x44, 0x11, 0x22, 0x33};
+    b = Read(r);
+    EXPECT_EQ(b.GetPixel(0, 0), RGBColor(0x11, 0x22, 0x33));
+    EXPECT_EQ(std::vector<std::uint8_t>(b.ScanLine(0), b.ScanLine(0) + 4),
+              (std::vector<std::uint8_t>{0x33, 0x22, 0x11, 0}));
+    r.bitsPerPixel = 16;
+    r.masks = {0x1F, 0x3E0, 0x7C00};
+    r.pixels = {0x1F, 0x00, 0, 0};
+    b = Read(r);
+    EXPECT_EQ(b.GetPixel(0, 0), clRed);
+    EXPECT_EQ(b.ScanLine(0)[1], 0x7C);
+    r.masks = {0xF00, 0xF0, 0xF};
+    r.pixels = {0x00, 0x0F, 0, 0};
     EXPECT_EQ(Read(r).GetPixel(0, 0), clRed);
 }
 

@@ -343,25 +343,46 @@ TEST(CanvasGeometry, FillRulesOfASelfCrossingFigure)
     EXPECT_EQ(alternate.GetPixel(20, 8), clBlack);
 }
 
-TEST(CanvasGeometry, EllipseIsSymmetricAndInsideItsBox)
+TEST(CanvasGeometry, EllipsesAreSymmetricClosedAndReachTheirBox)
 {
-    TBitmap b = Plain24(24, 24, clWhite);
-    b.Canvas().Brush.Color = clBlue;
-    b.Canvas().Ellipse(2, 3, 21, 20);
-    for (int y = 0; y < 24; ++y) {
-        for (int x = 0; x < 24; ++x) {
-            bool inBox = x >= 2 && x < 21 && y >= 3 && y < 20;
-            if (!inBox) {
-                ASSERT_EQ(b.GetPixel(x, y), clWhite) << x << "," << y;
+    // Large and small ones alike: the outline touches every side of the box,
+    // is mirrored across its centre lines and closes round the fill (no
+    // filled pixel beside an untouched one), down to three pixels.
+    const TRect boxes[] = {Rect(2, 3, 21, 20), Rect(2, 2, 5, 5), Rect(2, 2, 6, 6), Rect(2, 2, 7, 7),
+                           Rect(2, 2, 8, 8), Rect(2, 2, 9, 9), Rect(2, 2, 10, 10), Rect(2, 2, 5, 9),
+                           Rect(2, 2, 12, 6), Rect(2, 2, 4, 4)};
+    for (const TRect& box : boxes) {
+        SCOPED_TRACE(testing::Message() << box.Width() << "x" << box.Height());
+        TBitmap b = Plain24(24, 24, clWhite);
+        b.Canvas().Brush.Color = clBlue;
+        b.Canvas().Ellipse(box.Left, box.Top, box.Right, box.Bottom);
+        bool sides[4] = {false, false, false, false};
+        for (int y = 0; y < 24; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                const TColor c = b.GetPixel(x, y);
+                const bool inBox = x >= box.Left && x < box.Right && y >= box.Top && y < box.Bottom;
+                if (!inBox) {
+                    ASSERT_EQ(c, clWhite) << x << "," << y;
+                    continue;
+                }
+                // Mirror images across the box's centre lines.
+                const int mx = box.Left + box.Right - 1 - x, my = box.Top + box.Bottom - 1 - y;
+                ASSERT_EQ(c, b.GetPixel(mx, y)) << x << "," << y;
+                ASSERT_EQ(c, b.GetPixel(x, my)) << x << "," << y;
+                if (c == clBlue) {
+                    for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+                        ASSERT_NE(b.GetPixel(x + dx, y + dy), clWhite) << x << "," << y;
+                }
+                if (c == clBlack) {
+                    sides[0] = sides[0] || x == box.Left;
+                    sides[1] = sides[1] || y == box.Top;
+                    sides[2] = sides[2] || x == box.Right - 1;
+                    sides[3] = sides[3] || y == box.Bottom - 1;
+                }
             }
-            if (x > 22 || y > 22) continue;
-            // Mirror images across the box's centre lines.
-            ASSERT_EQ(b.GetPixel(x, y) == clWhite, b.GetPixel(22 - x, y) == clWhite) << x << "," << y;
-            ASSERT_EQ(b.GetPixel(x, y) == clWhite, b.GetPixel(x, 22 - y) == clWhite) << x << "," << y;
         }
+        EXPECT_TRUE(sides[0] && sides[1] && sides[2] && sides[3]);
     }
-    EXPECT_EQ(b.GetPixel(11, 11), clBlue);
-    EXPECT_EQ(b.GetPixel(2, 11), clBlack);
 }
 
 TEST(CanvasPen, DashedAndClearPens)

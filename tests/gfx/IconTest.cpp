@@ -9,6 +9,7 @@
 #include "gfx/Canvas.h"
 #include "gfx/formats/Png.h"
 #include "tests/gfx/IconFixtures.h"
+#include "tests/support/Corpus.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -229,11 +230,8 @@ TBgraImage ReadReference(const std::filesystem::path& path)
 
 TEST(IconCorpus, EveryIconLoadsOrIsRejectedCleanlyAndMatchesItsReference)
 {
-    const std::filesystem::path root = std::filesystem::path(PICTOR_CORPUS_DIR) / "ico";
-    if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no icon corpus at " << root;
     int loaded = 0, rejected = 0, compared = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        const std::filesystem::path path = entry.path();
+    for (const std::filesystem::path& path : CorpusFiles("ico")) {
         if (path.extension() != ".ico" && path.extension() != ".cur") continue;
         SCOPED_TRACE(path.string());
         TIcon icon;

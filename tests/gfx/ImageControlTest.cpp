@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 namespace pictor {
 namespace {
 
@@ -96,6 +99,33 @@ TEST(ImageControl, CanvasOnlyForBitmaps)
     }
 }
 
+// Pixel (x, y) of picture shown stretched to w by h. Along an axis where it
+// is enlarged: the picture pixel under the pixel's centre. Along one where
+// it is shrunk: every picture pixel under the pixel, averaged per channel
+// and rounded.
+TColor ShownPixel(const TBitmap& picture, int w, int h, int x, int y)
+{
+    auto under = [](int d, int shown, int own) {
+        if (own <= shown) {
+            const int centre = static_cast<int>((d + 0.5) * own / shown);
+            return std::pair{centre, centre + 1};
+        }
+        return std::pair{d * own / shown, (d + 1) * own / shown};
+    };
+    const auto [x0, x1] = under(x, w, picture.Width());
+    const auto [y0, y1] = under(y, h, picture.Height());
+    int sum[3] = {0, 0, 0};
+    for (int sy = y0; sy < y1; ++sy)
+        for (int sx = x0; sx < x1; ++sx) {
+            const TColor c = picture.GetPixel(sx, sy);
+            sum[0] += GetRValue(c);
+            sum[1] += GetGValue(c);
+            sum[2] += GetBValue(c);
+        }
+    const int n = (x1 - x0) * (y1 - y0);
+    return RGBColor((sum[0] + n / 2) / n, (sum[1] + n / 2) / n, (sum[2] + n / 2) / n);
+}
+
 TEST(ImageControl, RenderingStretchedAndAtOwnSize)
 {
     for (TPixelFormat f : {pf24bit, pf8bit, pf1bit, pf16bit, pfDevice}) {
@@ -116,14 +146,16 @@ TEST(ImageControl, RenderingStretchedAndAtOwnSize)
                 ASSERT_EQ(shown.GetPixel(x, y), want) << f << " at " << x << "," << y;
             }
 
+        // Stretched: enlarged, shrunk, and one of each.
         image.SetStretch(true);
-        image.RenderTo(shown);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 29; ++x) {
-                // The source pixel under each pixel's centre.
-                int sx = static_cast<int>((x + 0.5) * 13 / 29), sy = static_cast<int>((y + 0.5) * 7 / 5);
-                ASSERT_EQ(shown.GetPixel(x, y), b.GetPixel(sx, sy)) << f << " at " << x << "," << y;
-            }
+        for (const auto& [w, h] : {std::pair{29, 16}, std::pair{5, 3}, std::pair{29, 5}, std::pair{4, 15}}) {
+            image.SetBounds(w, h);
+            image.RenderTo(shown);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(shown.GetPixel(x, y), ShownPixel(b, w, h, x, y)) << f << " " << w << "x" << h
+                                                                                << " at " << x << "," << y;
+        }
     }
 
     TImage empty;
@@ -136,13 +168,17 @@ TEST(ImageControl, RenderingStretchedAndAtOwnSize)
 
 TEST(ImageControl, RenderingAnAreaMatchesThatPartOfTheWholeRendering)
 {
-    TBitmap b = MakeTestPicture(37, 23);
-    TImage image;
-    image.Picture().SetGraphic(&b);
-    for (bool stretch : {false, true}) {
+    // At its own size narrower than the picture; stretched wider, and
+    // narrower (shrunk rows of 1, 4 and 24 bits start anywhere in a byte).
+    for (const auto& [format, stretch, width] : {std::tuple{pf24bit, false, 30}, std::tuple{pf24bit, true, 61},
+                                                  std::tuple{pf24bit, true, 17}, std::tuple{pf4bit, true, 17},
+                                                  std::tuple{pf1bit, true, 11}}) {
+        TBitmap b = MakeTestPicture(37, 23);
+        b.SetPixelFormat(format);
+        TImage image;
+        image.Picture().SetGraphic(&b);
         image.SetStretch(stretch);
-        // Narrower than the picture at its own size, wider when stretched.
-        image.SetBounds(stretch ? 61 : 30, 19);
+        image.SetBounds(width, 19);
         TBitmap whole, part;
         image.RenderTo(whole, clBlue);
         // Areas inside, across the edge and wholly outside the control.
@@ -156,7 +192,7 @@ TEST(ImageControl, RenderingAnAreaMatchesThatPartOfTheWholeRendering)
                     const bool inside = cx >= 0 && cy >= 0 && cx < image.Width() && cy < 19;
                     // Outside the control only the background shows.
                     const TColor want = inside ? whole.GetPixel(cx, cy) : clBlue;
-                    ASSERT_EQ(part.GetPixel(x, y), want) << stretch << " at " << cx << "," << cy;
+                    ASSERT_EQ(part.GetPixel(x, y), want) << format << " " << width << " at " << cx << "," << cy;
                 }
         }
     }
@@ -190,9 +226,21 @@ TEST(ImageControl, RenderingOtherGraphicsDrawsThemOnTheTargetsCanvas)
     image.RenderTo(shown);
     EXPECT_EQ(probe->drawn, Rect(0, 0, 40, 30));
     EXPECT_EQ(probe->on, &shown.Canvas());
+    // Stretched larger: drawn over the control.
     image.SetStretch(true);
+    image.SetBounds(80, 60);
     image.RenderTo(shown);
-    EXPECT_EQ(probe->drawn, Rect(0, 0, 20, 10));
+    EXPECT_EQ(probe->drawn, Rect(0, 0, 80, 60));
+    EXPECT_EQ(probe->on, &shown.Canvas());
+    // Shrunk: drawn aside at its own size, or at most four times the shown
+    // size, and averaged down.
+    image.SetBounds(20, 10);
+    image.RenderTo(shown);
+    EXPECT_EQ(probe->drawn, Rect(0, 0, 40, 30));
+    EXPECT_NE(probe->on, &shown.Canvas());
+    image.SetBounds(5, 50);
+    image.RenderTo(shown);
+    EXPECT_EQ(probe->drawn, Rect(0, 0, 20, 50));
 }
 
 } // namespace

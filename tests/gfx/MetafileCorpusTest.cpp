@@ -6,6 +6,7 @@
 #include "core/Exception.h"
 #include "core/FileIO.h"
 #include "gfx/Metafile.h"
+#include "tests/support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,11 @@
 namespace pictor::testing {
 namespace {
 
-std::vector<std::string> CorpusFiles(const std::string& folder)
+// The metafile folders are licensed so that they stay beside the repository.
+std::vector<std::string> MetafileCorpus(const std::string& folder)
 {
     std::vector<std::string> files;
-    const std::filesystem::path root = std::filesystem::path(PICTOR_CORPUS_DIR) / folder;
-    if (!std::filesystem::is_directory(root)) return files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-        if (e.is_regular_file()) files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
+    for (const std::filesystem::path& file : CorpusFiles(folder)) files.push_back(file.string());
     return files;
 }
 
@@ -88,8 +86,8 @@ TRect FitInto(const TMetafile& m, int side)
 
 TEST(MetafileCorpus, EveryFileLoadsAndPlaysOrIsRefused)
 {
-    const auto emf = CorpusFiles("emf");
-    const auto wmf = CorpusFiles("wmf");
+    const auto emf = MetafileCorpus("emf");
+    const auto wmf = MetafileCorpus("wmf");
     if (emf.empty() && wmf.empty()) GTEST_SKIP() << "no corpus at " << PICTOR_CORPUS_DIR;
     ::testing::internal::CaptureStderr();
     ::testing::internal::CaptureStdout();

@@ -13,39 +13,6 @@
 namespace pictor::testing {
 namespace {
 
-std::vector<std::uint16_t> Brush(TColor color)
-{
-    return WmfRecord(
-        0x02FC, {0, static_cast<std::int16_t>(color & 0xFFFF), static_cast<std::int16_t>(color >> 16), 0});
-}
-
-std::vector<std::uint16_t> NullPen()
-{
-    return WmfRecord(0x02FA, {5, 0, 0, 0, 0});
-}
-
-std::vector<std::uint16_t> Select(std::int16_t index)
-{
-    return WmfRecord(0x012D, {index});
-}
-
-std::vector<std::uint16_t> Rectangle(std::int16_t l, std::int16_t t, std::int16_t r, std::int16_t b)
-{
-    return WmfRecord(0x041B, {b, r, t, l});
-}
-
-// A placeable picture of 100 by 100 pixels played onto a white bitmap of
-// side pixels.
-TBitmap Render(const std::vector<std::vector<std::uint16_t>>& records, int side = 100)
-{
-    TMetafile m;
-    m.LoadFromBytes(WmfFile(records, Rect(0, 0, 100, 100), 96));
-    TBitmap b;
-    b.SetSize(side, side);
-    b.Canvas().StretchDraw(Rect(0, 0, side, side), m);
-    return b;
-}
-
 // An L: a band from 10 to 20 with two rectangles, a wider one below it.
 const std::vector<TWmfScan> kL = {{10, 20, {10, 30, 50, 60}}, {20, 40, {10, 60}}};
 
@@ -159,7 +126,7 @@ TEST(MetafileRegion, DamagedOldStyleRegionsAreSkippedAndKeepTheirSlot)
     countsDisagree.back() = 4;
     bad.push_back(countsDisagree);
     auto cut = WmfRegionRecord(kL);
-    cut.resize(cut.size() - 3);
+    cut.erase(cut.end() - 3, cut.end());
     cut[0] = static_cast<std::uint16_t>(cut.size());
     bad.push_back(cut);
     // Scans of 16,384 rectangles each (a scan counts its edges in 16 bits).

@@ -215,6 +215,41 @@ inline std::vector<std::uint16_t> WmfRecord(std::uint16_t function, const std::v
     return r;
 }
 
+// Records of old-style files: a solid brush, a null pen, selecting an object
+// and a rectangle.
+inline std::vector<std::uint16_t> Brush(TColor color)
+{
+    return WmfRecord(
+        0x02FC, {0, static_cast<std::int16_t>(color & 0xFFFF), static_cast<std::int16_t>(color >> 16), 0});
+}
+
+inline std::vector<std::uint16_t> NullPen()
+{
+    return WmfRecord(0x02FA, {5, 0, 0, 0, 0});
+}
+
+inline std::vector<std::uint16_t> Select(std::int16_t index)
+{
+    return WmfRecord(0x012D, {index});
+}
+
+inline std::vector<std::uint16_t> Rectangle(std::int16_t l, std::int16_t t, std::int16_t r, std::int16_t b)
+{
+    return WmfRecord(0x041B, {b, r, t, l});
+}
+
+// A placeable picture of 100 by 100 pixels played onto a white bitmap of
+// side pixels.
+inline TBitmap Render(const std::vector<std::vector<std::uint16_t>>& records, int side = 100)
+{
+    TMetafile m;
+    m.LoadFromBytes(WmfFile(records, Rect(0, 0, 100, 100), 96));
+    TBitmap b;
+    b.SetSize(side, side);
+    b.Canvas().StretchDraw(Rect(0, 0, side, side), m);
+    return b;
+}
+
 // One scan of an old-style region: a band from Top to Bottom and the left
 // and right edges of its rectangles, in pairs.
 struct TWmfScan {

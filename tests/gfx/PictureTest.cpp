@@ -9,6 +9,7 @@
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Picture.h"
+#include "gfx/PngImage.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,9 @@ TEST(Picture, ExtensionsAndTheFormatTable)
     for (const char* e : {"jpg", "JPEG", "jpeg"})
         EXPECT_NE(dynamic_cast<TJPEGImage*>(TPicture::CreateForExtension(e).get()), nullptr) << e;
     EXPECT_NE(dynamic_cast<TIcon*>(TPicture::CreateForExtension("ICO").get()), nullptr);
-    for (const char* e : {"png", "gif", "", "bmpx", "bm"}) EXPECT_EQ(TPicture::CreateForExtension(e), nullptr) << e;
+    for (const char* e : {"png", "Png"})
+        EXPECT_NE(dynamic_cast<TPngImage*>(TPicture::CreateForExtension(e).get()), nullptr) << e;
+    for (const char* e : {"tif", "", "bmpx", "bm"}) EXPECT_EQ(TPicture::CreateForExtension(e), nullptr) << e;
 }
 
 TEST(Picture, LoadingKeepsThePreviousGraphicOnEveryFailure)
@@ -94,7 +97,7 @@ TEST(Picture, LoadingKeepsThePreviousGraphicOnEveryFailure)
     TBitmap good = MakeTestPicture(5, 3);
     good.SaveToFile(dir.File("good.BMP"));
     dir.Write("bad.bmp", "BM not really");
-    dir.Write("picture.png", "whatever");
+    dir.Write("picture.tif", "whatever");
 
     TPicture picture;
     int changes = 0;
@@ -106,10 +109,10 @@ TEST(Picture, LoadingKeepsThePreviousGraphicOnEveryFailure)
     EXPECT_TRUE(SameColours(*held, good));
 
     try {
-        picture.LoadFromFile(dir.File("picture.png"));
+        picture.LoadFromFile(dir.File("picture.tif"));
         FAIL() << "no exception";
     } catch (const EInvalidGraphic& e) {
-        EXPECT_STREQ(e.what(), "拡張子 .png の画像形式は処理できません");
+        EXPECT_STREQ(e.what(), "拡張子 .tif の画像形式は処理できません");
     }
     try {
         picture.LoadFromFile(dir.File("noextension"));

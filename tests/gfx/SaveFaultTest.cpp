@@ -4,6 +4,7 @@
 #include "core/Exception.h"
 #include "core/FileIO.h"
 #include "gfx/Bitmap.h"
+#include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
@@ -48,6 +49,14 @@ std::unique_ptr<TGraphic> Jpeg()
     return jpeg;
 }
 
+std::unique_ptr<TGraphic> Gif()
+{
+    auto gif = std::make_unique<TGIFImage>();
+    gif->Assign(MakeTestPicture(61, 37));
+    gif->SetPixelFormat(pf8bit);
+    return gif;
+}
+
 std::unique_ptr<TGraphic> Icon()
 {
     auto icon = std::make_unique<TIcon>();
@@ -76,6 +85,7 @@ std::unique_ptr<TGraphic> Drawing()
 const TSaveCase kCases[] = {
     {"picture.bmp", Photo}, {"picture.jpg", Jpeg},     {"picture.ico", Icon},
     {"picture.emf", Drawing}, {"picture.wmf", Drawing}, {"picture.jpeg", Jpeg},
+    {"picture.gif", Gif},
 };
 
 } // namespace

@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
 
 using namespace pictor;
 using pictor::testing::TempDir;
@@ -251,22 +258,99 @@ TEST(ParamNames, FullNameJoinsFolderAndFile)
 
 TEST(ParamNames, ExeNameDerivesWhatIsEmptyAndEmptyAssignmentsResetToIt)
 {
+    TempDir dir;
     TParameter p;
     p.SetFileName("custom.ini");
-    p.SetExeName("/usr/local/bin/pictor.bin");
-    EXPECT_EQ(p.GetDir(), "/usr/local/bin");
+    p.SetExeName(dir.File("pictor.bin"));
+    EXPECT_EQ(p.GetDir(), dir.Path());
     EXPECT_EQ(p.GetFileName(), "custom.ini");
     p.SetFileName("");
     EXPECT_EQ(p.GetFileName(), "pictor.ini");
     p.SetDir("/elsewhere");
     p.SetDir("");
-    EXPECT_EQ(p.GetDir(), "/usr/local/bin");
+    EXPECT_EQ(p.GetDir(), dir.Path());
+}
 
-    TParameter q;
-    q.SetExeName("/pictor");
-    EXPECT_EQ(q.GetDir(), "/");
-    EXPECT_EQ(q.GetFileName(), "pictor.ini");
-    EXPECT_EQ(q.GetFullName(), "/pictor.ini");
+// Sets an environment variable for one scope (unset when value is null).
+class TScopedEnv {
+public:
+    TScopedEnv(const char* name, const char* value) : FName(name)
+    {
+        if (const char* old = std::getenv(name)) FOld = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~TScopedEnv() { FOld ? ::setenv(FName, FOld->c_str(), 1) : ::unsetenv(FName); }
+    TScopedEnv(const TScopedEnv&) = delete;
+    TScopedEnv& operator=(const TScopedEnv&) = delete;
+
+private:
+    const char* FName;
+    std::optional<std::string> FOld;
+};
+
+// What body returns, computed by an ordinary user: as root, in a child
+// process that has become the user nobody, since root may write anywhere.
+std::string AsOrdinaryUser(const std::function<std::string()>& body)
+{
+    if (!pictor::testing::RunningAsRoot()) return body();
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const std::string out = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? body() : "still root";
+        (void)!::write(pipeFds[1], out.data(), out.size());
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string out;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, std::size_t(n));
+    ::close(pipeFds[0]);
+    ::waitpid(child, nullptr, 0);
+    return out;
+}
+
+// The settings stay beside a program in a folder of its own that may be
+// written; an installed program (in a "bin" folder) or one in a folder it
+// cannot write keeps them in the user's configuration folder, created on the
+// first save.
+TEST(ParamFolder, InstalledOrReadOnlyProgramsKeepTheirSettingsInTheUsersConfigFolder)
+{
+    TempDir dir;
+    ::chmod(dir.Path().c_str(), 0755);
+    for (const char* folder : {"portable", "read-only", "usr/bin"}) {
+        std::filesystem::create_directories(dir.File(folder));
+        ::chmod(dir.File(folder).c_str(), 0777);
+    }
+    ::chmod(dir.File("read-only").c_str(), 0555);
+    const std::string home = dir.File("home"), config = dir.File("config");
+
+    TScopedEnv xdg("XDG_CONFIG_HOME", config.c_str());
+    TScopedEnv homeVar("HOME", home.c_str());
+    EXPECT_EQ(TParameter::UserConfigFolder(), config + "/pictor");
+    EXPECT_EQ(AsOrdinaryUser([&] { return TParameter::SettingsFolder(dir.File("portable/pictor")); }),
+              dir.File("portable"));
+    EXPECT_EQ(AsOrdinaryUser([&] { return TParameter::SettingsFolder(dir.File("read-only/pictor")); }),
+              config + "/pictor");
+
+    TParameter p;
+    p.SetExeName(dir.File("usr/bin/pictor"));
+    EXPECT_EQ(p.GetFullName(), config + "/pictor/pictor.ini");
+    p.WriteInteger("Left", 5);
+    p.Save();
+    TParameter again;
+    again.SetExeName(dir.File("usr/bin/pictor"));
+    again.LoadFile();
+    EXPECT_EQ(again.ReadInteger("Left"), 5);
+    struct stat st {};
+    ASSERT_EQ(::stat(config.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/config"}) {
+        TScopedEnv other("XDG_CONFIG_HOME", unusable);
+        EXPECT_EQ(TParameter::UserConfigFolder(), home + "/.config/pictor");
+    }
 }
 
 TEST(ParamNames, PathParts)

@@ -1,7 +1,8 @@
-// TKestrelImage::ReduceColors: guards, modes and events.
+// TKestrelImage::ReduceColors: guards, modes, palette sizes and events.
 #include "image/KestrelImg.h"
 
 #include "gfx/Bitmap.h"
+#include "image/ReductionModes.h"
 #include "reduce/Reduce.h"
 #include "tests/reduce/ReduceTestSupport.h"
 
@@ -38,14 +39,16 @@ std::unique_ptr<TBitmap> Picture(int bits, int width = 23, int height = 17)
     return bitmap;
 }
 
-std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap)
+// The driver of the mode for a palette of colors entries: the octree merges
+// down to colors, the median cut divides log2(colors) deep.
+std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap, int colors, int depth)
 {
     switch (mode) {
-    case 0: return OctreeQuantize(bitmap, 256);
-    case 1: return MedianCutQuantize(bitmap, 8);
-    case 2: return MedianCutByVarianceQuantize(bitmap, 8);
-    case 3: return MedianCutDiffusionQuantize(bitmap, 8);
-    case 4: return MedianCutByVarianceDiffusionQuantize(bitmap, 8);
+    case 0: return OctreeQuantize(bitmap, colors);
+    case 1: return MedianCutQuantize(bitmap, depth);
+    case 2: return MedianCutByVarianceQuantize(bitmap, depth);
+    case 3: return MedianCutDiffusionQuantize(bitmap, depth);
+    case 4: return MedianCutByVarianceDiffusionQuantize(bitmap, depth);
     default: return StaticColorDiffusionQuantize(bitmap);
     }
 }
@@ -54,18 +57,27 @@ std::unique_ptr<TBitmap> Driver(int mode, const TBitmap& bitmap)
 
 TEST(ReduceColors, EachModeReplacesThePictureWithItsDriversResult)
 {
-    for (int bits : {24, 32, 16}) {
+    // The window's 256 colours (the default) at every depth, and 16 or 32.
+    const struct {
+        int Bits, Colors, Depth;
+    } sizes[] = {{24, 256, 8}, {32, 256, 8}, {16, 256, 8}, {24, 16, 4}, {32, 32, 5}};
+    for (auto [bits, colors, depth] : sizes) {
         for (int mode = 0; mode < 6; ++mode) {
-            SCOPED_TRACE("bits " + std::to_string(bits) + ", mode " + std::to_string(mode));
+            if (mode == 5 && colors != 256) continue;
+            SCOPED_TRACE("bits " + std::to_string(bits) + ", colors " + std::to_string(colors) + ", mode " +
+                         std::to_string(mode));
             RecordingImage r;
             const auto picture = Picture(bits);
             r.image.Picture().SetGraphic(picture.get());
 
             TBitmap at24(*picture);
             at24.SetPixelFormat(pf24bit);
-            const auto expected = Driver(mode, at24);
+            const auto expected = Driver(mode, at24, colors, depth);
 
-            r.image.ReduceColors(static_cast<std::uint8_t>(mode));
+            if (colors == 256)
+                r.image.ReduceColors(static_cast<std::uint8_t>(mode));
+            else
+                r.image.ReduceColors(static_cast<std::uint8_t>(mode), colors);
             EXPECT_EQ(r.events, (std::vector<std::string>{"amend Reduce", "amended Reduce"}));
             EXPECT_EQ(r.image.Kind(), "Reduce");
             EXPECT_EQ(r.image.GetPictureType(), picBitmap);
@@ -78,9 +90,53 @@ TEST(ReduceColors, EachModeReplacesThePictureWithItsDriversResult)
 
             // Once at 8 bits the picture is never reduced again.
             r.events.clear();
-            r.image.ReduceColors(static_cast<std::uint8_t>(mode));
+            r.image.ReduceColors(static_cast<std::uint8_t>(mode), colors);
             EXPECT_EQ(r.events, std::vector<std::string>{"amend Reduce"});
             EXPECT_EQ(Indexes8(*r.Bitmap()), Indexes8(*expected));
+        }
+    }
+}
+
+// Pictures of a few flat colours, reduced to as many colours or more: every
+// method that takes the size keeps each colour exactly. Worked by hand: the
+// octree has one leaf per colour and no merging; the median cut halves on
+// green (weight 1.4 beats red's 1.2 over the same range) at 127, then on red
+// at 127, so each colour ends in a box of its own; with every cell taking
+// part (the diffusion modes) the boxes of empty cells add entries of their
+// own beyond the colours when Colors is larger, and the diffusion has no
+// error to spread.
+TEST(ReduceColors, FewFlatColoursKeepTheirColoursAtAnySize)
+{
+    const TPackedColor black = 0x000000, red = 0xFF0000, green = 0x00FF00, yellow = 0xFFFF00;
+    struct Case {
+        std::vector<TPackedColor> Colours; // 4 by 2 pixels
+        int Distinct;
+        int Colors;
+    } cases[] = {
+        {{black, red, green, yellow, yellow, green, red, black}, 4, 4},
+        {{black, red, green, yellow, yellow, green, red, black}, 4, 16},
+        {{black, green, green, black, green, black, black, green}, 2, 2},
+        {{black, green, green, black, green, black, black, green}, 2, 256},
+    };
+    for (const Case& c : cases) {
+        for (int mode = 0; mode < 5; ++mode) {
+            SCOPED_TRACE("colors " + std::to_string(c.Colors) + ", mode " + std::to_string(mode));
+            RecordingImage r;
+            const auto picture = Bitmap24(4, 2, c.Colours);
+            r.image.Picture().SetGraphic(picture.get());
+            r.image.ReduceColors(static_cast<std::uint8_t>(mode), c.Colors);
+            EXPECT_EQ(r.events, (std::vector<std::string>{"amend Reduce", "amended Reduce"}));
+            ASSERT_EQ(r.Bitmap()->PixelFormat(), pf8bit);
+            const TPalette palette = r.Bitmap()->Palette();
+            if (mode <= 2 || c.Colors == c.Distinct)
+                EXPECT_EQ(palette.Count(), c.Distinct);
+            else
+                EXPECT_LE(palette.Count(), c.Colors);
+            const std::vector<int> indexes = Indexes8(*r.Bitmap());
+            for (std::size_t i = 0; i < indexes.size(); ++i) {
+                const TPaletteEntry& e = palette[indexes[i]];
+                EXPECT_EQ(PackColor(e.peRed, e.peGreen, e.peBlue), c.Colours[i]) << "pixel " << i;
+            }
         }
     }
 }
@@ -94,11 +150,17 @@ TEST(ReduceColors, RefusedCallsAnnounceThemselvesOnly)
         EXPECT_EQ(r.image.Kind(), "Reduce");
         EXPECT_EQ(r.image.GetPictureType(), picNil);
     }
-    for (int mode : {6, 7, 255}) {
+    // Modes out of range, and sizes the mode does not take: the octree 2 to
+    // 256, the median cut powers of two up to 256, the fixed palette 256.
+    const int modes = ReductionModeCount();
+    const std::pair<int, int> refused[] = {{modes, 256}, {modes + 1, 16}, {255, 256}, {0, 1}, {0, 257}, {0, -2},
+                                           {1, 3},       {2, 1},          {3, 512},   {4, 0}, {4, 96},  {5, 16}};
+    for (auto [mode, colors] : refused) {
+        SCOPED_TRACE("mode " + std::to_string(mode) + ", colors " + std::to_string(colors));
         RecordingImage r;
         const auto picture = Picture(24);
         r.image.Picture().SetGraphic(picture.get());
-        r.image.ReduceColors(static_cast<std::uint8_t>(mode));
+        r.image.ReduceColors(static_cast<std::uint8_t>(mode), colors);
         EXPECT_EQ(r.events, std::vector<std::string>{"amend Reduce"});
         EXPECT_EQ(r.Bitmap()->PixelFormat(), pf24bit);
         EXPECT_EQ(Colors24(*r.Bitmap()), Colors24(*picture));

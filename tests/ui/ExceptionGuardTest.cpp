@@ -5,9 +5,12 @@
 #include "core/Exception.h"
 #include "ui/ExceptionGuard.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QObject>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +56,25 @@ TEST(ExceptionGuard, AHookThatThrowsIsContained)
     EXPECT_NO_THROW(ShowErrorMessage("x"));
     EXPECT_FALSE(Guarded([] { throw std::runtime_error("y"); }));
     SetMessageHook(std::move(previous));
+}
+
+TEST(ExceptionGuard, TheMessageBoxIsTitledWithTheProgramsName)
+{
+    testing::QtTestApp();
+    QString title, text;
+    // Answers the box once it runs.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        }
+    });
+    poll.start(10);
+    ShowErrorMessage("画像が読めません");
+    EXPECT_EQ(title.toStdString(), "Pictor");
+    EXPECT_EQ(text.toStdString(), "画像が読めません");
 }
 
 TEST(ExceptionGuard, TheApplicationGuardsEveryDeliveredEvent)

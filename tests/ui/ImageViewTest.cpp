@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace pictor::ui {
 namespace {
 
@@ -69,15 +71,18 @@ TEST(ImageView, RendersOnlyTheTilesThatAreExposed)
     TBitmap b = Gradient(3000, 2000);
     image.Picture().SetGraphic(&b);
     image.SetStretch(true);
-    image.SetBounds(6000, 4000); // a 24-megapixel control
-
-    const QRect visible(2100, 1500, 300, 200);
-    const QImage part = view.grab(visible).toImage();
-    EXPECT_LE(view.TilesRendered(), 4);
-    TBitmap want;
-    image.RenderAreaTo(want, TRect{2100, 1500, 2400, 1700});
-    for (int y = 0; y < 200; y += 11)
-        for (int x = 0; x < 300; x += 13) ASSERT_EQ(part.pixel(x, y), Rgb(want.GetPixel(x, y)));
+    // A 24-megapixel control, and the picture shrunk to a fifth.
+    for (const auto& [size, visible] : {std::pair{QSize(6000, 4000), QRect(2100, 1500, 300, 200)},
+                                        std::pair{QSize(600, 400), QRect(300, 100, 300, 200)}}) {
+        image.SetBounds(size.width(), size.height());
+        const long long before = view.TilesRendered();
+        const QImage part = view.grab(visible).toImage();
+        EXPECT_LE(view.TilesRendered() - before, 4);
+        TBitmap want;
+        image.RenderAreaTo(want, TRect{visible.left(), visible.top(), visible.right() + 1, visible.bottom() + 1});
+        for (int y = 0; y < 200; y += 11)
+            for (int x = 0; x < 300; x += 13) ASSERT_EQ(part.pixel(x, y), Rgb(want.GetPixel(x, y)));
+    }
 }
 
 TEST(ImageView, ReportsMousePressesInControlPixels)

@@ -84,7 +84,9 @@ TEST_F(HistgramTest, FormDescription)
     TForm2 form(main);
     EXPECT_EQ(form.windowTitle().toStdString(), "Histgram");
     EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    // A tool window (above its main window), not one above every window.
+    EXPECT_EQ(form.windowType(), Qt::Tool);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(form.isWindow());
     EXPECT_EQ(form.Left(), 694);
     EXPECT_EQ(form.Top(), 496);
