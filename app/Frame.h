@@ -46,6 +46,7 @@ namespace pictor {
 class TForm2;
 class TForm1HistogramHost;
 class THistogramHost;
+class TStepCoalescer;
 
 // Its placement (Left, Top, Width, Height, WindowState) is counted as the
 // settings store keeps it (ui/WindowPlacement.h).
@@ -216,6 +217,9 @@ private:
     // Sets a slider's position in code; its change handler runs before this
     // returns, and what it throws comes out of here.
     void SetPosition(QSlider* TrackBar, int Position);
+    // A tone slider's move: ApplyTone now, or for the user's moves that the
+    // event loop delivers one after another, once after the last of them.
+    void ApplyToneStep();
     void ReduceCommand(std::uint8_t Mode);
     void RotateCommand(int Angle);
     void FlipCommand(bool Mirror);
@@ -234,6 +238,7 @@ private:
     QWidget* scrollContent_ = nullptr;
     TForm2* Form2 = nullptr;
     std::unique_ptr<TForm1HistogramHost> histogramHost_;
+    std::unique_ptr<TStepCoalescer> toneSteps_;
     bool shown_ = false;
     int handlerDepth_ = 0;
     int wheelAngle_ = 0; // of Ctrl + wheel turns short of a notch

@@ -3,6 +3,7 @@
 #include "app/Frame.h"
 
 #include "app/FrameHistogram.h"
+#include "app/StepCoalescer.h"
 #include "core/Exception.h"
 #include "histogram/Histgram.h"
 #include "ui/ExceptionGuard.h"
@@ -131,6 +132,13 @@ TForm1::TForm1()
     OpenDialog1 = std::make_unique<ui::TQtFileDialog>(ui::TFileDialogKind::Open, this);
     SaveDialog1 = std::make_unique<ui::TQtFileDialog>(ui::TFileDialogKind::Save, this);
     histogramHost_ = std::make_unique<TForm1HistogramHost>(*this);
+    toneSteps_ = std::make_unique<TStepCoalescer>(
+        [this] {
+            if (handlerDepth_ > 0) return false;
+            Dispatch(&TForm1::ApplyTone);
+            return true;
+        },
+        std::initializer_list<QObject*>{TrackBar2, TrackBar3, TrackBar4});
 }
 
 TForm1::~TForm1()
@@ -245,6 +253,10 @@ void TForm1::Dispatch(void (TForm1::*Handler)())
         }
         return;
     }
+    // Tone work a drag left waiting comes before any other command.
+    const bool toneStep =
+        Handler == &TForm1::TrackBar2Change || Handler == &TForm1::TrackBar3Change || Handler == &TForm1::TrackBar4Change;
+    if (toneSteps_ && !toneStep) toneSteps_->Flush();
     ++handlerDepth_;
     ui::Guarded([&] { (this->*Handler)(); });
     nestedFailure_ = nullptr;

@@ -2,6 +2,7 @@
 // and the image control's amend handlers.
 #include "app/Frame.h"
 
+#include "app/StepCoalescer.h"
 #include "app/WaitCursor.h"
 #include "gfx/Canvas.h"
 #include "gfx/JPEGImage.h"
@@ -75,24 +76,29 @@ void TForm1::ApplyTone()
         T1->setEnabled(false);
         HideTrimArea();
     }
-    KestrelImage1.Picture().SetGraphic(FBaseBitmap.get());
-    KestrelImage1.Gamma(GammaOf(TrackBar4->value()));
-    KestrelImage1.Contrast(TrackBar3->value(), 127);
-    KestrelImage1.Bright(TrackBar2->value());
+    // The base picture into the view, then Gamma, Contrast and Bright.
+    KestrelImage1.ToneFrom(*FBaseBitmap, GammaOf(TrackBar4->value()), TrackBar3->value(), 127, TrackBar2->value());
+}
+
+void TForm1::ApplyToneStep()
+{
+    // Only the outermost handler, a move of the user's, waits.
+    if (handlerDepth_ == 1 && toneSteps_->Defer()) return;
+    ApplyTone();
 }
 
 void TForm1::TrackBar2Change()
 {
     Label3->setText(Q("明るさ ( " + std::to_string(TrackBar2->value()) + " % )"));
     if (Tag == -1) return;
-    if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyTone();
+    if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyToneStep();
 }
 
 void TForm1::TrackBar3Change()
 {
     Label5->setText(Q("コントラスト ( " + std::to_string(TrackBar3->value()) + " % )"));
     if (Tag == -1) return;
-    if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyTone();
+    if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyToneStep();
 }
 
 void TForm1::TrackBar4Change()
@@ -101,7 +107,7 @@ void TForm1::TrackBar4Change()
     std::snprintf(value, sizeof value, "%.2Lf", GammaOf(TrackBar4->value()));
     Label7->setText(Q(std::string("ガンマ値 ( ") + value + " )"));
     if (Tag == -1) return;
-    if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyTone();
+    if (!ViewHolds(picNil) && !ViewHolds(picIcon)) ApplyToneStep();
 }
 
 void TForm1::Button2Click()

@@ -15,6 +15,7 @@
 #include "gfx/formats/Bmp.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <string>
@@ -30,6 +31,13 @@ TPixelLayout TBitmap::Data::Layout() const
     layout.Masks = Masks;
     if (BitsPerPixel <= 8) layout.Palette = &EffectivePalette(BitsPerPixel, Palette);
     return layout;
+}
+
+std::uint64_t NewPixelsVersion()
+{
+    // Bitmaps of different threads (pictor-cli's inputs) draw from one count.
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 TPixelLayout BitmapLayout(const TBitmap& bitmap)
@@ -157,6 +165,7 @@ std::unique_ptr<TGraphic> TBitmap::Clone() const
 void TBitmap::Unshare()
 {
     if (data_.use_count() > 1) data_ = std::make_shared<Data>(*data_);
+    data_->Version = NewPixelsVersion();
 }
 
 void TBitmap::ReplaceData(std::shared_ptr<Data> data)
@@ -168,6 +177,31 @@ void TBitmap::ReplaceData(std::shared_ptr<Data> data)
 bool TBitmap::SharesPixelsWith(const TBitmap& other) const
 {
     return data_ == other.data_;
+}
+
+std::uint64_t TBitmap::PixelsVersion() const
+{
+    return data_->Version;
+}
+
+void TBitmap::PrepareOverwrite(const TBitmap& Layout)
+{
+    const Data& layout = *Layout.data_;
+    if (data_.use_count() > 1 || data_->Pixels.size() != layout.Pixels.size()) {
+        ReplaceData(NewBitmapData(layout.BitsPerPixel, layout.Masks, layout.Device, layout.Palette, layout.Width,
+                                  layout.Height, false));
+        return;
+    }
+    Data& data = *data_;
+    data.Width = layout.Width;
+    data.Height = layout.Height;
+    data.BitsPerPixel = layout.BitsPerPixel;
+    data.Device = layout.Device;
+    data.Masks = layout.Masks;
+    data.Palette = layout.Palette;
+    data.Stride = layout.Stride;
+    data.Version = NewPixelsVersion();
+    Changed();
 }
 
 void TBitmap::Assign(const TGraphic& source)

@@ -116,11 +116,26 @@ public:
     // True when this bitmap and other share their pixel data (for tests).
     bool SharesPixelsWith(const TBitmap& other) const;
 
+    // A number that names the present pixels and palette, for caches of what
+    // is worked out from them: copies that share their pixels have the same
+    // one, and every write access (a writable row, a pixel, the palette, the
+    // size, the format, new storage) gives the bitmap a number never used
+    // before in the process.
+    std::uint64_t PixelsVersion() const;
+
+    // Takes Layout's pixel format, storage form, palette and size, with pixel
+    // bytes left as they come, for a caller that then writes every byte of
+    // every row (the padding too). Storage of the same number of bytes that
+    // no copy shares is kept: no allocation, and no fresh pages to fault in.
+    void PrepareOverwrite(const TBitmap& Layout);
+
     // Storage, shared between copies until a write (see Bitmap.cpp).
     struct Data;
 
 private:
     friend TPixelLayout BitmapLayout(const TBitmap& bitmap);
+    // Before every change of the pixels or palette in place: gives this
+    // bitmap its own Data and the Data a new version.
     void Unshare();
     void ReplaceData(std::shared_ptr<Data> data);
 

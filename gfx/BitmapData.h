@@ -64,6 +64,9 @@ private:
     }
 };
 
+// A version number never handed out before (TBitmap::PixelsVersion).
+std::uint64_t NewPixelsVersion();
+
 struct TBitmap::Data {
     int Width = 0;
     int Height = 0;
@@ -74,6 +77,9 @@ struct TBitmap::Data {
     int Stride = 0;
     // Height rows of Stride bytes, top row first.
     TPixelBytes Pixels;
+    // Changed before every write in place (TBitmap::Unshare); a copy made to
+    // be written gets a new one there too.
+    std::uint64_t Version = NewPixelsVersion();
 
     std::uint8_t* Row(int y) { return Pixels.data() + static_cast<std::size_t>(y) * Stride; }
     const std::uint8_t* Row(int y) const { return Pixels.data() + static_cast<std::size_t>(y) * Stride; }

@@ -36,13 +36,26 @@ TClip ClipTo(const TBitmap& target, const TRect& dest)
             std::min(target.Height(), dest.Bottom)};
 }
 
-// Adds the blue, green and red bytes of each span of row (pixels of Step
+// Rows of source bytes are first added column by column into 32-bit sums
+// (a loop the compiler widens and vectorises), then each target pixel adds
+// the columns of its span: the same integer sums as adding pixel by pixel.
+// At most this many rows go into the 32-bit sums before they are carried
+// into the 64-bit ones, so that no column sum can overflow.
+constexpr int kRowsPerColumnSum = static_cast<int>(0xFFFFFFFFu / 255u);
+
+void AddColumns(const std::uint8_t* row, std::size_t bytes, std::uint32_t* columns)
+{
+    for (std::size_t i = 0; i < bytes; ++i) columns[i] += row[i];
+}
+
+// Adds the blue, green and red column sums of each span (pixels of Step
 // bytes, the first at column start) to its three sums.
 template <std::size_t Step>
-void AddRow(const std::uint8_t* row, const std::vector<TCoveredSpan>& columns, int start, std::uint64_t* sum)
+void AddSpans(const std::uint32_t* columnSums, const std::vector<TCoveredSpan>& columns, int start,
+              std::uint64_t* sum)
 {
     for (const TCoveredSpan& span : columns) {
-        const std::uint8_t* p = row + static_cast<std::size_t>(span.First - start) * Step;
+        const std::uint32_t* p = columnSums + static_cast<std::size_t>(span.First - start) * Step;
         std::uint64_t blue = 0, green = 0, red = 0;
         for (int sx = span.First; sx < span.Last; ++sx, p += Step) {
             blue += p[0];
@@ -82,9 +95,11 @@ void AverageInto(const TBitmap& source, int originX, int originY, int sw, int sh
     static_assert(std::endian::native == std::endian::little, "packed colours read as blue, green, red bytes");
     const bool plain = layout.BitsPerPixel == 24 || (layout.BitsPerPixel == 32 && !layout.Masks);
     const std::size_t step = plain ? static_cast<std::size_t>(layout.BitsPerPixel / 8) : sizeof(TPacked);
+    const std::size_t rowBytes = step * static_cast<std::size_t>(width);
     TRowDecoder decoder(layout);
     TRowEncoder encoder(TPixelLayout{32, std::nullopt, nullptr});
     std::vector<TPacked> decoded(plain ? 0 : static_cast<std::size_t>(width));
+    std::vector<std::uint32_t> columnSums(rowBytes);
     std::vector<std::uint64_t> sums(3 * static_cast<std::size_t>(count));
     std::vector<TPacked> shown(static_cast<std::size_t>(count));
     TCoveredSpan previous{-1, -1};
@@ -93,16 +108,21 @@ void AverageInto(const TBitmap& source, int originX, int originY, int sw, int sh
         // Enlarged rows repeat the row above.
         if (rows.First != previous.First || rows.Last != previous.Last) {
             std::fill(sums.begin(), sums.end(), 0);
-            for (int sy = rows.First; sy < rows.Last; ++sy) {
-                const std::uint8_t* row = source.ScanLine(sy - originY) + offset;
-                if (!plain) {
-                    decoder.Decode(row, width, decoded.data());
-                    row = reinterpret_cast<const std::uint8_t*>(decoded.data());
+            for (int first = rows.First, last; first < rows.Last; first = last) {
+                last = first + std::min(rows.Last - first, kRowsPerColumnSum);
+                std::fill(columnSums.begin(), columnSums.end(), 0);
+                for (int sy = first; sy < last; ++sy) {
+                    const std::uint8_t* row = source.ScanLine(sy - originY) + offset;
+                    if (!plain) {
+                        decoder.Decode(row, width, decoded.data());
+                        row = reinterpret_cast<const std::uint8_t*>(decoded.data());
+                    }
+                    AddColumns(row, rowBytes, columnSums.data());
                 }
                 if (step == 3)
-                    AddRow<3>(row, columns, start, sums.data());
+                    AddSpans<3>(columnSums.data(), columns, start, sums.data());
                 else
-                    AddRow<4>(row, columns, start, sums.data());
+                    AddSpans<4>(columnSums.data(), columns, start, sums.data());
             }
             for (int i = 0; i < count; ++i) {
                 const TCoveredSpan& span = columns[static_cast<std::size_t>(i)];

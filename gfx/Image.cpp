@@ -78,6 +78,12 @@ void TImage::RenderTo(TBitmap& target, TColor background) const
     RenderAreaTo(target, TRect{0, 0, std::max(width_, 0), std::max(height_, 0)}, background);
 }
 
+bool TImage::RendersOnAnyThread() const
+{
+    const TGraphic* graphic = picture_.Graphic();
+    return !graphic || graphic->Empty() || dynamic_cast<const TBitmap*>(graphic) != nullptr;
+}
+
 void TImage::RenderAreaTo(TBitmap& target, const TRect& area, TColor background) const
 {
     target.SetPixelFormat(pfDevice);

@@ -54,6 +54,10 @@ public:
     // (area.Left + x, area.Top + y) of what RenderTo would give. A view uses
     // it to paint just the exposed tiles of a large control.
     void RenderAreaTo(TBitmap& target, const TRect& area, TColor background = clBtnFace) const;
+    // True when RenderAreaTo may run on several threads at once, for
+    // different targets: the picture is a bitmap (or there is none), read
+    // only. Metafiles and icons draw through a canvas, on one thread.
+    bool RendersOnAnyThread() const;
 
     // A view listens here.
     std::function<void()> OnRepaint;      // repaint the control

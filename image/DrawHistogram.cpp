@@ -12,16 +12,24 @@
 #include "gfx/Metafile.h"
 #include "image/HistogramData.h"
 #include "image/HistogramDrawing.h"
+#include "image/LevelCountMemo.h"
 
 namespace pictor {
 
 namespace {
 
-// The picture's pixels counted by channel: a bitmap as it is, any other
-// graphic rendered at its own size into a temporary bitmap first.
-THistogramCounts CountPicture(const TGraphic& Graphic, int Shift)
+// The picture's pixels counted by channel: a bitmap as it is (or as counted
+// before, when its pixels are unchanged since), any other graphic rendered at
+// its own size into a temporary bitmap first.
+THistogramCounts CountPicture(const TGraphic& Graphic, int Shift, TLevelCountMemo& Memo)
 {
-    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&Graphic)) return CountChannels(*bitmap, Shift);
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&Graphic)) {
+        const std::int64_t pixels = static_cast<std::int64_t>(bitmap->Width()) * bitmap->Height();
+        if (const TLevelCounts* known = Memo.Find(bitmap->PixelsVersion())) return BinLevels(*known, Shift, pixels);
+        const TLevelCounts levels = CountLevels(*bitmap);
+        Memo.Keep(bitmap->PixelsVersion(), levels);
+        return BinLevels(levels, Shift, pixels);
+    }
     TBitmap rendering;
     rendering.SetSize(Graphic.Width(), Graphic.Height());
     if (!rendering.Empty()) rendering.Canvas().Draw(0, 0, Graphic);
@@ -40,7 +48,7 @@ void TKestrelImage::DrawHistogram(TGraphic& Target, int Scale, int Shift, int Ce
     // Counted before Target is touched, so a failure leaves it as it was.
     const TGraphic* graphic = Picture().Graphic();
     const THistogramPlot plot =
-        graphic != nullptr ? PlotOf(CountPicture(*graphic, Shift), Ceiling) : EmptyPlot(Shift);
+        graphic != nullptr ? PlotOf(CountPicture(*graphic, Shift, *FLevelCounts), Ceiling) : EmptyPlot(Shift);
 
     const int width = kHistogramUnitsWide * Scale;
     const int height = kHistogramUnitsHigh * Scale;

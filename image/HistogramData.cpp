@@ -22,9 +22,6 @@ namespace pictor {
 
 namespace {
 
-// Pixels per channel level (0..255), blue, green, red.
-using TLevelCounts = std::array<std::array<std::uint64_t, 256>, 3>;
-
 // The pixel loops spread their increments over four sets of counters, one
 // for each pixel of a group of four, and add the sets up at the end: in runs
 // of equal pixels (flat areas, which photos and drawings are full of) every
@@ -58,37 +55,41 @@ void AddSets(const std::array<TLevelCounts, kCounterSets>& Sets, TLevelCounts& L
     for (const TLevelCounts& set : Sets) AddLevels(set, Levels);
 }
 
-// 24 bits (blue, green, red) or 32 bits without masks (blue, green, red,
-// unused): the channel bytes are read where they lie.
+// The levels of rows whose pixels are Step bytes apart, blue, green and red
+// first: 24 bits, or 32 bits without masks (blue, green, red, unused).
+template <int Step>
+void CountRgbRow(const std::uint8_t* p, int width, std::array<TLevelCounts, kCounterSets>& sets)
+{
+    auto& [s0, s1, s2, s3] = sets;
+    const int groups = width / 4;
+    for (int g = 0; g < groups; ++g, p += 4 * Step) {
+        ++s0[hcBlue][p[0]];
+        ++s0[hcGreen][p[1]];
+        ++s0[hcRed][p[2]];
+        ++s1[hcBlue][p[Step]];
+        ++s1[hcGreen][p[Step + 1]];
+        ++s1[hcRed][p[Step + 2]];
+        ++s2[hcBlue][p[2 * Step]];
+        ++s2[hcGreen][p[2 * Step + 1]];
+        ++s2[hcRed][p[2 * Step + 2]];
+        ++s3[hcBlue][p[3 * Step]];
+        ++s3[hcGreen][p[3 * Step + 1]];
+        ++s3[hcRed][p[3 * Step + 2]];
+    }
+    for (int x = groups * 4; x < width; ++x, p += Step) {
+        ++s0[hcBlue][p[0]];
+        ++s0[hcGreen][p[1]];
+        ++s0[hcRed][p[2]];
+    }
+}
+
+// 24 bits or 32 bits without masks: the channel bytes are read where they
+// lie.
 template <int Step>
 void CountRgb(const TBitmap& Bitmap, int Top, int Bottom, TLevelCounts& Levels)
 {
     auto sets = std::make_unique<std::array<TLevelCounts, kCounterSets>>();
-    auto& [s0, s1, s2, s3] = *sets;
-    const int width = Bitmap.Width();
-    const int groups = width / 4;
-    for (int y = Top; y < Bottom; ++y) {
-        const std::uint8_t* p = Bitmap.ScanLine(y);
-        for (int g = 0; g < groups; ++g, p += 4 * Step) {
-            ++s0[hcBlue][p[0]];
-            ++s0[hcGreen][p[1]];
-            ++s0[hcRed][p[2]];
-            ++s1[hcBlue][p[Step]];
-            ++s1[hcGreen][p[Step + 1]];
-            ++s1[hcRed][p[Step + 2]];
-            ++s2[hcBlue][p[2 * Step]];
-            ++s2[hcGreen][p[2 * Step + 1]];
-            ++s2[hcRed][p[2 * Step + 2]];
-            ++s3[hcBlue][p[3 * Step]];
-            ++s3[hcGreen][p[3 * Step + 1]];
-            ++s3[hcRed][p[3 * Step + 2]];
-        }
-        for (int x = groups * 4; x < width; ++x, p += Step) {
-            ++s0[hcBlue][p[0]];
-            ++s0[hcGreen][p[1]];
-            ++s0[hcRed][p[2]];
-        }
-    }
+    for (int y = Top; y < Bottom; ++y) CountRgbRow<Step>(Bitmap.ScanLine(y), Bitmap.Width(), *sets);
     AddSets(*sets, Levels);
 }
 
@@ -142,34 +143,67 @@ void CountInBands(const TBitmap& Bitmap, TLevelCounts& Levels, Count count)
 
 } // namespace
 
-THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift)
+struct TRgbLevelCounter::TSets {
+    std::array<TLevelCounts, kCounterSets> Sets{};
+};
+
+TRgbLevelCounter::TRgbLevelCounter() : sets_(std::make_unique<TSets>()) {}
+TRgbLevelCounter::~TRgbLevelCounter() = default;
+
+void TRgbLevelCounter::AddRow(const std::uint8_t* Row, int Width)
+{
+    CountRgbRow<3>(Row, Width, sets_->Sets);
+}
+
+void TRgbLevelCounter::AddTo(TLevelCounts& Levels) const
+{
+    AddSets(sets_->Sets, Levels);
+}
+
+TLevelCounts CountLevels(const TBitmap& Bitmap)
+{
+    TLevelCounts levels{};
+    if (Bitmap.Empty()) return levels;
+    const int bits = Bitmap.BitsPerPixel();
+    if (bits == 24)
+        CountInBands(Bitmap, levels, CountRgb<3>);
+    else if (bits == 32 && !Bitmap.Masks())
+        CountInBands(Bitmap, levels, CountRgb<4>);
+    else if (bits == 8)
+        CountInBands(Bitmap, levels, CountIndexed8);
+    else
+        CountInBands(Bitmap, levels, CountDecoded);
+    return levels;
+}
+
+TLevelCounts MapLevels(const TLevelCounts& Levels, const std::array<std::uint8_t, 256>& Table)
+{
+    TLevelCounts mapped{};
+    for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t v = 0; v < 256; ++v) mapped[c][Table[v]] += Levels[c][v];
+    return mapped;
+}
+
+THistogramCounts BinLevels(const TLevelCounts& Levels, int Shift, std::int64_t Pixels)
 {
     PICTOR_ASSERT(Shift >= 0 && Shift <= 3);
     THistogramCounts counts;
     counts.Shift = Shift;
-    counts.Pixels = static_cast<std::int64_t>(Bitmap.Width()) * Bitmap.Height();
-
+    counts.Pixels = Pixels;
     // Counting by level keeps the shift out of the pixel loop; the levels are
-    // gathered into bins at the end.
-    TLevelCounts levels{};
-    if (counts.Pixels > 0) {
-        const int bits = Bitmap.BitsPerPixel();
-        if (bits == 24)
-            CountInBands(Bitmap, levels, CountRgb<3>);
-        else if (bits == 32 && !Bitmap.Masks())
-            CountInBands(Bitmap, levels, CountRgb<4>);
-        else if (bits == 8)
-            CountInBands(Bitmap, levels, CountIndexed8);
-        else
-            CountInBands(Bitmap, levels, CountDecoded);
-    }
-
+    // gathered into bins here.
     const std::size_t bins = std::size_t(256) >> Shift;
     for (std::size_t c = 0; c < 3; ++c) {
         counts.Bins[c].assign(bins, 0);
-        for (std::size_t v = 0; v < 256; ++v) counts.Bins[c][v >> Shift] += levels[c][v];
+        for (std::size_t v = 0; v < 256; ++v) counts.Bins[c][v >> Shift] += Levels[c][v];
     }
     return counts;
+}
+
+THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift)
+{
+    PICTOR_ASSERT(Shift >= 0 && Shift <= 3);
+    return BinLevels(CountLevels(Bitmap), Shift, static_cast<std::int64_t>(Bitmap.Width()) * Bitmap.Height());
 }
 
 THistogramPlot PlotOf(const THistogramCounts& Counts, int Ceiling)

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace pictor {
@@ -21,10 +22,42 @@ struct THistogramCounts {
     std::array<std::vector<std::uint64_t>, 3> Bins;
 };
 
+// Pixels per channel level (0..255), in the order blue, green, red.
+using TLevelCounts = std::array<std::array<std::uint64_t, 256>, 3>;
+
 // Counts every pixel of Bitmap (any format) by its blue, green and red value
 // as its 24-bit form holds them, in one pass over the rows and without a
 // converted copy (bands of rows on threads of their own, core/Parallel.h).
-// Shift is 0 to 3.
+TLevelCounts CountLevels(const TBitmap& Bitmap);
+
+// Counts the levels of 24-bit rows (blue, green, red) as they are handed
+// over, for a pass that reads the rows for another purpose anyway.
+class TRgbLevelCounter {
+public:
+    TRgbLevelCounter();
+    ~TRgbLevelCounter();
+    TRgbLevelCounter(const TRgbLevelCounter&) = delete;
+    TRgbLevelCounter& operator=(const TRgbLevelCounter&) = delete;
+
+    void AddRow(const std::uint8_t* Row, int Width);
+    // Adds what was counted to Levels.
+    void AddTo(TLevelCounts& Levels) const;
+
+private:
+    struct TSets;
+    std::unique_ptr<TSets> sets_;
+};
+
+// The level counts of a picture whose every channel value v has become
+// Table[v].
+TLevelCounts MapLevels(const TLevelCounts& Levels, const std::array<std::uint8_t, 256>& Table);
+
+// The bins of Levels (a channel value v counts in bin v >> Shift, Shift 0 to
+// 3) for a picture of Pixels pixels.
+THistogramCounts BinLevels(const TLevelCounts& Levels, int Shift, std::int64_t Pixels);
+
+// CountLevels gathered into bins: BinLevels(CountLevels(Bitmap), Shift,
+// width times height).
 THistogramCounts CountChannels(const TBitmap& Bitmap, int Shift);
 
 struct THistogramPlot {

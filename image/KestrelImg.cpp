@@ -5,11 +5,12 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
+#include "image/LevelCountMemo.h"
 #include "image/MetafileRecording.h"
 
 namespace pictor {
 
-TKestrelImage::TKestrelImage() = default;
+TKestrelImage::TKestrelImage() : FLevelCounts(std::make_unique<TLevelCountMemo>()) {}
 TKestrelImage::~TKestrelImage() = default;
 
 void TKestrelImage::DoAmend()

@@ -31,6 +31,7 @@ namespace pictor {
 
 class TBitmap;
 class TGraphic;
+class TLevelCountMemo;
 
 // The class of graphic the control holds, computed at every read.
 enum TPictureType { picNil, picBitmap, picMetafile, picIcon, picUnknown };
@@ -70,6 +71,16 @@ public:
     void Contrast(int Value, int Pivot);
     // Applies the power curve 1 / Value to every channel (0.1 <= Value <= 10).
     void Gamma(long double Value);
+    // Shows Base with the three tone operations applied, as
+    //   Picture().SetGraphic(&Base); Gamma(GammaValue);
+    //   Contrast(ContrastValue, Pivot); Bright(BrightValue);
+    // does, with the same events in the same order, the same refusals and
+    // the same bytes. A plain 24-bit Base is mapped through the composed
+    // table in one pass, into the picture's former storage where no copy
+    // shares it; a handler that reads the picture from the first OnAmended
+    // on then already sees the final pixels. Any other Base takes the three
+    // operations one by one.
+    void ToneFrom(const TBitmap& Base, long double GammaValue, int ContrastValue, int Pivot, int BrightValue);
 
     // --- colour reduction -----------------------------------------------------
     // Reduces a picture of more than 8 bits per pixel to 8 bits by one of
@@ -125,8 +136,14 @@ private:
     // Rewrites the 24-bit bytes of the picture's bitmap through a 256-entry
     // table and sets the former pixel format back (the tone operations).
     void ApplyToneTable(TBitmap& Bitmap, const std::array<std::uint8_t, 256>& Table);
+    // The picture now holds the pixels of version SourceVersion in another
+    // order (a turn, the mirror): their channel counts, when known, are its.
+    void CarryLevelCounts(std::uint64_t SourceVersion);
 
     std::string FKind;
+    // The channel counts of pictures lately counted or toned, for
+    // DrawHistogram; a cache, never part of what the control shows.
+    std::unique_ptr<TLevelCountMemo> FLevelCounts;
 };
 
 } // namespace pictor

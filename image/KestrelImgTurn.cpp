@@ -4,8 +4,17 @@
 
 #include "gfx/Bitmap.h"
 #include "image/KestrelImgSupport.h"
+#include "image/LevelCountMemo.h"
 
 namespace pictor {
+
+void TKestrelImage::CarryLevelCounts(std::uint64_t SourceVersion)
+{
+    const TLevelCounts* counts = FLevelCounts->Find(SourceVersion);
+    if (counts == nullptr) return;
+    const TLevelCounts same = *counts;
+    FLevelCounts->Keep(PictureBitmap()->PixelsVersion(), same);
+}
 
 void TKestrelImage::Turn(int Angle)
 {
@@ -23,6 +32,7 @@ void TKestrelImage::Turn(int Angle)
         const int width = source.Width();
         const int height = source.Height();
         const bool half = turn == 180;
+        const std::uint64_t sourceVersion = source.PixelsVersion();
         std::unique_ptr<TBitmap> bitmap = NewBitmapLike(source, half ? width : height, half ? height : width);
         MoveBitmapPixels(source,
                          turn == 90 ? TPixelMapping::Turn90 : half ? TPixelMapping::Turn180 : TPixelMapping::Turn270,
@@ -32,6 +42,7 @@ void TKestrelImage::Turn(int Angle)
             SetHeight(layout.Width());
         }
         Picture().SetGraphic(std::move(bitmap));
+        CarryLevelCounts(sourceVersion);
     } catch (...) {
         layout.RestoreAll();
         throw;
@@ -46,9 +57,11 @@ void TKestrelImage::Reverse()
     if (GetPictureType() != picBitmap) return;
     TBitmap& source = *PictureBitmap();
     source.SetHandleType(bmDIB);
+    const std::uint64_t sourceVersion = source.PixelsVersion();
     std::unique_ptr<TBitmap> bitmap = NewBitmapLike(source, source.Width(), source.Height());
     MoveBitmapPixels(source, TPixelMapping::Mirror, *bitmap);
     Picture().SetGraphic(std::move(bitmap));
+    CarryLevelCounts(sourceVersion);
     DoAmended();
 }
 

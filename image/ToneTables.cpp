@@ -41,18 +41,30 @@ TToneTable GammaTable(long double Value)
     return table;
 }
 
+TToneTable ComposeTables(const TToneTable& First, const TToneTable& Then)
+{
+    TToneTable table{};
+    for (std::size_t i = 0; i < 256; ++i) table[i] = Then[First[i]];
+    return table;
+}
+
 void MapBytes(const TToneTable& Table, std::uint8_t* Bytes, std::size_t Count)
+{
+    MapBytes(Table, Bytes, Bytes, Count);
+}
+
+void MapBytes(const TToneTable& Table, const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count)
 {
     const std::uint8_t* t = Table.data();
     std::size_t n = 0;
     for (; n + 4 <= Count; n += 4) {
-        const std::uint8_t a = t[Bytes[n]], b = t[Bytes[n + 1]], c = t[Bytes[n + 2]], d = t[Bytes[n + 3]];
-        Bytes[n] = a;
-        Bytes[n + 1] = b;
-        Bytes[n + 2] = c;
-        Bytes[n + 3] = d;
+        const std::uint8_t a = t[Source[n]], b = t[Source[n + 1]], c = t[Source[n + 2]], d = t[Source[n + 3]];
+        Dest[n] = a;
+        Dest[n + 1] = b;
+        Dest[n + 2] = c;
+        Dest[n + 3] = d;
     }
-    for (; n < Count; ++n) Bytes[n] = t[Bytes[n]];
+    for (; n < Count; ++n) Dest[n] = t[Source[n]];
 }
 
 } // namespace pictor

@@ -20,7 +20,14 @@ TToneTable ContrastTable(int Value, int Pivot);
 // Value > 0.
 TToneTable GammaTable(long double Value);
 
+// The table of First and then Then: entry i is Then[First[i]], so mapping
+// bytes through it gives what mapping them through First and then Then gives.
+TToneTable ComposeTables(const TToneTable& First, const TToneTable& Then);
+
 // Replaces every one of count bytes by its table entry.
 void MapBytes(const TToneTable& Table, std::uint8_t* Bytes, std::size_t Count);
+// Writes the table entry of each of Count bytes of Source to Dest (which may
+// be Source).
+void MapBytes(const TToneTable& Table, const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count);
 
 } // namespace pictor

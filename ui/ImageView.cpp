@@ -1,6 +1,7 @@
 // ImageView: tiles of the control's rendering, made on exposure.
 #include "ui/ImageView.h"
 
+#include "core/Parallel.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Image.h"
 #include "ui/ExceptionGuard.h"
@@ -12,6 +13,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace pictor::ui {
 namespace {
@@ -55,14 +58,49 @@ void ImageView::ImageRepaint()
     update();
 }
 
+TRect ImageView::TileArea(int column, int row) const
+{
+    const int left = column * kTileSize, top = row * kTileSize;
+    return TRect{left, top, std::min(left + kTileSize, width()), std::min(top + kTileSize, height())};
+}
+
+void ImageView::RenderTilesOnThreads(int c0, int c1, int r0, int r1)
+{
+    if (OperationThreads() < 2 || !image_.RendersOnAnyThread()) return;
+    std::vector<QPoint> missing;
+    for (int r = r0; r <= r1; ++r)
+        for (int c = c0; c <= c1; ++c)
+            if (!tiles_.contains(QPoint(c, r))) missing.emplace_back(c, r);
+    if (missing.size() < 2) return;
+    if (tiles_.size() + static_cast<qsizetype>(missing.size()) > kMaxTiles) tiles_.clear();
+    std::vector<std::optional<QImage>> rendered(missing.size());
+    const TColor background = background_;
+    SplitWork(missing.size(), static_cast<std::size_t>(kTileSize) * kTileSize, [&](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i) {
+            try {
+                TBitmap tile;
+                image_.RenderAreaTo(tile, TileArea(missing[i].x(), missing[i].y()), background);
+                rendered[i] = ToQImage(tile);
+            } catch (...) {
+                // Left out: Tile renders it again on this thread and reports
+                // the error there.
+            }
+        }
+    });
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (!rendered[i]) continue;
+        tiles_.insert(missing[i], std::move(*rendered[i]));
+        ++tilesRendered_;
+    }
+}
+
 const QImage& ImageView::Tile(int column, int row)
 {
     const QPoint key(column, row);
     auto found = tiles_.constFind(key);
     if (found != tiles_.constEnd()) return *found;
 
-    const int left = column * kTileSize, top = row * kTileSize;
-    const TRect area{left, top, std::min(left + kTileSize, width()), std::min(top + kTileSize, height())};
+    const TRect area = TileArea(column, row);
     QImage tile;
     try {
         TBitmap rendered;
@@ -90,6 +128,7 @@ void ImageView::paintEvent(QPaintEvent* event)
     if (exposed.isEmpty()) return;
     const int c0 = exposed.left() / kTileSize, c1 = exposed.right() / kTileSize;
     const int r0 = exposed.top() / kTileSize, r1 = exposed.bottom() / kTileSize;
+    RenderTilesOnThreads(c0, c1, r0, r1);
     for (int r = r0; r <= r1; ++r)
         for (int c = c0; c <= c1; ++c) painter.drawImage(QPoint(c * kTileSize, r * kTileSize), Tile(c, r));
 }

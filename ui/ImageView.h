@@ -5,6 +5,7 @@
 // The rendering is cached in tiles that are made only when a part of them is
 // exposed, so a 24-megapixel picture shown in a scroll area costs only the
 // visible tiles; every repaint request of the control drops the cache.
+// The tiles a paint needs are rendered on every core the operations may use.
 #pragma once
 
 #include "gfx/Types.h"
@@ -70,6 +71,10 @@ private:
     void ImageResized();
     void ImageRepaint();
     const QImage& Tile(int column, int row);
+    TRect TileArea(int column, int row) const;
+    // Renders the tiles of columns c0..c1 and rows r0..r1 not yet in the
+    // cache on the operation threads, where the picture allows.
+    void RenderTilesOnThreads(int c0, int c1, int r0, int r1);
 
     TImage& image_;
     TColor background_ = clBtnFace;

@@ -2,9 +2,13 @@
 #include "FormFixture.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QWheelEvent>
+
+#include <cmath>
 
 namespace pictor::testing {
 namespace {
@@ -46,6 +50,124 @@ TEST_F(ToneTest, ToneSlidersRebuildTheViewFromTheBaseEveryTime)
     EXPECT_EQ(Label(form->Label7), "ガンマ値 ( 3.16 )");
     form->TrackBar4->setValue(500); // clamped
     EXPECT_EQ(form->TrackBar4->value(), 30);
+}
+
+// A step of any tone slider, from rest and away from it: the three
+// operations announce themselves in order, those away from their neutral
+// value complete, the view is the base through them, and the histogram
+// window is drawn once.
+TEST_F(ToneTest, AStepAnnouncesTheThreeOperationsAndRedrawsTheHistogramOnce)
+{
+    Start();
+    // 61 pixels a row leave row padding at 24 bits.
+    Open(SaveBitmap("t.bmp", Photo(61, 40)));
+    form->H1->trigger();
+    int histogramRepaints = 0;
+    histogram->Image1.OnRepaint = [&] { ++histogramRepaints; };
+    std::vector<std::string> events;
+    form->KestrelImage1.OnAmend = [&](TKestrelImage& s, const std::string& k) {
+        events.push_back("Amend " + k);
+        form->KestrelImage1Amend(s, k);
+    };
+    form->KestrelImage1.OnAmended = [&](TKestrelImage& s, const std::string& k) {
+        events.push_back("Amended " + k);
+        form->KestrelImage1Amended(s, k);
+    };
+    struct Start {
+        int Bright, Contrast, Gamma;
+    };
+    for (const Start start : {Start{100, 100, 0}, Start{130, 120, 10}}) {
+        for (QSlider* slider : {form->TrackBar2, form->TrackBar3, form->TrackBar4}) {
+            form->TrackBar2->setValue(start.Bright);
+            form->TrackBar3->setValue(start.Contrast);
+            form->TrackBar4->setValue(start.Gamma);
+            events.clear();
+            histogramRepaints = 0;
+            slider->setValue(slider->value() + slider->singleStep());
+
+            const int bright = form->TrackBar2->value(), contrast = form->TrackBar3->value();
+            const long double gamma = std::pow(10.0L, form->TrackBar4->value() / 60.0L);
+            std::vector<std::string> expected{"Amend Gamma"};
+            if (form->TrackBar4->value() != 0) expected.push_back("Amended Gamma");
+            expected.push_back("Amend Contrast");
+            if (contrast != 100) expected.push_back("Amended Contrast");
+            expected.push_back("Amend Bright");
+            if (bright != 100) expected.push_back("Amended Bright");
+            const std::string at = slider->objectName().toStdString() + " from " + std::to_string(start.Bright);
+            EXPECT_EQ(events, expected) << at;
+            TKestrelImage reference;
+            reference.Picture().SetGraphic(form->FBaseBitmap.get());
+            reference.Gamma(gamma);
+            reference.Contrast(contrast, 127);
+            reference.Bright(bright);
+            EXPECT_TRUE(SamePixels(View(), reference.Picture().Bitmap())) << at;
+            EXPECT_EQ(histogramRepaints, 1) << at;
+        }
+    }
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+// Steps queued for the running event loop (a drag, a held key) rebuild the
+// view once, and leave what taking them one by one leaves, also when a
+// command comes between them.
+TEST_F(ToneTest, QueuedStepsLeaveWhatEachStepWouldHaveLeft)
+{
+    Start();
+    Open(SaveBitmap("t.bmp", Photo(60, 40)));
+    form->H1->trigger();
+    const TBitmap base = *form->FBaseBitmap;
+    Record();
+    int completed = 0;
+    form->KestrelImage1.OnAmended = [&](TKestrelImage& s, const std::string& k) {
+        ++completed;
+        form->KestrelImage1Amended(s, k);
+    };
+    auto press = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            QCoreApplication::postEvent(form->TrackBar2, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
+    };
+    auto run = [] {
+        QEventLoop loop;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        loop.exec();
+        // The work the steps left waits behind them.
+        QCoreApplication::processEvents();
+    };
+    auto brightened = [](const TBitmap& from, int value) {
+        TKestrelImage image;
+        image.Picture().SetGraphic(&from);
+        image.Bright(value);
+        return image.Picture().Bitmap();
+    };
+
+    press(10);
+    run();
+    EXPECT_EQ(form->TrackBar2->value(), 120);
+    EXPECT_EQ(Label(form->Label3), "明るさ ( 120 % )");
+    EXPECT_EQ(completed, 1);
+    EXPECT_TRUE(SamePixels(View(), brightened(base, 120)));
+    EXPECT_TRUE(SamePixels(*form->FBaseBitmap, base));
+    TMetafile expected;
+    form->KestrelImage1.DrawHistogram(expected, 2, 2, 0);
+    TBitmap shown, drawn;
+    shown.SetSize(572, 350);
+    shown.Canvas().Draw(0, 0, *histogram->Image1.Picture().Graphic());
+    drawn.SetSize(572, 350);
+    drawn.Canvas().Draw(0, 0, expected);
+    EXPECT_TRUE(SamePixels(shown, drawn));
+
+    // The tone OK button between two runs of steps takes the view of the
+    // first run as the base.
+    form->TrackBar2->setValue(100);
+    press(5);
+    QMetaObject::invokeMethod(form->Button2, [this] { form->Button2->click(); }, Qt::QueuedConnection);
+    press(5);
+    run();
+    const TBitmap firstRun = brightened(base, 110);
+    EXPECT_TRUE(SamePixels(*form->FBaseBitmap, firstRun));
+    EXPECT_EQ(form->TrackBar2->value(), 110);
+    EXPECT_TRUE(SamePixels(View(), brightened(firstRun, 110)));
+    EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(ToneTest, ResettingTheSlidersRewritesTheLabelsButNotTheView)

@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
 #include "gfx/Limits.h"
 
 #include <gtest/gtest.h>
@@ -113,11 +114,15 @@ TEST(Bitmap, PixelsAndRows)
     EXPECT_EQ(p.ScanLine(0)[0] & 0xF, 3);
 }
 
+// Sharing, and the pixels version that caches of what is worked out from the
+// pixels rely on: shared by copies, new with every write access.
 TEST(Bitmap, CopiesShareUntilOneWrites)
 {
     const TBitmap original = MakeTestPicture(9, 4);
     auto writers = std::vector<std::pair<const char*, void (*)(TBitmap&)>>{
         {"ScanLine", [](TBitmap& b) { b.ScanLine(1)[0] ^= 0xFF; }},
+        {"Canvas", [](TBitmap& b) { b.Canvas().FillRect(TRect{0, 0, 2, 2}); }},
+        {"PrepareOverwrite", [](TBitmap& b) { b.PrepareOverwrite(MakeTestPicture(9, 4)); }},
         {"SetPixel", [](TBitmap& b) { b.SetPixel(2, 2, clRed); }},
         {"SetPalette", [](TBitmap& b) { b.SetPalette(SystemPalette16()); }},
         {"SetSize", [](TBitmap& b) { b.SetSize(3, 3); }},
@@ -136,20 +141,31 @@ TEST(Bitmap, CopiesShareUntilOneWrites)
         EXPECT_TRUE(static_cast<TBitmap&>(*clone).SharesPixelsWith(original));
         (void)std::as_const(copy).ScanLine(0); // reading never unshares
         EXPECT_TRUE(copy.SharesPixelsWith(original));
+        EXPECT_EQ(copy.PixelsVersion(), original.PixelsVersion());
 
         write(copy);
         EXPECT_FALSE(copy.SharesPixelsWith(original)) << name;
+        EXPECT_NE(copy.PixelsVersion(), original.PixelsVersion()) << name;
         EXPECT_TRUE(SameColours(assigned, original)) << name;
         EXPECT_EQ(original.PixelFormat(), pf24bit);
         EXPECT_TRUE(original.Palette().Empty());
         write(assigned);
         EXPECT_TRUE(SameColours(static_cast<TBitmap&>(*clone), MakeTestPicture(9, 4))) << name;
     }
-    // A bitmap whose copies are gone writes in place.
+    // A bitmap whose copies are gone writes in place, under a new version;
+    // storage of its size is kept for overwriting.
     TBitmap alone = MakeTestPicture(2, 2);
     const std::uint8_t* before = std::as_const(alone).ScanLine(0);
     { TBitmap gone = alone; }
+    const std::uint64_t version = alone.PixelsVersion();
     EXPECT_EQ(alone.ScanLine(0), before);
+    EXPECT_NE(alone.PixelsVersion(), version);
+    TBitmap layout;
+    layout.SetLayout(32, std::nullopt, 2, 2); // as many bytes as 24 bits with row padding
+    alone.PrepareOverwrite(layout);
+    EXPECT_EQ(std::as_const(alone).ScanLine(0), before);
+    EXPECT_EQ(alone.PixelFormat(), pf32bit);
+    EXPECT_EQ(alone.RowStride(), 8);
 }
 
 TEST(Bitmap, ChangeNotification)

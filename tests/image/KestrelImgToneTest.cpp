@@ -133,20 +133,42 @@ TEST(Tone, FewerThanEightBitsAreNotAdjusted)
     }
 }
 
+namespace {
+
+struct FormatCase {
+    int Bits;
+    std::optional<TColorMasks> Masks;
+    TPixelFormat Format;
+};
+// The formats the tone operations adjust and set back.
+const FormatCase kAdjustedFormats[] = {{8, std::nullopt, pf8bit},
+                                       {16, std::nullopt, pf15bit},
+                                       {16, TColorMasks{0xF800, 0x07E0, 0x001F}, pf16bit},
+                                       {24, std::nullopt, pf24bit},
+                                       {32, std::nullopt, pf32bit}};
+
+// Every byte of every row, the padding included.
+std::vector<std::uint8_t> RowBytes(const TBitmap& b)
+{
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < b.Height(); ++y) bytes.insert(bytes.end(), b.ScanLine(y), b.ScanLine(y) + b.RowStride());
+    return bytes;
+}
+
+// The histogram picture of what image shows, drawn into a bitmap.
+std::vector<std::uint32_t> HistogramUnits(TKestrelImage& image)
+{
+    TBitmap target;
+    image.DrawHistogram(target, 1, 2, 0);
+    return Units(target);
+}
+
+} // namespace
+
 TEST(Tone, EveryFormatComesBackAdjusted)
 {
-    struct Case {
-        int Bits;
-        std::optional<TColorMasks> Masks;
-        TPixelFormat Format;
-    };
-    const Case cases[] = {{8, std::nullopt, pf8bit},
-                          {16, std::nullopt, pf15bit},
-                          {16, TColorMasks{0xF800, 0x07E0, 0x001F}, pf16bit},
-                          {24, std::nullopt, pf24bit},
-                          {32, std::nullopt, pf32bit}};
     const TToneTable table = BrightTable(130);
-    for (const Case& c : cases) {
+    for (const FormatCase& c : kAdjustedFormats) {
         TKestrelImage image;
         TAmendLog log;
         log.Attach(image);
@@ -160,6 +182,61 @@ TEST(Tone, EveryFormatComesBackAdjusted)
         EXPECT_EQ(Units(result), Units(Expected(original, table))) << c.Bits;
         if (c.Bits == 8) {
             EXPECT_EQ(result.Palette(), HalftonePalette());
+        }
+    }
+}
+
+// ToneFrom against the picture assigned and the three operations run one by
+// one: the same events, refusals, failures, bytes and histogram, at every
+// depth and at every kind of slider position, also when the storage of the
+// picture shown before is written over.
+TEST(Tone, ToneFromGivesWhatTheThreeOperationsGive)
+{
+    struct Settings {
+        long double Gamma;
+        int Contrast, Pivot, Bright;
+    };
+    const Settings settings[] = {{1.0L, 100, 127, 100},  {1.0L, 100, 127, 120},  {0.5L, 100, 127, 100},
+                                 {1.0L, 60, 127, 100},   {2.0L, 130, 127, 70},   {0.316L, 160, 127, 160},
+                                 {1.0L, 150, 256, 120},  {0.09L, 140, 127, -1},
+                                 {std::numeric_limits<long double>::quiet_NaN(), 40, 0, 0}};
+    std::vector<FormatCase> formats(std::begin(kAdjustedFormats), std::end(kAdjustedFormats));
+    formats.push_back({4, std::nullopt, pf4bit});
+    formats.push_back({32, TColorMasks{0xFF0000, 0xFF00, 0xFF}, pfCustom});
+    for (const FormatCase& c : formats) {
+        // 7 pixels a row leave padding at 24 bits.
+        const TBitmap base = Varied(c.Bits, c.Masks, 7, 5);
+        const std::vector<std::uint8_t> baseBytes = RowBytes(base);
+        TKestrelImage stepped, fused;
+        TAmendLog steppedLog, fusedLog;
+        steppedLog.Attach(stepped);
+        fusedLog.Attach(fused);
+        for (const Settings& s : settings) {
+            const std::string at = std::to_string(c.Bits) + " bits, bright " + std::to_string(s.Bright) +
+                                   ", contrast " + std::to_string(s.Contrast);
+            bool steppedThrew = false, fusedThrew = false;
+            try {
+                SetPicture(stepped, base);
+                stepped.Gamma(s.Gamma);
+                stepped.Contrast(s.Contrast, s.Pivot);
+                stepped.Bright(s.Bright);
+            } catch (const EInvalidGraphic&) {
+                steppedThrew = true;
+            }
+            try {
+                fused.ToneFrom(base, s.Gamma, s.Contrast, s.Pivot, s.Bright);
+            } catch (const EInvalidGraphic&) {
+                fusedThrew = true;
+            }
+            EXPECT_EQ(fusedThrew, steppedThrew) << at;
+            EXPECT_EQ(fusedLog.Take(), steppedLog.Take()) << at;
+            const TBitmap& expected = PictureBitmap(stepped);
+            const TBitmap& result = PictureBitmap(fused);
+            EXPECT_EQ(result.PixelFormat(), expected.PixelFormat()) << at;
+            EXPECT_EQ(result.Palette(), expected.Palette()) << at;
+            EXPECT_EQ(RowBytes(result), RowBytes(expected)) << at;
+            EXPECT_EQ(HistogramUnits(fused), HistogramUnits(stepped)) << at;
+            EXPECT_EQ(RowBytes(base), baseBytes) << at;
         }
     }
 }

@@ -93,13 +93,30 @@ TEST(Turn, AnglesThatAreNoQuarterTurnOnlyAnnounce)
     EXPECT_EQ(image.Picture().Graphic(), held);
 }
 
+// The histogram picture of image's picture, and that of a control that
+// counts a copy of it afresh.
+std::pair<std::vector<std::uint32_t>, std::vector<std::uint32_t>> HistogramAndFresh(TKestrelImage& image)
+{
+    TBitmap drawn, fresh;
+    image.DrawHistogram(drawn, 1, 0, 0);
+    TKestrelImage other;
+    SetPicture(other, PictureBitmap(image));
+    other.DrawHistogram(fresh, 1, 0, 0);
+    return {Units(drawn), Units(fresh)};
+}
+
 TEST(Turn, EveryLayoutComesBackAfterFourQuarterTurnsOrTwoMirrors)
 {
     for (const TLayoutCase& c : kLayouts) {
         const TBitmap original = RandomLayout(c, 11, 5, static_cast<unsigned>(c.Bits));
         TKestrelImage image;
         SetPicture(image, original);
+        // Counted once: the turned pixels take the same counts.
+        TBitmap counted;
+        image.DrawHistogram(counted, 1, 0, 0);
         image.Turn(90);
+        const auto [turned, fresh] = HistogramAndFresh(image);
+        EXPECT_EQ(turned, fresh) << c.Bits;
         EXPECT_EQ(PictureBitmap(image).Width(), 5);
         EXPECT_EQ(PictureBitmap(image).Height(), 11);
         EXPECT_EQ(PictureBitmap(image).PixelFormat(), original.PixelFormat()) << c.Bits;
@@ -109,6 +126,8 @@ TEST(Turn, EveryLayoutComesBackAfterFourQuarterTurnsOrTwoMirrors)
         EXPECT_EQ(PictureBitmap(image).Palette(), original.Palette()) << c.Bits;
         image.Reverse();
         EXPECT_NE(Units(PictureBitmap(image)), Units(original)) << c.Bits;
+        const auto [mirrored, mirroredFresh] = HistogramAndFresh(image);
+        EXPECT_EQ(mirrored, mirroredFresh) << c.Bits;
         image.Reverse();
         EXPECT_EQ(Units(PictureBitmap(image)), Units(original)) << c.Bits;
         EXPECT_EQ(PictureBitmap(image).PixelFormat(), original.PixelFormat()) << c.Bits;

@@ -2,6 +2,7 @@
 // rendering only the exposed tiles, and mouse presses in control pixels.
 #include "../support/QtTestApp.h"
 
+#include "core/Parallel.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Image.h"
 #include "ui/ImageView.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 namespace pictor::ui {
@@ -71,9 +73,13 @@ TEST(ImageView, RendersOnlyTheTilesThatAreExposed)
     TBitmap b = Gradient(3000, 2000);
     image.Picture().SetGraphic(&b);
     image.SetStretch(true);
-    // A 24-megapixel control, and the picture shrunk to a fifth.
-    for (const auto& [size, visible] : {std::pair{QSize(6000, 4000), QRect(2100, 1500, 300, 200)},
-                                        std::pair{QSize(600, 400), QRect(300, 100, 300, 200)}}) {
+    // A 24-megapixel control, and the picture shrunk to a fifth; the tiles
+    // rendered on one thread and on two.
+    for (const auto& [size, visible, threads] : {std::tuple{QSize(6000, 4000), QRect(2100, 1500, 300, 200), 1},
+                                                 std::tuple{QSize(6000, 4000), QRect(2100, 1500, 300, 200), 2},
+                                                 std::tuple{QSize(600, 400), QRect(300, 100, 300, 200), 2}}) {
+        SetOperationThreads(threads);
+        SetThreadGrain(1);
         image.SetBounds(size.width(), size.height());
         const long long before = view.TilesRendered();
         const QImage part = view.grab(visible).toImage();
@@ -81,7 +87,9 @@ TEST(ImageView, RendersOnlyTheTilesThatAreExposed)
         TBitmap want;
         image.RenderAreaTo(want, TRect{visible.left(), visible.top(), visible.right() + 1, visible.bottom() + 1});
         for (int y = 0; y < 200; y += 11)
-            for (int x = 0; x < 300; x += 13) ASSERT_EQ(part.pixel(x, y), Rgb(want.GetPixel(x, y)));
+            for (int x = 0; x < 300; x += 13) ASSERT_EQ(part.pixel(x, y), Rgb(want.GetPixel(x, y))) << threads;
+        SetOperationThreads(0);
+        SetThreadGrain(kDefaultThreadGrain);
     }
 }
 

@@ -4,13 +4,16 @@
 
 #include "../FilledBitmap.h"
 #include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pictor {
@@ -263,6 +266,40 @@ TEST(DrawHistogramTest, PaletteAndVectorPicturesCountTheirColours)
     // units.
     EXPECT_TRUE(HasInk(expected, Rect(530, 100, 538, 101)));
     EXPECT_EQ(expected.GetPixel(530, 317), clRed);
+}
+
+// The counts of a picture drawn before are kept; a change in place since
+// (through a row, a pixel, the canvas or the palette) is counted afresh.
+TEST(DrawHistogramTest, DrawingAgainAfterAChangeInPlaceCountsTheChange)
+{
+    auto writers = std::vector<std::pair<const char*, void (*)(TBitmap&)>>{
+        {"ScanLine", [](TBitmap& b) { std::fill_n(b.ScanLine(0), b.Width(), std::uint8_t{1}); }},
+        {"SetPixel", [](TBitmap& b) { b.SetPixel(0, 0, clWhite); }},
+        {"Canvas", [](TBitmap& b) { b.Canvas().FillRect(TRect{0, 0, 6, 4}); }},
+        {"SetPalette",
+         [](TBitmap& b) { b.SetPalette(TPalette(std::vector<TPaletteEntry>{{0, 255, 0, 0}, {0, 0, 255, 0}})); }},
+    };
+    for (auto& [name, write] : writers) {
+        TBitmap indexed;
+        indexed.SetLayout(8, std::nullopt, 8, 4);
+        indexed.SetPalette(TPalette(std::vector<TPaletteEntry>{{255, 0, 0, 0}, {255, 255, 255, 0}}));
+        TKestrelImage image;
+        image.Picture().SetGraphic(&indexed);
+        const TBitmap before = MainWindowPicture(image);
+        write(dynamic_cast<TBitmap&>(*image.Picture().Graphic()));
+        TKestrelImage fresh;
+        fresh.Picture().SetGraphic(image.Picture().Graphic());
+        const TBitmap expected = MainWindowPicture(fresh);
+        const TBitmap after = MainWindowPicture(image);
+        bool same = true, changed = false;
+        for (int y = 0; y < 350; ++y)
+            for (int x = 0; x < 572; ++x) {
+                same = same && after.GetPixel(x, y) == expected.GetPixel(x, y);
+                changed = changed || after.GetPixel(x, y) != before.GetPixel(x, y);
+            }
+        EXPECT_TRUE(same) << name;
+        EXPECT_TRUE(changed) << name;
+    }
 }
 
 TEST(DrawHistogramTest, NothingToPlotDrawsTheFrameAlone)
