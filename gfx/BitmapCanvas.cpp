@@ -259,7 +259,8 @@ void TBitmapCanvas::DrawTextRun(const TTextRun& run)
 {
     TPainter painter(FBitmap, FState->clip);
     if (RectEmpty(painter.Area())) return;
-    TTextLayout layout(run.Text, run.Font, run.Advances.empty() ? nullptr : &run.Advances);
+    TTextLayout layout(run.Text, run.Font, run.Advances.empty() ? nullptr : &run.Advances,
+                       run.Rises.empty() ? nullptr : &run.Rises);
     if (!std::isfinite(run.Origin.X) || !std::isfinite(run.Origin.Y) || !std::isfinite(run.Escapement)) return;
 
     // Text runs along dir; "down" is the perpendicular towards the descent.
@@ -282,11 +283,12 @@ void TBitmapCanvas::DrawTextRun(const TTextRun& run)
         FillFigure(painter, box(0, -layout.Ascent(), layout.Width(), layout.Descent()), frWinding,
                    InkOf(painter.Codec(), run.Background, pmCopy));
     }
-    // Glyphs may reach beyond their cell (italics, accents): allow an em.
+    // Glyphs may reach beyond their cell (italics, accents): allow an em,
+    // and the rises of characters lifted off the baseline.
     TBox extent;
     PathBounds(box(0, -layout.Ascent(), layout.Width(), layout.Descent()), extent);
     if (!IsFar(extent)) {
-        painter.BlendShape(PixelBounds(extent, layout.EmSize() + 2), [&](cairo_t* cr) {
+        painter.BlendShape(PixelBounds(extent, layout.EmSize() + layout.MaxRise() + 2), [&](cairo_t* cr) {
             cairo_translate(cr, base.X, base.Y);
             cairo_rotate(cr, -angle);
             layout.ShowGlyphs(cr);

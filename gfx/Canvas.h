@@ -60,6 +60,7 @@ struct TTextRun {
     bool Opaque = false;             // fill the text's cell box with Background
     TColor Background = clWhite;
     std::vector<double> Advances;    // per character, canvas pixels; empty: the font's own
+    std::vector<double> Rises;       // per character, how far the next one sits higher; empty: none
 };
 
 class TCanvas {

@@ -110,6 +110,7 @@ struct TFont {
     bool Underline = false;
     bool StrikeOut = false;
     int Orientation = 0;         // tenths of a degree, counter-clockwise
+    int Width = 0;               // average character width in pixels; 0: the face's own
 
     int Size() const { return Height < 0 ? (-Height * 72 + 48) / 96 : (Height * 72 + 48) / 96; }
     void SetSize(int points) { Height = -((points * 96 + 36) / 72); }

@@ -11,6 +11,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core
+  fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-symbola
   xvfb xauth imagemagick
   parallel
   dpkg-dev file help2man man-db appstream desktop-file-utils

@@ -1,10 +1,11 @@
 #include "gfx/canvas/TextLayout.h"
 
+#include "core/LeakCheck.h"
 #include "core/Text.h"
+#include "gfx/canvas/FontHandles.h"
+#include "gfx/canvas/SymbolFonts.h"
 
 #include <cairo-ft.h>
-#include <cairo.h>
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,25 +19,25 @@ namespace {
 
 // The em size of a font whose Height is 0: the default 8 points.
 constexpr double kDefaultEm = 11;
-// Larger glyphs than this are drawn at this size.
+// Larger glyphs than this are drawn at this size (also across, for a font
+// of a given width).
 constexpr double kMaxEm = 32768;
+// Per-character rises are kept within this many pixels of the baseline.
+constexpr double kMaxRise = 1 << 20;
 
 // The faces fontconfig offers for one request, best first, each with the
-// characters it has. Built once per name, weight and slant.
+// characters it has. Built once per name, weight and slant. Only cairo's
+// faces and the character sets are kept, not fontconfig's patterns: a
+// pattern reaches its elements through an offset rather than a pointer, so
+// a leak checker would count every pattern held here as lost.
 struct TFaceList {
     struct TFace {
-        FcPattern* pattern = nullptr; // prepared for rendering; owned
-        FcCharSet* charset = nullptr; // owned by pattern
-        cairo_font_face_t* face = nullptr;
+        TCairoFacePtr face;
+        TFcCharSetPtr charset;
+        std::string family;
+        double averageWidth = -1; // per pixel of em; measured on first use
     };
     std::vector<TFace> faces;
-    ~TFaceList()
-    {
-        for (TFace& f : faces) {
-            if (f.face) cairo_font_face_destroy(f.face);
-            FcPatternDestroy(f.pattern);
-        }
-    }
 };
 
 std::mutex gFaceMutex;
@@ -44,15 +45,18 @@ std::mutex gFaceMutex;
 using TFaceKey = std::tuple<std::string, bool, bool>;
 
 // fontconfig's configuration, loaded on first use and released at exit, and
-// the face lists built from it.
+// the face lists built from it. The configuration reaches some of its parts
+// through offsets, so while it lives a leak checker would count them lost.
+FcConfig* LoadConfiguration()
+{
+    TLeakCheckPause pause;
+    return FcInitLoadConfigAndFonts();
+}
+
 struct TFontSystem {
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    TFcConfigPtr config{LoadConfiguration()};
     std::map<TFaceKey, std::unique_ptr<TFaceList>> lists;
-    ~TFontSystem()
-    {
-        lists.clear();
-        if (config) FcConfigDestroy(config);
-    }
+    ~TFontSystem() { lists.clear(); }
 };
 
 TFontSystem& Fonts()
@@ -73,27 +77,31 @@ std::string FamilyOf(FcPattern* pattern)
     return reinterpret_cast<const char*>(family);
 }
 
-FcPattern* NewRequest(const char* family, const TFont& font)
+TFcPatternPtr NewRequest(const char* family, const TFont& font)
 {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(pattern, FC_WEIGHT, font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    TFcPatternPtr pattern{FcPatternCreate()};
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     return pattern;
 }
 
-TFaceList::TFace FaceOf(FcPattern* prepared)
+// The face of a pattern prepared for rendering.
+TFaceList::TFace FaceOf(TFcPatternPtr prepared)
 {
     TFaceList::TFace f;
-    f.pattern = prepared;
-    if (FcPatternGetCharSet(prepared, FC_CHARSET, 0, &f.charset) != FcResultMatch) f.charset = nullptr;
+    f.face.reset(cairo_ft_font_face_create_for_pattern(prepared.get()));
+    FcCharSet* charset = nullptr;
+    if (FcPatternGetCharSet(prepared.get(), FC_CHARSET, 0, &charset) == FcResultMatch && charset)
+        f.charset.reset(FcCharSetCopy(charset));
+    f.family = FamilyOf(prepared.get());
     return f;
 }
 
-const TFaceList& FacesFor(const TFont& font)
+TFaceList& FacesFor(const TFont& font)
 {
     TFontSystem& fonts = Fonts();
-    FcConfig* config = fonts.config;
+    FcConfig* config = fonts.config.get();
     auto& cache = fonts.lists;
     TFaceKey key{font.Name, font.Bold, font.Italic};
     auto it = cache.find(key);
@@ -102,96 +110,147 @@ const TFaceList& FacesFor(const TFont& font)
 
     auto list = std::make_unique<TFaceList>();
     if (!config) return *(cache[key] = std::move(list));
-    FcPattern* pattern = NewRequest(font.Name.empty() ? "sans-serif" : font.Name.c_str(), font);
-    if (!font.Name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    TFcPatternPtr pattern = NewRequest(font.Name.empty() ? "sans-serif" : font.Name.c_str(), font);
+    if (!font.Name.empty())
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    FcFontSet* set = FcFontSort(config, pattern, FcTrue, nullptr, &result);
-    if (set) {
+    if (TFcFontSetPtr set{FcFontSort(config, pattern.get(), FcTrue, nullptr, &result)}) {
         for (int i = 0; i < set->nfont; ++i) {
-            if (FcPattern* prepared = FcFontRenderPrepare(config, pattern, set->fonts[i]))
-                list->faces.push_back(FaceOf(prepared));
+            if (TFcPatternPtr prepared{FcFontRenderPrepare(config, pattern.get(), set->fonts[i])})
+                list->faces.push_back(FaceOf(std::move(prepared)));
         }
-        FcFontSetDestroy(set);
     }
-    FcPatternDestroy(pattern);
 
-    if (!list->faces.empty() && FamilyOf(list->faces[0].pattern) != kJapaneseFallback) {
-        FcPattern* request = NewRequest(kJapaneseFallback, font);
-        FcConfigSubstitute(config, request, FcMatchPattern);
-        FcDefaultSubstitute(request);
-        FcPattern* match = FcFontMatch(config, request, &result);
-        if (match && FamilyOf(match) == kJapaneseFallback) {
-            if (FcPattern* prepared = FcFontRenderPrepare(config, request, match))
-                list->faces.insert(list->faces.begin() + 1, FaceOf(prepared));
+    if (!list->faces.empty() && list->faces[0].family != kJapaneseFallback) {
+        TFcPatternPtr request = NewRequest(kJapaneseFallback, font);
+        FcConfigSubstitute(config, request.get(), FcMatchPattern);
+        FcDefaultSubstitute(request.get());
+        TFcPatternPtr match{FcFontMatch(config, request.get(), &result)};
+        if (match && FamilyOf(match.get()) == kJapaneseFallback) {
+            if (TFcPatternPtr prepared{FcFontRenderPrepare(config, request.get(), match.get())})
+                list->faces.insert(list->faces.begin() + 1, FaceOf(std::move(prepared)));
         }
-        if (match) FcPatternDestroy(match);
-        FcPatternDestroy(request);
     }
     auto& slot = cache[key];
     slot = std::move(list);
     return *slot;
 }
 
-cairo_font_face_t* CairoFace(const TFaceList& list, std::size_t index)
+TFontOptionsPtr TextOptions()
 {
-    auto& f = const_cast<TFaceList::TFace&>(list.faces[index]);
-    if (!f.face) f.face = cairo_ft_font_face_create_for_pattern(f.pattern);
-    return f.face;
-}
-
-cairo_font_options_t* TextOptions()
-{
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    TFontOptionsPtr options{cairo_font_options_create()};
+    cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_ON);
     return options;
 }
 
-cairo_scaled_font_t* MakeScaledFont(cairo_font_face_t* face, double em, bool hinted)
+// A face at em pixels high and emAcross pixels wide.
+TScaledFontPtr MakeScaledFont(cairo_font_face_t* face, double emAcross, double em, bool hinted)
 {
     cairo_matrix_t fontMatrix, ctm;
-    cairo_matrix_init_scale(&fontMatrix, em, em);
+    cairo_matrix_init_scale(&fontMatrix, emAcross, em);
     cairo_matrix_init_identity(&ctm);
-    cairo_font_options_t* options = TextOptions();
+    TFontOptionsPtr options = TextOptions();
     if (!hinted) {
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
     }
-    cairo_scaled_font_t* font = cairo_scaled_font_create(face, &fontMatrix, &ctm, options);
-    cairo_font_options_destroy(options);
-    return font;
+    return TScaledFontPtr{cairo_scaled_font_create(face, &fontMatrix, &ctm, options.get())};
+}
+
+// The glyph of one character in a font, with its advance; false when the
+// font has none.
+bool GlyphOf(cairo_scaled_font_t* font, char32_t c, unsigned long& index, double& advance)
+{
+    std::string one;
+    AppendUtf8(one, c);
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    bool found = cairo_scaled_font_text_to_glyphs(font, 0, 0, one.data(), static_cast<int>(one.size()), &glyphs,
+                                                  &count, nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
+                 count > 0;
+    if (found) {
+        cairo_text_extents_t te;
+        cairo_scaled_font_glyph_extents(font, glyphs, 1, &te);
+        index = glyphs[0].index;
+        advance = te.x_advance;
+    }
+    if (glyphs) cairo_glyph_free(glyphs);
+    return found;
+}
+
+// The average character width of a face per pixel of em, as the platform
+// reckons it for a font's width: the advances of the small letters and the
+// space weighted by how often they occur in English text. Computed from the
+// glyphs rather than read from the face's own table, whose figure some
+// faces of the same widths give over all their glyphs instead.
+double AverageWidthOf(cairo_font_face_t* face)
+{
+    static constexpr int kWeights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
+                                         56, 17, 4,  49, 56, 71,  31, 10, 18, 3,  18, 2, 166};
+    TScaledFontPtr probe = MakeScaledFont(face, 1000, 1000, false);
+    double sum = 0, weights = 0;
+    for (int i = 0; i < 27; ++i) {
+        unsigned long index = 0;
+        double advance = 0;
+        if (GlyphOf(probe.get(), i < 26 ? U'a' + i : U' ', index, advance) && index != 0) {
+            sum += advance * kWeights[i];
+            weights += kWeights[i];
+        }
+    }
+    return weights > 0 && sum > 0 ? sum / weights / 1000 : 0.5;
+}
+
+double AverageWidth(TFaceList::TFace& f)
+{
+    if (f.averageWidth < 0) f.averageWidth = AverageWidthOf(f.face.get());
+    return f.averageWidth;
+}
+
+// What is asked of fontconfig for a font: Symbol and Wingdings text is drawn
+// as the characters it means, from a face that has them.
+TFont Requested(const TFont& font)
+{
+    TFont request = font;
+    const TSymbolSet symbols = SymbolSetOf(font.Name);
+    if (symbols == TSymbolSet::Symbol || symbols == TSymbolSet::Wingdings) request.Name = kSymbolFace;
+    return request;
 }
 
 } // namespace
 
-struct TTextLayout::TRun {
-    cairo_scaled_font_t* font = nullptr;
-    std::vector<cairo_glyph_t> glyphs;
-    ~TRun()
-    {
-        if (font) cairo_scaled_font_destroy(font);
-    }
-};
-
-TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::vector<double>* advances)
+std::string PrimaryFamily(const TFont& font)
 {
     std::lock_guard<std::mutex> lock(gFaceMutex);
-    const TFaceList& list = FacesFor(font);
+    const TFaceList& list = FacesFor(Requested(font));
+    return list.faces.empty() ? std::string() : list.faces[0].family;
+}
+
+struct TTextLayout::TRun {
+    TScaledFontPtr font;
+    std::vector<cairo_glyph_t> glyphs;
+};
+
+TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::vector<double>* advances,
+                         const std::vector<double>* rises)
+{
+    std::lock_guard<std::mutex> lock(gFaceMutex);
+    const TSymbolSet symbols = SymbolSetOf(font.Name);
+    TFaceList& list = FacesFor(Requested(font));
     if (list.faces.empty()) return; // no fonts at all: nothing to draw, zero extents
 
     // The em size: a negative Height is the em itself, a positive one the
     // cell (ascent plus descent) of the first face.
-    cairo_font_face_t* primary = CairoFace(list, 0);
+    cairo_font_face_t* primary = list.faces[0].face.get();
     if (font.Height < 0) {
         FEm = -static_cast<double>(font.Height);
     } else if (font.Height > 0) {
-        cairo_scaled_font_t* probe = MakeScaledFont(primary, 1000, false);
+        TScaledFontPtr probe = MakeScaledFont(primary, 1000, 1000, false);
         cairo_font_extents_t fe;
-        cairo_scaled_font_extents(probe, &fe);
-        cairo_scaled_font_destroy(probe);
+        cairo_scaled_font_extents(probe.get(), &fe);
         double cell = fe.ascent + fe.descent;
         FEm = cell > 0 ? font.Height * 1000.0 / cell : font.Height;
     } else {
@@ -199,11 +258,15 @@ TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::
     }
     FEm = std::min(FEm, kMaxEm);
     if (FEm <= 0) return;
+    // A font with a width is condensed or expanded until the first face's
+    // average character width is that width.
+    double emAcross = FEm;
+    if (font.Width != 0) emAcross = std::min(std::abs(font.Width) / AverageWidth(list.faces[0]), kMaxEm);
 
-    std::vector<cairo_scaled_font_t*> scaled(list.faces.size(), nullptr);
+    std::vector<TScaledFontPtr> scaled(list.faces.size());
     auto scaledFont = [&](std::size_t i) {
-        if (!scaled[i]) scaled[i] = MakeScaledFont(CairoFace(list, i), FEm, true);
-        return scaled[i];
+        if (!scaled[i]) scaled[i] = MakeScaledFont(list.faces[i].face.get(), emAcross, FEm, true);
+        return scaled[i].get();
     };
 
     cairo_font_extents_t fe;
@@ -226,58 +289,49 @@ TTextLayout::TTextLayout(const std::string& utf8, const TFont& font, const std::
     }
 
     // Characters, each with the first face that has it.
-    double x = 0;
+    double x = 0, rise = 0;
     std::size_t index = 0;
     for (std::size_t i = 0; i < utf8.size(); ++index) {
         char32_t c = DecodeUtf8Char(utf8, i);
         if (c > 0x10FFFF) c = 0xFFFD;
+        c = SymbolToUnicode(c, symbols);
         std::size_t faceIndex = 0;
         for (std::size_t f = 0; f < list.faces.size(); ++f) {
-            if (list.faces[f].charset && FcCharSetHasChar(list.faces[f].charset, c)) {
+            if (list.faces[f].charset && FcCharSetHasChar(list.faces[f].charset.get(), c)) {
                 faceIndex = f;
                 break;
             }
         }
         cairo_scaled_font_t* sf = scaledFont(faceIndex);
-        cairo_glyph_t* glyphs = nullptr;
-        int count = 0;
-        std::string one;
-        AppendUtf8(one, c);
+        unsigned long glyph = 0;
         double advance = 0;
-        if (cairo_scaled_font_text_to_glyphs(sf, 0, 0, one.data(), static_cast<int>(one.size()), &glyphs, &count,
-                                             nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
-            count > 0) {
-            cairo_text_extents_t te;
-            cairo_scaled_font_glyph_extents(sf, glyphs, 1, &te);
-            advance = te.x_advance;
-            if (FRuns.empty() || FRuns.back()->font != sf) {
+        if (GlyphOf(sf, c, glyph, advance)) {
+            if (FRuns.empty() || FRuns.back()->font.get() != sf) {
                 auto run = std::make_unique<TRun>();
-                run->font = cairo_scaled_font_reference(sf);
+                run->font.reset(cairo_scaled_font_reference(sf));
                 FRuns.push_back(std::move(run));
             }
-            FRuns.back()->glyphs.push_back(cairo_glyph_t{glyphs[0].index, x, 0});
+            FRuns.back()->glyphs.push_back(cairo_glyph_t{glyph, x, -rise});
         }
-        if (glyphs) cairo_glyph_free(glyphs);
         if (advances && index < advances->size()) advance = (*advances)[index];
         x += advance;
+        if (rises && index < rises->size() && std::isfinite((*rises)[index]))
+            rise = std::clamp(rise + (*rises)[index], -kMaxRise, kMaxRise);
+        FMaxRise = std::max(FMaxRise, std::abs(rise));
     }
     FWidth = x;
-    for (cairo_scaled_font_t* sf : scaled) {
-        if (sf) cairo_scaled_font_destroy(sf);
-    }
 }
 
 TTextLayout::~TTextLayout() = default;
 
 void TTextLayout::ShowGlyphs(cairo_t* cr) const
 {
-    cairo_font_options_t* options = TextOptions();
+    TFontOptionsPtr options = TextOptions();
     for (const auto& run : FRuns) {
-        cairo_set_scaled_font(cr, run->font);
-        cairo_set_font_options(cr, options);
+        cairo_set_scaled_font(cr, run->font.get());
+        cairo_set_font_options(cr, options.get());
         cairo_show_glyphs(cr, run->glyphs.data(), static_cast<int>(run->glyphs.size()));
     }
-    cairo_font_options_destroy(options);
 }
 
 } // namespace pictor::raster

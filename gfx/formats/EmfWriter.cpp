@@ -99,7 +99,7 @@ void TEmfRecorder::EmitCreate(int slot, const mf::TObjectKey& key)
         std::u16string face = Utf8ToUtf16(font->Name);
         std::uint16_t name[U_LF_FACESIZE] = {};
         for (std::size_t i = 0; i < face.size() && i + 1 < U_LF_FACESIZE; ++i) name[i] = face[i];
-        U_LOGFONT lf = logfont_set(font->Height, 0, font->Escapement, font->Escapement, font->Bold ? 700 : 400,
+        U_LOGFONT lf = logfont_set(font->Height, font->Width, font->Escapement, font->Escapement, font->Bold ? 700 : 400,
                                    font->Italic, font->Underline, font->StrikeOut,
                                    static_cast<std::uint8_t>(font->CharSet), 0, 0, 0, 0, name);
         Append(U_EMREXTCREATEFONTINDIRECTW_set(ih, reinterpret_cast<const char*>(&lf), nullptr));

@@ -88,7 +88,7 @@ protected:
             TEncodedText face = EncodeAnsi(Utf8ToUtf32(font->Name));
             char name[32] = {};
             std::memcpy(name, face.Bytes.data(), std::min<std::size_t>(face.Bytes.size(), 31));
-            U_FONT* f = U_FONT_set(Clamp16(font->Height), 0, Clamp16(font->Escapement), Clamp16(font->Escapement),
+            U_FONT* f = U_FONT_set(Clamp16(font->Height), Clamp16(font->Width), Clamp16(font->Escapement), Clamp16(font->Escapement),
                                    font->Bold ? 700 : 400, font->Italic, font->Underline, font->StrikeOut,
                                    static_cast<std::uint8_t>(font->CharSet), 0, 0, 0, 0, name);
             if (!f) throw std::bad_alloc();

@@ -93,6 +93,7 @@ struct TBrushSpec {
 struct TFontSpec {
     std::string Name;
     double Height = 0; // logical units; negative: character height
+    double Width = 0;  // average character width, logical units; 0: the face's own
     int Escapement = 0; // tenths of a degree
     int Weight = 400;
     bool Italic = false;
@@ -146,6 +147,7 @@ struct TTextCall {
     double X = 0, Y = 0; // reference point, logical
     std::vector<TDecodedChar> Text;
     std::vector<double> Dx; // per unit of Text, logical; empty: the font's own
+    std::vector<double> Dy; // per unit of Text, logical, towards the font's ascent; empty: none
     bool Opaque = false;    // fill Rect with the background colour
     bool Clipped = false;   // clip to Rect
     std::optional<std::array<double, 4>> Rect; // left, top, right, bottom, logical
@@ -243,6 +245,9 @@ public:
     void AngleArc(double x, double y, double radius, double start, double sweep);
     void SetPixel(double x, double y, TColor color);
     void Text(const TTextCall& call);
+    // The character set that 8-bit text in the current font is read in: a
+    // symbol font's codes are kept as they are.
+    int TextCharSet() const;
     // Transfers src of bitmap onto the logical rectangle (x, y, w, h).
     void Bitmap(const TBitmap& bitmap, const TRect& src, double x, double y, double w, double h, std::uint32_t rop);
     // A transfer in which the pixels for which transparent(x, y) holds leave

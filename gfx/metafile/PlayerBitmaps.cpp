@@ -55,6 +55,7 @@ TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced)
     };
     TFontSpec font;
     font.Height = value(0);
+    font.Width = value(1);
     font.Escapement = value(2);
     font.Weight = value(4);
     const std::size_t flags = at + 5 * field;

@@ -2,6 +2,7 @@
 // bitmap transfers.
 #include "gfx/metafile/Player.h"
 
+#include "gfx/canvas/SymbolFonts.h"
 #include "gfx/metafile/Region.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr double kKappa = 0.5522847498307936; // Bézier control distance of a quarter circle
 constexpr double kMaxCoordinate = kMaxCanvasCoordinate;
+constexpr int kSymbolCharSet = 2;               // a font's codes as they are
 
 void Append(TPath& to, const TPath& from)
 {
@@ -541,6 +543,10 @@ void TPlayer::Text(const TTextCall& call)
     run.Font.Name = FDc.Font.Name;
     run.Font.Height = static_cast<int>(std::lround(height));
     if (run.Font.Height == 0) run.Font.Height = height < 0 ? -1 : 1;
+    if (FDc.Font.Width != 0) {
+        const double width = std::fabs(FDc.Font.Width) * xScale;
+        if (std::isfinite(width) && width <= 1e5) run.Font.Width = std::max(1, static_cast<int>(std::lround(width)));
+    }
     run.Font.Bold = FDc.Font.Weight >= 600;
     run.Font.Italic = FDc.Font.Italic;
     run.Font.Underline = FDc.Font.Underline;
@@ -549,10 +555,13 @@ void TPlayer::Text(const TTextCall& call)
     run.Color = FDc.TextColor;
     run.Opaque = FDc.BkOpaque;
     run.Background = FDc.BkColor;
-    double angle = FDc.Font.Escapement / 10.0;
-    if (!FToCanvas.AxisAligned() || FToCanvas.M11 < 0)
-        angle += std::atan2(-xAxis.Y, xAxis.X) * 180 / std::numbers::pi;
-    run.Escapement = angle;
+    // The escapement turns the baseline counter-clockwise as the logical
+    // axes run, so a mapping that turns the y axis upwards turns it the
+    // other way on the canvas (an escapement of 2700 then reads upwards);
+    // the glyphs stay upright along the baseline whatever the mapping.
+    const double escapement = FDc.Font.Escapement / 10.0 * std::numbers::pi / 180;
+    const TPointF along = FToCanvas.ApplyVector(std::cos(escapement), -std::sin(escapement));
+    run.Escapement = std::atan2(-along.Y, along.X) * 180 / std::numbers::pi;
 
     const bool updateCp = FDc.TextAlign & 1;
     TPointF origin = updateCp ? FDc.Position : TPointF{call.X, call.Y};
@@ -571,11 +580,16 @@ void TPlayer::Text(const TTextCall& call)
     if (!call.Dx.empty()) {
         std::size_t unit = 0;
         run.Advances.reserve(call.Text.size());
+        if (!call.Dy.empty()) run.Rises.reserve(call.Text.size());
         for (const TDecodedChar& c : call.Text) {
-            double sum = 0;
-            for (int k = 0; k < c.Units && unit < call.Dx.size(); ++k) sum += call.Dx[unit++];
+            double sum = 0, rise = 0;
+            for (int k = 0; k < c.Units && unit < call.Dx.size(); ++k, ++unit) {
+                sum += call.Dx[unit];
+                if (unit < call.Dy.size()) rise += call.Dy[unit];
+            }
             total += sum;
             run.Advances.push_back(sum * xScale);
+            if (!call.Dy.empty()) run.Rises.push_back(rise * yScale);
         }
     }
     if (!std::isfinite(run.Origin.X) || !std::isfinite(run.Origin.Y) || std::fabs(run.Origin.X) > kMaxCoordinate ||
@@ -595,6 +609,11 @@ void TPlayer::Text(const TTextCall& call)
         if (call.Dx.empty() && xScale > 0) total = FCanvas.MeasureText(run.Text, run.Font).X / xScale;
         FDc.Position.X += (run.HAlign == taRight ? -total : run.HAlign == taCenter ? 0 : total);
     }
+}
+
+int TPlayer::TextCharSet() const
+{
+    return raster::SymbolSetOf(FDc.Font.Name) == raster::TSymbolSet::None ? FDc.Font.CharSet : kSymbolCharSet;
 }
 
 // --- paths -------------------------------------------------------------------------

@@ -207,6 +207,7 @@ TFontKey TRecordingCanvas::FontKeyOf(const TFont& font) const
     TFontKey key;
     key.Name = font.Name;
     key.Height = font.Height * FUnitsPerPixel;
+    key.Width = font.Width * FUnitsPerPixel;
     key.Escapement = font.Orientation;
     key.Bold = font.Bold;
     key.Italic = font.Italic;

@@ -47,6 +47,7 @@ struct TBrushKey {
 struct TFontKey {
     std::string Name;
     int Height = 0; // logical units
+    int Width = 0;  // average character width, logical units; 0: the face's own
     int Escapement = 0; // tenths of a degree
     bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
     int CharSet = 1;

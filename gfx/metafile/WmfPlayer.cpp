@@ -94,7 +94,7 @@ private:
 void TWmfPlayer::Text(const TByteReader& r, bool extended)
 {
     mf::TTextCall call;
-    const int charSet = FPlayer.Dc().Font.CharSet;
+    const int charSet = FPlayer.TextCharSet();
     if (!extended) {
         const std::size_t count = r.U16(6);
         const std::size_t after = 8 + ((count + 1) & ~std::size_t(1));
@@ -119,10 +119,17 @@ void TWmfPlayer::Text(const TByteReader& r, bool extended)
     call.Clipped = options & 4;
     call.Text = DecodeAnsi(r, at, count, charSet);
     const std::size_t dxAt = at + ((count + 1) & ~std::size_t(1));
-    if (count > 0 && r.Has(dxAt, count, 2)) {
-        // One advance per byte: a double-byte character has two.
+    // One advance per byte (a double-byte character has two); with ETO_PDY
+    // each is followed by a vertical offset.
+    const bool pdy = options & 0x2000;
+    const std::size_t step = pdy ? 4 : 2;
+    if (count > 0 && r.Has(dxAt, count, step)) {
         call.Dx.resize(count);
-        for (std::size_t i = 0; i < count; ++i) call.Dx[i] = r.I16(dxAt + 2 * i);
+        for (std::size_t i = 0; i < count; ++i) call.Dx[i] = r.I16(dxAt + step * i);
+        if (pdy) {
+            call.Dy.resize(count);
+            for (std::size_t i = 0; i < count; ++i) call.Dy[i] = r.I16(dxAt + step * i + 2);
+        }
     }
     FPlayer.Text(call);
 }

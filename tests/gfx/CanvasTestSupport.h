@@ -123,4 +123,27 @@ std::string PictureOf(int width, int height, F covered)
     return s;
 }
 
+// The box of the pixels that are not background, inclusive, and their count.
+struct TInkBox {
+    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1;
+    int Count = 0;
+};
+
+// The ink of a bitmap within columns [x0, x1) (all of them by default).
+inline TInkBox InkOf(const TBitmap& b, TColor background, int x0 = 0, int x1 = 1 << 30)
+{
+    TInkBox box;
+    for (int y = 0; y < b.Height(); ++y) {
+        for (int x = std::max(x0, 0); x < std::min(x1, b.Width()); ++x) {
+            if (b.GetPixel(x, y) == background) continue;
+            box.Left = std::min(box.Left, x);
+            box.Top = std::min(box.Top, y);
+            box.Right = std::max(box.Right, x);
+            box.Bottom = std::max(box.Bottom, y);
+            ++box.Count;
+        }
+    }
+    return box;
+}
+
 } // namespace pictor::canvastest

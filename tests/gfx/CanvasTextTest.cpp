@@ -1,41 +1,27 @@
 // Text on the bitmap canvas: measuring agrees with drawing, the opaque
-// background box, fonts by points, Japanese faces, alignment and palettes.
+// background box, fonts by points, Japanese faces, alignment and palettes,
+// the widths of the faces metafiles name, and memory over many fonts.
 #include "CanvasTestSupport.h"
 
+#include "core/LeakCheck.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
+#include "gfx/canvas/TextLayout.h"
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <cmath>
 #include <set>
 
 namespace pictor {
 namespace {
 
+using canvastest::InkOf;
 using canvastest::MakeBitmap;
 using canvastest::Plain24;
-
-struct TInkBox {
-    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1; // inclusive
-    int Count = 0;
-};
-
-// The box of the pixels that are not background.
-TInkBox InkOf(const TBitmap& b, TColor background)
-{
-    TInkBox box;
-    for (int y = 0; y < b.Height(); ++y) {
-        for (int x = 0; x < b.Width(); ++x) {
-            if (b.GetPixel(x, y) == background) continue;
-            box.Left = std::min(box.Left, x);
-            box.Top = std::min(box.Top, y);
-            box.Right = std::max(box.Right, x);
-            box.Bottom = std::max(box.Bottom, y);
-            ++box.Count;
-        }
-    }
-    return box;
-}
+using canvastest::TInkBox;
 
 // How the histogram labels its axes: a button-face picture, the font at a
 // size in points, the text on an opaque button-face background.
@@ -240,6 +226,55 @@ TEST(CanvasText, EscapementTurnsTheText)
     TInkBox box = InkOf(b, clWhite);
     EXPECT_GT(box.Bottom - box.Top, box.Right - box.Left); // taller than wide
     EXPECT_LE(box.Bottom, 110);
+}
+
+TEST(CanvasText, ArialTakesTheWidthsOfLiberationSans)
+{
+    // Metafiles name Arial; fontconfig maps it to the face of the same
+    // widths. At an em of 100 pixels each advance is the face's width in
+    // 2048ths of an em, rounded to a whole pixel.
+    TFont font;
+    font.Name = "Arial";
+    font.Height = -100;
+    if (raster::PrimaryFamily(font) != "Liberation Sans")
+        GTEST_SKIP() << "Arial is drawn in " << raster::PrimaryFamily(font)
+                     << ", not Liberation Sans (fonts-liberation2 is not installed)";
+    const std::pair<char, int> widths[] = {{'H', 1479}, {'a', 1139}, {'m', 1706}, {'b', 1139}, {'u', 1139},
+                                           {'r', 682},  {'g', 1139}, {' ', 569},  {'2', 1139}, {'0', 1139}};
+    std::string line;
+    int expected = 0;
+    for (const auto& [c, units] : widths) {
+        line += c;
+        expected += static_cast<int>(std::lround(units * 100 / 2048.0));
+    }
+    TBitmap b = Plain24(1, 1, clWhite);
+    EXPECT_EQ(b.Canvas().MeasureText(line, font).X, expected);
+}
+
+TEST(CanvasText, AThousandFontRequestsLeaveMemoryFlat)
+{
+    // Each new request builds its list of faces; older lists are let go.
+    // Drawn in a thousand fonts after the caches have filled, the memory in
+    // use stays where it was. The sanitizer build counts no bytes here, but
+    // its leak checker must find nothing lost while the lists are held.
+    TBitmap b = Plain24(60, 20, clWhite);
+    auto draw = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            TCanvas& c = b.Canvas();
+            c.Font.Name = "Face " + std::to_string(i);
+            c.Font.Bold = i % 2;
+            c.Font.Height = -10 - i % 5;
+            c.TextOut(1, 1, "Ab");
+        }
+    };
+    draw(0, 300);
+    const std::size_t before = mallinfo2().uordblks;
+    draw(300, 1300);
+    const std::size_t after = mallinfo2().uordblks;
+    if (before > 0) {
+        EXPECT_LT(after, before + (512 << 10));
+    }
+    EXPECT_FALSE(LeaksFoundNow());
 }
 
 } // namespace

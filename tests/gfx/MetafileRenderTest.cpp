@@ -114,7 +114,7 @@ TEST(MetafileRender, ToolkitDrawingPlaysBackPixelForPixel)
 TEST(MetafileRender, BitmapsAndTextPlayBackPixelForPixel)
 {
     // Bitmaps of several depths at a point, stretched and copied in part,
-    // and text with a background, as the program records them.
+    // and text with a background (and condensed), as the program records them.
     TBitmap eight = MakeTestPicture(13, 9, 5);
     eight.SetPixelFormat(pf8bit);
     TBitmap four = MakeTestPicture(10, 6, 9);
@@ -131,6 +131,8 @@ TEST(MetafileRender, BitmapsAndTextPlayBackPixelForPixel)
             c.Font.SetSize(12);
             c.Font.Color = RGBColor(0, 0, 128);
             c.TextOut(30, 40, "42 %");
+            c.Font.Width = 4; // condensed, in both files' font records
+            c.TextOut(2, 40, "ab");
         },
         80, 60);
 }
