@@ -3,8 +3,8 @@
 // made on demand.
 #pragma once
 
-#include "../support/QtTestApp.h"
-#include "../support/TempDir.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/TempDir.h"
 
 #include "app/Frame.h"
 #include "gfx/Bitmap.h"

@@ -8,7 +8,7 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/PngImage.h"
 #include "gfx/formats/Png.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // ImageView: size taken from the control, painting what the control renders,
 // rendering only the exposed tiles, and mouse presses in control pixels.
-#include "../support/QtTestApp.h"
+#include "tests/support/QtTestApp.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Image.h"

@@ -2,7 +2,7 @@
 // the layout fixes, the argument checks, and what is counted.
 #include "image/KestrelImg.h"
 
-#include "../FilledBitmap.h"
+#include "tests/support/FilledBitmap.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"

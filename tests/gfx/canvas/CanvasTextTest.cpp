@@ -1,6 +1,6 @@
 // Text on the bitmap canvas: measuring agrees with drawing, the opaque
 // background box, fonts by points, Japanese faces, alignment and palettes.
-#include "CanvasTestSupport.h"
+#include "tests/gfx/canvas/CanvasTestSupport.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
