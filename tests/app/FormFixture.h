@@ -3,15 +3,15 @@
 // made on demand.
 #pragma once
 
-#include "../support/QtTestApp.h"
-#include "../support/TempDir.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/TempDir.h"
 
 #include "app/Frame.h"
 #include "gfx/Bitmap.h"
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "histogram/Histgram.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 #include "ui/ExceptionGuard.h"
 #include "ui/FileDialogs.h"
 

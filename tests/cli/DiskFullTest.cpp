@@ -4,7 +4,7 @@
 // temporary file may be left, and the failure must be reported.
 #include "CliTestSupport.h"
 
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "gfx/JPEGImage.h"
 #include "gfx/PngImage.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 
 #include <gtest/gtest.h>
 

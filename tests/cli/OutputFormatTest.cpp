@@ -9,7 +9,7 @@
 #include "gfx/PngImage.h"
 #include "gfx/formats/ByteReader.h"
 #include "gfx/formats/Png.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 
 #include <gtest/gtest.h>
 

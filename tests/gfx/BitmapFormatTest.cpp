@@ -1,6 +1,6 @@
 // Pixel formats of TBitmap: what each reads as, and every conversion between
 // them, checked against colours computed here independently.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

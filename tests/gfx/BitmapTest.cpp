@@ -1,6 +1,6 @@
 // TBitmap storage: sizes, pixels, palette, copy on write, assignment, change
 // notification.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

@@ -1,7 +1,7 @@
 // GIF files: first frames of made and real-world files against an
 // independent decoder, the palette the canvas and transparency need, frame
 // counts, refusals, and the writer's round trip at every palette depth.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include "core/Exception.h"
 #include "core/FileIO.h"

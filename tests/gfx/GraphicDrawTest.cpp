@@ -5,8 +5,8 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
-#include "tests/gfx/IconFixtures.h"
-#include "tests/gfx/JpegFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
+#include "tests/gfx/formats/JpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/formats/Png.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 #include "tests/support/Corpus.h"
 #include "tests/support/TempDir.h"
 

@@ -1,6 +1,6 @@
 // TImage: size, Stretch and AutoSize, repaint requests, the canvas rules and
 // the rendering a view shows.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

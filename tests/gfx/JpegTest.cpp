@@ -5,7 +5,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/formats/Jpeg.h"
-#include "tests/gfx/JpegFixtures.h"
+#include "tests/gfx/formats/JpegTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

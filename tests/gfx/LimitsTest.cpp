@@ -8,8 +8,8 @@
 #include "gfx/Metafile.h"
 #include "gfx/formats/ByteWriter.h"
 #include "gfx/metafile/MetafileData.h"
-#include "tests/gfx/BmpFileBuilder.h"
-#include "tests/gfx/JpegFixtures.h"
+#include "tests/gfx/formats/BmpFileBuilder.h"
+#include "tests/gfx/formats/JpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "core/Exception.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
-#include "tests/gfx/IconFixtures.h"
-#include "tests/gfx/JpegFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
+#include "tests/gfx/formats/JpegTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // TPicture: holding a copy, change notification, the extension table, loading
 // and saving.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include "core/Exception.h"

@@ -1,7 +1,7 @@
 // PNG pictures: the PNG test suite read as an independent decoder reads it,
 // damaged streams refused without a word on the terminal, and bitmaps of
 // every depth written and read back unchanged.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include "core/Exception.h"
 #include "core/FileIO.h"

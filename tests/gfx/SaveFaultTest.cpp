@@ -9,8 +9,8 @@
 #include "gfx/JPEGImage.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
-#include "tests/gfx/BitmapTestUtil.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/BitmapTestSupport.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Icon.h"
 #include "gfx/JPEGImage.h"
-#include "tests/image/ImageTestUtil.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 

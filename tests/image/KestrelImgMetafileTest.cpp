@@ -2,7 +2,7 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
-#include "tests/image/ImageTestUtil.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 

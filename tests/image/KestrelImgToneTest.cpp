@@ -3,7 +3,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "image/ToneTables.h"
-#include "tests/image/ImageTestUtil.h"
+#include "tests/image/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "image/KestrelImg.h"
 
 #include "gfx/Bitmap.h"
-#include "tests/image/ImageTestUtil.h"
+#include "tests/image/ImageTestSupport.h"
 #include "tests/support/Corpus.h"
 
 #include <gtest/gtest.h>

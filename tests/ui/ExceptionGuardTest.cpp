@@ -1,6 +1,6 @@
 // The exception guard: every kind of exception becomes one shown message,
 // also when it is thrown from an event that Qt delivers.
-#include "../support/QtTestApp.h"
+#include "tests/support/QtTestApp.h"
 
 #include "core/Exception.h"
 #include "ui/ExceptionGuard.h"

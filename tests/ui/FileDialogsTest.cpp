@@ -1,5 +1,5 @@
 // The file dialogs: the Qt dialog's set-up, and the scripted dialog of tests.
-#include "../support/QtTestApp.h"
+#include "tests/support/QtTestApp.h"
 
 #include "ui/FileDialogs.h"
 #include "ui/QtTranslation.h"

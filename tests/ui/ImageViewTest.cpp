@@ -1,6 +1,6 @@
 // TImageView: size taken from the control, painting what the control renders,
 // rendering only the exposed tiles, and mouse presses in control pixels.
-#include "../support/QtTestApp.h"
+#include "tests/support/QtTestApp.h"
 
 #include "core/Parallel.h"
 #include "gfx/Bitmap.h"

@@ -1,6 +1,6 @@
 // Clipping of the bitmap canvas: rectangles and figures, nesting, and every
 // kind of drawing honouring it.
-#include "CanvasTestSupport.h"
+#include "tests/gfx/canvas/CanvasTestSupport.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"

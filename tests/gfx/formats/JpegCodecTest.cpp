@@ -3,7 +3,7 @@
 #include "gfx/formats/Jpeg.h"
 
 #include "core/Exception.h"
-#include "tests/gfx/JpegFixtures.h"
+#include "tests/gfx/formats/JpegTestSupport.h"
 
 #include <gtest/gtest.h>
 

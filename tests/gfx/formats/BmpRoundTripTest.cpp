@@ -1,6 +1,6 @@
 // Writing BMP files and reading them back: every depth keeps its pixels, its
 // palette (size and order) and its masks.
-#include "BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

@@ -4,7 +4,7 @@
 #include "gfx/formats/Png.h"
 
 #include "core/Exception.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 
 #include <gtest/gtest.h>
 

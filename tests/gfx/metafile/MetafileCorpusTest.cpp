@@ -1,7 +1,7 @@
 // Every metafile of the shared corpus loads and plays, or is refused with
 // the invalid-graphic error; none crashes, and the record checks never
 // print anything. Enhanced ones also go through an old-style file.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "core/Exception.h"
 #include "core/FileIO.h"

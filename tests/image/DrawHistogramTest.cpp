@@ -2,12 +2,12 @@
 // the layout fixes, the argument checks, and what is counted.
 #include "image/KestrelImg.h"
 
-#include "../FilledBitmap.h"
+#include "tests/support/FilledBitmap.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "gfx/Icon.h"
 #include "gfx/Metafile.h"
-#include "tests/gfx/IconFixtures.h"
+#include "tests/gfx/formats/IconTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // bitmap record draws its bitmap with its raster operation, a 32-bit bitmap
 // brings no fourth byte into the picture while ALPHABLEND blends by it, and
 // outlined ellipses lie in whole pixels wherever the mapping puts them.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "gfx/Metafile.h"
 #include "gfx/formats/Dib.h"

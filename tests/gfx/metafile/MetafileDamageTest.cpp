@@ -2,11 +2,11 @@
 // extreme values, files cut. Each loads and plays or is refused with the
 // invalid-graphic error; none may crash (the sanitizer build runs this
 // too).
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Metafile.h"
-#include "tests/gfx/BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Playback: how records reach a canvas (geometry on the pixel grid, mapping
 // modes, world transforms, saved states, clipping, objects, text), and
 // that damaged records are skipped while the rest is drawn.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "gfx/Metafile.h"
 

@@ -3,11 +3,11 @@
 // placeable old-style file; bitmaps come back exactly at
 // 1:1 and stretched by whole factors; metafiles and bitmaps convert into
 // each other the way the picture-type conversion does it.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"
-#include "tests/gfx/BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -3,11 +3,11 @@
 // their width, characters lifted by per-character vertical offsets, and the
 // Symbol and Wingdings fonts drawn as the characters their codes mean, in
 // enhanced and old-style files.
-#include "CanvasTestSupport.h"
-#include "MetafileTestSupport.h"
+#include "tests/gfx/canvas/CanvasTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "gfx/Metafile.h"
-#include "tests/gfx/BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 
 #include <gtest/gtest.h>
 

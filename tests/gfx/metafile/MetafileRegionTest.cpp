@@ -3,7 +3,7 @@
 // them, enhanced regions framed and inverted; damaged regions and regions of
 // too many rectangles skipped, in both formats, without losing the rest of
 // the picture.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "gfx/Limits.h"
 #include "gfx/Metafile.h"

@@ -1,7 +1,7 @@
 // Text on the bitmap canvas: measuring agrees with drawing, the opaque
 // background box, fonts by points, Japanese faces, alignment and palettes,
 // the widths of the faces metafiles name, and memory over many fonts.
-#include "CanvasTestSupport.h"
+#include "tests/gfx/canvas/CanvasTestSupport.h"
 
 #include "core/LeakCheck.h"
 #include "gfx/Bitmap.h"

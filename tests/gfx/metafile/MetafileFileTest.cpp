@@ -1,12 +1,12 @@
 // Metafile files: enhanced and placeable old-style reading and writing, the
 // format a metafile keeps, units per inch, copies, and damaged files.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
 #include "gfx/formats/ByteReader.h"
-#include "tests/gfx/BitmapTestUtil.h"
+#include "tests/gfx/BitmapTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

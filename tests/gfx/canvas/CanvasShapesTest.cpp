@@ -1,6 +1,6 @@
 // Lines, rectangles and fills of the bitmap canvas: which pixels they cover
 // and how the pen modes combine with the pixels in every storage layout.
-#include "CanvasTestSupport.h"
+#include "tests/gfx/canvas/CanvasTestSupport.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"

@@ -1,5 +1,5 @@
 // Reading the BMP variants found in practice, built here byte by byte.
-#include "BmpFileBuilder.h"
+#include "tests/gfx/formats/BmpFileBuilder.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

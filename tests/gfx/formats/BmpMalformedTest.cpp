@@ -1,7 +1,7 @@
 // Broken and hostile BMP files: each is refused with EInvalidGraphic, the
 // bitmap keeps what it held, and nothing crashes, hangs or allocates wildly.
-#include "BitmapTestUtil.h"
-#include "BmpFileBuilder.h"
+#include "tests/gfx/BitmapTestSupport.h"
+#include "tests/gfx/formats/BmpFileBuilder.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

@@ -1,8 +1,8 @@
 // The histogram window with a stand-in for the main window: its form
 // description, the placement restored at show and stored at close, H1 kept
 // in step, and the trimming rectangle taken out while the picture is drawn.
-#include "../../support/QtTestApp.h"
-#include "../FilledBitmap.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/FilledBitmap.h"
 
 #include "gfx/Bitmap.h"
 #include "gfx/Metafile.h"

@@ -1,6 +1,6 @@
 // Bitmap transfers: CopyRect keeping the destination's format (and raw
 // indices where the palettes agree), stretching, mirroring and raster ops.
-#include "CanvasTestSupport.h"
+#include "tests/gfx/canvas/CanvasTestSupport.h"
 
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"

@@ -1,7 +1,7 @@
 // Recording into a metafile: the records a TMetafileCanvas writes for the
 // toolkit's drawing calls, the size and frame of the result, the bounded
 // object table, and bitmaps kept at their own layout.
-#include "MetafileTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include "gfx/Metafile.h"
 #include "gfx/metafile/MetafileData.h"
