@@ -81,7 +81,7 @@ TWindowRig::TWindowRig() : FMessages(std::make_unique<ui::TMessageCapture>())
     FForm->H1->trigger();
 
     FMainView = FForm->KestrelImage1View;
-    FHistogramView = FHistogram->findChild<ui::ImageView*>();
+    FHistogramView = FHistogram->findChild<ui::TImageView*>();
     if (!FHistogramView) throw std::runtime_error("the histogram window has no view");
     FMainView->installEventFilter(this);
     FHistogramView->installEventFilter(this);

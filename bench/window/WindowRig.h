@@ -23,7 +23,7 @@ class TForm2;
 } // namespace pictor
 
 namespace pictor::ui {
-class ImageView;
+class TImageView;
 class TMessageCapture;
 class TScriptedFileDialog;
 } // namespace pictor::ui
@@ -89,8 +89,8 @@ private:
     std::unique_ptr<TForm1> FForm;
     std::unique_ptr<TForm2> FHistogram;
     ui::TScriptedFileDialog* FOpenDialog = nullptr;
-    ui::ImageView* FMainView = nullptr;
-    ui::ImageView* FHistogramView = nullptr;
+    ui::TImageView* FMainView = nullptr;
+    ui::TImageView* FHistogramView = nullptr;
     std::string FSettingsDir;
     std::string FOpen;
     bool FPristine = false;
