@@ -6,20 +6,6 @@
 
 namespace pictor {
 
-std::vector<const std::uint8_t*> ReadRows(const TBitmap& Bitmap)
-{
-    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(Bitmap.Height()));
-    for (int y = 0; y < Bitmap.Height(); ++y) rows[static_cast<std::size_t>(y)] = Bitmap.ScanLine(y);
-    return rows;
-}
-
-std::vector<std::uint8_t*> WriteRows(TBitmap& Bitmap)
-{
-    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(Bitmap.Height()));
-    for (int y = 0; y < Bitmap.Height(); ++y) rows[static_cast<std::size_t>(y)] = Bitmap.ScanLine(y);
-    return rows;
-}
-
 std::unique_ptr<TBitmap> NewBitmapLike(const TBitmap& Source, int Width, int Height)
 {
     auto bitmap = std::make_unique<TBitmap>();

@@ -1,8 +1,9 @@
-// Helpers the replacing operations of TKestrelImage share: row tables, a new
+// Helpers the replacing operations of TKestrelImage share: a new
 // bitmap in the layout of another, and the control's flags kept while a
 // picture is replaced.
 #pragma once
 
+#include "gfx/BitmapRows.h"
 #include "gfx/Types.h"
 #include "image/PixelMove.h"
 
@@ -14,11 +15,6 @@ namespace pictor {
 
 class TBitmap;
 class TImage;
-
-// The row table of a bitmap: entry y is row y (0 = top). Reading never
-// copies shared pixels; writing unshares them once.
-std::vector<const std::uint8_t*> ReadRows(const TBitmap& Bitmap);
-std::vector<std::uint8_t*> WriteRows(TBitmap& Bitmap);
 
 // A new bitmap given, in this order, Source's pixel format (a custom format
 // raises EInvalidGraphic), Width, Height and a copy of Source's palette.

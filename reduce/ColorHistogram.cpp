@@ -1,6 +1,7 @@
 #include "reduce/ColorHistogram.h"
 
 #include "core/Parallel.h"
+#include "gfx/BitmapRows.h"
 
 #include <mutex>
 
@@ -11,9 +12,7 @@ TColorHistogram::TColorHistogram() : FCells(kCells) {}
 TColorHistogram TColorHistogram::Of(const TBitmap& bitmap)
 {
     const int width = bitmap.Width();
-    std::vector<const std::uint8_t*> rows;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        rows.push_back(bitmap.ScanLine(y));
+    const std::vector<const std::uint8_t*> rows = ReadRows(bitmap);
 
     TColorHistogram total;
     std::mutex totalMutex;

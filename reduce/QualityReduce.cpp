@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "core/Parallel.h"
+#include "gfx/BitmapRows.h"
 #include "reduce/ColorHistogram.h"
 #include "reduce/DiffusionPalette.h"
 #include "reduce/DistinctColors.h"
@@ -90,13 +91,9 @@ std::unique_ptr<TBitmap> QualityQuantize(const TBitmap& bitmap, int colors)
 
     TNearestColor nearest(palette);
     nearest.MakeUsedCells(statistics.Histogram);
-    // Rows are looked up before the threads start; each band writes its own.
-    std::vector<const std::uint8_t*> sources;
-    std::vector<std::uint8_t*> targets;
-    for (int y = 0; y < height; ++y) {
-        sources.push_back(bitmap.ScanLine(y));
-        targets.push_back(result->ScanLine(y));
-    }
+    // Each band writes its own rows.
+    const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
+    const std::vector<std::uint8_t*> targets = WriteRows(*result);
     SplitWork(sources.size(), static_cast<std::size_t>(width), [&](std::size_t begin, std::size_t end) {
         for (std::size_t y = begin; y < end; ++y) {
             const std::uint8_t* src = sources[y];
@@ -118,12 +115,8 @@ std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int col
     if (auto exact = ExactReduce(bitmap, colors)) return exact;
     const TPalette palette = DiffusionPalette(bitmap, QualityPalette(StatisticsOf(bitmap), colors));
     auto result = NewResult(bitmap.Width(), bitmap.Height(), palette);
-    std::vector<const std::uint8_t*> sources;
-    std::vector<std::uint8_t*> targets;
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        sources.push_back(bitmap.ScanLine(y));
-        targets.push_back(result->ScanLine(y));
-    }
+    const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
+    const std::vector<std::uint8_t*> targets = WriteRows(*result);
     TNearestColor nearest(palette);
     DiffuseRows(sources, bitmap.Width(), palette, nearest,
                 [&](std::size_t y, int x, int index, const std::int32_t*) {

@@ -1,6 +1,7 @@
 #include "reduce/Reduce.h"
 
 #include "core/Exception.h"
+#include "gfx/BitmapRows.h"
 #include "reduce/DiffusionEngine.h"
 #include "reduce/MedianCut.h"
 #include "reduce/Octree.h"
@@ -140,8 +141,7 @@ std::unique_ptr<TBitmap> OctreeQuantize(const TBitmap& bitmap, int colors)
     PICTOR_ASSERT(bitmap.PixelFormat() == pf24bit);
 
     const auto octree = std::make_unique<TOctree>();
-    std::vector<const std::uint8_t*> rows;
-    for (int y = 0; y < bitmap.Height(); ++y) rows.push_back(bitmap.ScanLine(y));
+    const std::vector<const std::uint8_t*> rows = ReadRows(bitmap);
     octree->AddPixels(rows.data(), bitmap.Height(), bitmap.Width());
     octree->MergeLeaves(colors);
 

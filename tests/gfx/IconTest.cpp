@@ -10,6 +10,7 @@
 #include "gfx/formats/Png.h"
 #include "tests/gfx/formats/IconTestSupport.h"
 #include "tests/support/Corpus.h"
+#include "tests/support/InertCanvas.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -146,13 +147,9 @@ TEST(Icon, DrawingClipsToTheTarget)
 }
 
 // A canvas without a bitmap: records what it is asked to draw.
-class TRecordingCanvas : public TCanvas {
+class TRecordingCanvas : public testing::TInertCanvas {
 public:
-    int Width() const override { return 100; }
-    int Height() const override { return 100; }
-    void FillPath(const TPath&, TFillRule, const TBrush&, TPenMode) override {}
-    void StrokePath(const TPath&, const TPen&, double) override {}
-    void DrawTextRun(const TTextRun&) override {}
+    TRecordingCanvas() : TInertCanvas(100, 100) {}
     void DrawBitmap(const TBitmap& bitmap, const TRect& srcRect, double destLeft, double destTop,
                     double destWidth, double destHeight, std::uint32_t rop) override
     {
@@ -161,11 +158,6 @@ public:
         Dest = {destLeft, destTop, destWidth, destHeight};
         Rop = rop;
     }
-    TPointF MeasureText(const std::string&, const TFont&) override { return {}; }
-    void SaveClip() override {}
-    void RestoreClip() override {}
-    void IntersectClip(const TPath&, TFillRule) override {}
-    void ResetClip() override {}
 
     TBitmap Drawn;
     TRect Source;

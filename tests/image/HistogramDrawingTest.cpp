@@ -5,6 +5,7 @@
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
 #include "image/HistogramData.h"
+#include "tests/support/InertCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +25,9 @@ struct TCall {
     TBrush Brush;
 };
 
-class TLogCanvas : public TCanvas {
+class TLogCanvas : public testing::TInertCanvas {
 public:
-    int Width() const override { return 2000; }
-    int Height() const override { return 2000; }
+    TLogCanvas() : TInertCanvas(2000, 2000) {}
 
     void MoveTo(int x, int y) override
     {
@@ -53,16 +53,6 @@ public:
     {
         return text == "%" ? PercentWidth : 8 * static_cast<int>(text.size());
     }
-
-    void FillPath(const TPath&, TFillRule, const TBrush&, TPenMode) override {}
-    void StrokePath(const TPath&, const TPen&, double) override {}
-    void DrawTextRun(const TTextRun&) override {}
-    void DrawBitmap(const TBitmap&, const TRect&, double, double, double, double, std::uint32_t) override {}
-    TPointF MeasureText(const std::string&, const TFont&) override { return {}; }
-    void SaveClip() override {}
-    void RestoreClip() override {}
-    void IntersectClip(const TPath&, TFillRule) override {}
-    void ResetClip() override {}
 
     std::vector<TCall> Calls;
     int PercentWidth = 8;

@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "gfx/Bitmap.h"
 #include "gfx/Canvas.h"
+#include "tests/support/InertCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -217,20 +218,7 @@ TEST(CanvasCopy, DrawPlacesAGraphicAtItsOwnSize)
 
 TEST(CanvasCopy, SourceMustDrawOnABitmap)
 {
-    class TNoBitmapCanvas : public TCanvas {
-    public:
-        int Width() const override { return 0; }
-        int Height() const override { return 0; }
-        void FillPath(const TPath&, TFillRule, const TBrush&, TPenMode) override {}
-        void StrokePath(const TPath&, const TPen&, double) override {}
-        void DrawTextRun(const TTextRun&) override {}
-        void DrawBitmap(const TBitmap&, const TRect&, double, double, double, double, std::uint32_t) override {}
-        TPointF MeasureText(const std::string&, const TFont&) override { return {}; }
-        void SaveClip() override {}
-        void RestoreClip() override {}
-        void IntersectClip(const TPath&, TFillRule) override {}
-        void ResetClip() override {}
-    } none;
+    testing::TInertCanvas none;
     TBitmap dst = Plain24(4, 4, clWhite);
     EXPECT_THROW(dst.Canvas().CopyRect(Rect(0, 0, 4, 4), none, Rect(0, 0, 4, 4)), EInvalidOperation);
 }
