@@ -182,6 +182,22 @@ std::uint32_t PatternRopOfRop2(int rop2);
 // 0.
 void ClearUnusedBits(TBitmap& bitmap);
 
+// Makes a figure part of the canvas's clipping for the guard's life.
+class TClipGuard {
+public:
+    TClipGuard(TCanvas& canvas, const TPath& path, TFillRule rule) : FCanvas(canvas)
+    {
+        FCanvas.SaveClip();
+        FCanvas.IntersectClip(path, rule);
+    }
+    ~TClipGuard() { FCanvas.RestoreClip(); }
+    TClipGuard(const TClipGuard&) = delete;
+    TClipGuard& operator=(const TClipGuard&) = delete;
+
+private:
+    TCanvas& FCanvas;
+};
+
 enum class TArcKind { Arc, ArcTo, Chord, Pie };
 
 class TPlayer {

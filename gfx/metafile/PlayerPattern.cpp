@@ -22,22 +22,6 @@ namespace {
 // Bytes of one band of the tiled pattern.
 constexpr std::int64_t kBandBytes = std::int64_t(1) << 22;
 
-// Makes the figure the clipping for the guard's life.
-class TClipGuard {
-public:
-    TClipGuard(TCanvas& canvas, const TPath& path, TFillRule rule) : FCanvas(canvas)
-    {
-        FCanvas.SaveClip();
-        FCanvas.IntersectClip(path, rule);
-    }
-    ~TClipGuard() { FCanvas.RestoreClip(); }
-    TClipGuard(const TClipGuard&) = delete;
-    TClipGuard& operator=(const TClipGuard&) = delete;
-
-private:
-    TCanvas& FCanvas;
-};
-
 // The pixels a path's points reach, as a rectangle of whole pixels.
 TRect PathPixels(const TPath& path)
 {
