@@ -27,14 +27,23 @@ struct TEllipse {
     double cx, cy, rx, ry;
 };
 
-// Columns [first, last] of row y whose centres lie inside or on the ellipse;
-// false when none.
-bool RowOf(const TEllipse& e, std::int64_t y, double& first, double& last)
+// Half the chord through the centre line of row y, widened by kTie; false
+// when the line passes the ellipse by.
+bool HalfChord(const TEllipse& e, std::int64_t y, double& half)
 {
     const double dy = y + 0.5 - e.cy;
     if (std::abs(dy) > e.ry + kTie) return false;
     const double t = e.ry > 0 ? std::min(1.0, std::abs(dy) / e.ry) : 0;
-    const double half = e.rx * std::sqrt(1 - t * t) + kTie;
+    half = e.rx * std::sqrt(1 - t * t) + kTie;
+    return true;
+}
+
+// Columns [first, last] of row y whose centres lie inside or on the ellipse;
+// false when none.
+bool RowOf(const TEllipse& e, std::int64_t y, double& first, double& last)
+{
+    double half;
+    if (!HalfChord(e, y, half)) return false;
     first = std::ceil(e.cx - half - 0.5);
     last = std::floor(e.cx + half - 0.5);
     return first <= last;
@@ -54,10 +63,7 @@ bool OutlineRowOf(const TEllipse& e, std::int64_t y, double& first, double& last
     first = HUGE_VAL;
     last = -HUGE_VAL;
     // The row's centre line: the pixels holding its chord's ends.
-    const double dy = y + 0.5 - e.cy;
-    if (std::abs(dy) <= e.ry + kTie) {
-        const double t = e.ry > 0 ? std::min(1.0, std::abs(dy) / e.ry) : 0;
-        const double half = e.rx * std::sqrt(1 - t * t) + kTie;
+    if (double half; HalfChord(e, y, half)) {
         first = std::ceil(e.cx - half - 1);
         last = std::floor(e.cx + half);
     }

@@ -148,17 +148,7 @@ void TEmfPlayer::Text(const TByteReader& r, bool wide)
     call.Clipped = options & U_ETO_CLIPPED;
     call.Text = wide ? DecodeUtf16(r, offString, count) : DecodeAnsi(r, offString, count, FPlayer.TextCharSet());
     const std::uint32_t offDx = r.U32(offDxAt);
-    // With ETO_PDY each unit has a horizontal and a vertical offset.
-    const bool pdy = options & U_ETO_PDY;
-    const std::size_t step = pdy ? 8 : 4;
-    if (offDx != 0 && r.Has(offDx, count, step)) {
-        call.Dx.resize(count);
-        for (std::uint32_t i = 0; i < count; ++i) call.Dx[i] = r.I32(offDx + step * i);
-        if (pdy) {
-            call.Dy.resize(count);
-            for (std::uint32_t i = 0; i < count; ++i) call.Dy[i] = r.I32(offDx + step * i + 4);
-        }
-    }
+    if (offDx != 0) mf::ReadAdvances(r, offDx, count, options & U_ETO_PDY, true, call);
     FPlayer.Text(call);
 }
 

@@ -162,6 +162,10 @@ TBrushStyle HatchOfRecord(std::uint32_t hatch);
 // A logical font at offset: 32-bit fields and a UTF-16 face name in
 // enhanced records, 16-bit fields and an 8-bit one in old-style records.
 TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced);
+// The count advances of a text record at offset into call.Dx, each followed
+// by a vertical offset into call.Dy when pdy (ETO_PDY): 32-bit in enhanced
+// records, 16-bit in old-style ones. Left empty when they do not fit.
+void ReadAdvances(const TByteReader& r, std::size_t at, std::size_t count, bool pdy, bool enhanced, TTextCall& call);
 
 // The mean colour of a bitmap (of its top-left 64 by 64 pixels).
 TColor AverageColor(const TBitmap& bitmap);
@@ -177,6 +181,22 @@ std::uint32_t PatternRopOfRop2(int rop2);
 // Sets the bits of a 32-bit bitmap that carry no colour (the fourth byte) to
 // 0.
 void ClearUnusedBits(TBitmap& bitmap);
+
+// Makes a figure part of the canvas's clipping for the guard's life.
+class TClipGuard {
+public:
+    TClipGuard(TCanvas& canvas, const TPath& path, TFillRule rule) : FCanvas(canvas)
+    {
+        FCanvas.SaveClip();
+        FCanvas.IntersectClip(path, rule);
+    }
+    ~TClipGuard() { FCanvas.RestoreClip(); }
+    TClipGuard(const TClipGuard&) = delete;
+    TClipGuard& operator=(const TClipGuard&) = delete;
+
+private:
+    TCanvas& FCanvas;
+};
 
 enum class TArcKind { Arc, ArcTo, Chord, Pie };
 

@@ -75,6 +75,20 @@ TFontSpec ReadLogFont(const TByteReader& r, std::size_t at, bool enhanced)
     return font;
 }
 
+void ReadAdvances(const TByteReader& r, std::size_t at, std::size_t count, bool pdy, bool enhanced, TTextCall& call)
+{
+    const std::size_t field = enhanced ? 4 : 2;
+    const std::size_t step = pdy ? 2 * field : field;
+    if (!r.Has(at, count, step)) return;
+    auto value = [&](std::size_t o) { return enhanced ? r.I32(o) : r.I16(o); };
+    call.Dx.resize(count);
+    for (std::size_t i = 0; i < count; ++i) call.Dx[i] = value(at + step * i);
+    if (pdy) {
+        call.Dy.resize(count);
+        for (std::size_t i = 0; i < count; ++i) call.Dy[i] = value(at + step * i + field);
+    }
+}
+
 TColor AverageColor(const TBitmap& bitmap)
 {
     const int w = std::min(bitmap.Width(), 64), h = std::min(bitmap.Height(), 64);

@@ -598,10 +598,8 @@ void TPlayer::Text(const TTextCall& call)
 
     if (call.Rect && call.Clipped) {
         const auto& r = *call.Rect;
-        FCanvas.SaveClip();
-        FCanvas.IntersectClip(RectPath(r[0], r[1], r[2], r[3]), frWinding);
+        TClipGuard clip(FCanvas, RectPath(r[0], r[1], r[2], r[3]), frWinding);
         FCanvas.DrawTextRun(run);
-        FCanvas.RestoreClip();
     } else {
         FCanvas.DrawTextRun(run);
     }

@@ -7,6 +7,8 @@
 #include "gfx/metafile/Player.h"
 
 #include "gfx/PixelRows.h"
+#include "gfx/canvas/PathGeometry.h"
+#include "gfx/canvas/Spans.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,51 +22,20 @@ namespace {
 // Bytes of one band of the tiled pattern.
 constexpr std::int64_t kBandBytes = std::int64_t(1) << 22;
 
-// Makes the figure the clipping for the guard's life.
-class TClipGuard {
-public:
-    TClipGuard(TCanvas& canvas, const TPath& path, TFillRule rule) : FCanvas(canvas)
-    {
-        FCanvas.SaveClip();
-        FCanvas.IntersectClip(path, rule);
-    }
-    ~TClipGuard() { FCanvas.RestoreClip(); }
-    TClipGuard(const TClipGuard&) = delete;
-    TClipGuard& operator=(const TClipGuard&) = delete;
-
-private:
-    TCanvas& FCanvas;
-};
-
 // The pixels a path's points reach, as a rectangle of whole pixels.
 TRect PathPixels(const TPath& path)
 {
-    double l = HUGE_VAL, t = HUGE_VAL, r = -HUGE_VAL, b = -HUGE_VAL;
-    for (const auto& e : path.Elements()) {
-        const int n = e.kind == TPath::pkBezier ? 3 : e.kind == TPath::pkClose ? 0 : 1;
-        for (int i = 0; i < n; ++i) {
-            l = std::min(l, e.p[i].X);
-            t = std::min(t, e.p[i].Y);
-            r = std::max(r, e.p[i].X);
-            b = std::max(b, e.p[i].Y);
-        }
-    }
-    if (!(l <= r) || !(t <= b)) return TRect{};
+    raster::TBox box;
+    if (!raster::PathBounds(path, box)) return TRect{};
     // Callers bound the coordinates (Reasonable), so they fit an int.
-    return Rect(static_cast<int>(std::floor(l)), static_cast<int>(std::floor(t)),
-                static_cast<int>(std::ceil(r)), static_cast<int>(std::ceil(b)));
+    return Rect(static_cast<int>(std::floor(box.Left)), static_cast<int>(std::floor(box.Top)),
+                static_cast<int>(std::ceil(box.Right)), static_cast<int>(std::ceil(box.Bottom)));
 }
 
 TPaletteEntry EntryOf(TColor color)
 {
     return {static_cast<std::uint8_t>(GetRValue(color)), static_cast<std::uint8_t>(GetGValue(color)),
             static_cast<std::uint8_t>(GetBValue(color)), 0};
-}
-
-TRect Intersection(const TRect& a, const TRect& b)
-{
-    return Rect(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                std::min(a.Bottom, b.Bottom));
 }
 
 } // namespace
@@ -120,8 +91,8 @@ bool TPlayer::FillWithPattern(const TPath& path, const TBrushSpec& brush, TFillR
     const TRect canvas = Rect(0, 0, FCanvas.Width(), FCanvas.Height());
     const TRect dest = Rect(std::min(FDest.Left, FDest.Right), std::min(FDest.Top, FDest.Bottom),
                             std::max(FDest.Left, FDest.Right), std::max(FDest.Top, FDest.Bottom));
-    const TRect area = Intersection(Intersection(PathPixels(path), canvas), dest);
-    if (area.Width() <= 0 || area.Height() <= 0) return true;
+    const TRect area = raster::IntersectRect(raster::IntersectRect(PathPixels(path), canvas), dest);
+    if (raster::RectEmpty(area)) return true;
 
     const int bpp = pattern.BitsPerPixel();
     const std::int64_t stride = (std::int64_t(area.Width()) * bpp + 31) / 32 * 4;

@@ -119,18 +119,8 @@ void TWmfPlayer::Text(const TByteReader& r, bool extended)
     call.Clipped = options & 4;
     call.Text = DecodeAnsi(r, at, count, charSet);
     const std::size_t dxAt = at + ((count + 1) & ~std::size_t(1));
-    // One advance per byte (a double-byte character has two); with ETO_PDY
-    // each is followed by a vertical offset.
-    const bool pdy = options & 0x2000;
-    const std::size_t step = pdy ? 4 : 2;
-    if (count > 0 && r.Has(dxAt, count, step)) {
-        call.Dx.resize(count);
-        for (std::size_t i = 0; i < count; ++i) call.Dx[i] = r.I16(dxAt + step * i);
-        if (pdy) {
-            call.Dy.resize(count);
-            for (std::size_t i = 0; i < count; ++i) call.Dy[i] = r.I16(dxAt + step * i + 2);
-        }
-    }
+    // One advance per byte (a double-byte character has two).
+    mf::ReadAdvances(r, dxAt, count, options & 0x2000, false, call);
     FPlayer.Text(call);
 }
 

@@ -10,6 +10,7 @@
 #include "gfx/metafile/MetafileData.h"
 #include "tests/gfx/formats/BmpFileBuilder.h"
 #include "tests/gfx/formats/JpegTestSupport.h"
+#include "tests/gfx/metafile/MetafileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -60,32 +61,13 @@ std::vector<std::uint8_t> JpegClaiming(int width, int height)
 }
 
 // An enhanced metafile of 100 by 100 hundredths of a millimetre with count
-// records that save the state (8 bytes each).
+// records that save the state.
 std::vector<std::uint8_t> EmfWithSaves(std::size_t count)
 {
-    std::vector<std::uint8_t> out(108 + count * 8 + 20, 0);
-    Put32(out, 0, 1);
-    Put32(out, 4, 108);
-    Put32(out, 32, 100);
-    Put32(out, 36, 100);
-    Put32(out, 40, 0x464D4520);
-    Put32(out, 44, 0x10000);
-    Put32(out, 48, static_cast<std::uint32_t>(out.size()));
-    Put32(out, 52, static_cast<std::uint32_t>(count + 2));
-    Put32(out, 72, 1920);
-    Put32(out, 76, 1440);
-    Put32(out, 80, 508);
-    Put32(out, 84, 381);
-    for (std::size_t i = 0; i < count; ++i) {
-        Put32(out, 108 + 8 * i, 33);
-        Put32(out, 112 + 8 * i, 8);
-    }
-    const std::size_t eof = 108 + count * 8;
-    Put32(out, eof, 14);
-    Put32(out, eof + 4, 20);
-    Put32(out, eof + 12, 16);
-    Put32(out, eof + 16, 20);
-    return out;
+    TEmfBuilder b;
+    const std::vector<std::uint8_t> save = EmfRecord(U_EMR_SAVEDC, {});
+    for (std::size_t i = 0; i < count; ++i) b.AddRaw(save);
+    return b.Build(U_RECTL{0, 0, 100, 100});
 }
 
 } // namespace
