@@ -5,6 +5,7 @@
 #include "core/Exception.h"
 #include "core/FileIO.h"
 #include "core/FilePath.h"
+#include "core/Text.h"
 #include "gfx/Canvas.h"
 #include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
@@ -17,7 +18,6 @@
 #include <QSlider>
 
 #include <algorithm>
-#include <cctype>
 
 namespace pictor {
 namespace {
@@ -107,8 +107,7 @@ void TForm1::SavePicture()
     SaveDialog1->SetFileName(FileNamePart(FPictureFileName));
     if (!SaveDialog1->Execute()) return;
     const std::string name = SaveDialog1->FileName();
-    std::string e = ExtensionOf(name);
-    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string e = AsciiLower(ExtensionOf(name));
 
     TGraphic* view = KestrelImage1.Picture().Graphic();
     // A name under which nothing would be written is refused with a message,

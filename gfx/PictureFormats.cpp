@@ -6,6 +6,7 @@
 // dot, the class that reads it, and false when Pictor only reads it. The
 // save command, pictor-cli and their messages take the extensions written
 // from here.
+#include "core/Text.h"
 #include "gfx/Bitmap.h"
 #include "gfx/GIFImage.h"
 #include "gfx/Icon.h"
@@ -13,9 +14,6 @@
 #include "gfx/Metafile.h"
 #include "gfx/Picture.h"
 #include "gfx/PngImage.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace pictor {
 
@@ -46,9 +44,7 @@ constexpr TGraphicFormat kFormats[] = {
 
 const TGraphicFormat* FormatOf(const std::string& extension)
 {
-    std::string lower = extension;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = AsciiLower(extension);
     for (const TGraphicFormat& f : kFormats)
         if (lower == f.Extension) return &f;
     return nullptr;

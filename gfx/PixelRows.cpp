@@ -67,6 +67,18 @@ std::uint32_t ReadRawPixel(const std::uint8_t* row, int x, int bitsPerPixel)
     }
 }
 
+int IndicesUsed(const TBitmap& bitmap)
+{
+    const int bits = bitmap.BitsPerPixel();
+    int highest = 0;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x)
+            highest = std::max(highest, static_cast<int>(ReadRawPixel(row, x, bits)));
+    }
+    return highest + 1;
+}
+
 void WriteRawPixel(std::uint8_t* row, int x, int bitsPerPixel, std::uint32_t value)
 {
     switch (bitsPerPixel) {

@@ -66,6 +66,11 @@ constexpr int RowStrideFor(int bitsPerPixel, int width)
 std::uint32_t ReadRawPixel(const std::uint8_t* row, int x, int bitsPerPixel);
 void WriteRawPixel(std::uint8_t* row, int x, int bitsPerPixel, std::uint32_t value);
 
+// One more than the highest index that the pixels of a 1-, 4- or 8-bit
+// bitmap use (1 for an empty one): the palette entries a file of the bitmap
+// needs at least.
+int IndicesUsed(const TBitmap& bitmap);
+
 // What the bytes of a row mean.
 struct TPixelLayout {
     int BitsPerPixel = 32;

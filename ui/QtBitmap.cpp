@@ -5,7 +5,7 @@
 
 #include <QPainter>
 
-#include <cstdint>
+#include <cstring>
 
 namespace pictor::ui {
 
@@ -32,18 +32,14 @@ TBitmap BitmapFromQImage(const QImage& image)
         QPainter painter(&opaque);
         painter.drawImage(0, 0, source);
     }
+    // RGB32 is the display form in memory: its rows go in as they are, and
+    // the bitmap's own conversion makes them 24-bit.
     TBitmap bitmap;
-    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetPixelFormat(pfDevice);
     bitmap.SetSize(image.width(), image.height());
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
-        std::uint8_t* to = bitmap.ScanLine(y);
-        for (int x = 0; x < bitmap.Width(); ++x, to += 3) {
-            to[0] = static_cast<std::uint8_t>(qBlue(from[x]));
-            to[1] = static_cast<std::uint8_t>(qGreen(from[x]));
-            to[2] = static_cast<std::uint8_t>(qRed(from[x]));
-        }
-    }
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.Width()) * 4;
+    for (int y = 0; y < bitmap.Height(); ++y) std::memcpy(bitmap.ScanLine(y), opaque.constScanLine(y), rowBytes);
+    bitmap.SetPixelFormat(pf24bit);
     return bitmap;
 }
 

@@ -77,14 +77,8 @@ std::vector<std::uint8_t> WriteGif(const TBitmap& bitmap)
     if (width > 65535 || height > 65535)
         throw EInvalidGraphic("GIF ファイルに保存できる画像は幅も高さも 65535 画素までです");
 
-    std::vector<GifPixelType> line(static_cast<std::size_t>(width));
-    int highest = 0;
-    for (int y = 0; y < height; ++y) {
-        UnpackRow(bitmap, y, line);
-        highest = std::max<int>(highest, *std::max_element(line.begin(), line.end()));
-    }
     const TPalette& palette = EffectivePalette(bpp, bitmap.PaletteRef());
-    const int needed = std::max({2, palette.Count(), highest + 1});
+    const int needed = std::max({2, palette.Count(), IndicesUsed(bitmap)});
     int tableBits = 1;
     while ((1 << tableBits) < needed) ++tableBits;
     std::vector<GifColorType> colors(std::size_t(1) << tableBits, GifColorType{0, 0, 0});
@@ -94,6 +88,7 @@ std::vector<std::uint8_t> WriteGif(const TBitmap& bitmap)
         GifMakeMapObject(static_cast<int>(colors.size()), colors.data()));
     if (!map) throw std::bad_alloc();
 
+    std::vector<GifPixelType> line(static_cast<std::size_t>(width));
     std::vector<std::uint8_t> out;
     TSink sink{&out};
     bool ok = true;

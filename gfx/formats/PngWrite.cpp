@@ -81,20 +81,6 @@ std::vector<std::uint8_t> Encode(const TPngHeader& header, const std::function<c
     return out;
 }
 
-// One more than the highest index that the pixels of a 1-, 4- or 8-bit
-// bitmap use.
-int IndicesUsed(const TBitmap& bitmap)
-{
-    const int bits = bitmap.BitsPerPixel();
-    int highest = 0;
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        const std::uint8_t* row = bitmap.ScanLine(y);
-        for (int x = 0; x < bitmap.Width(); ++x)
-            highest = std::max(highest, static_cast<int>(ReadRawPixel(row, x, bits)));
-    }
-    return highest + 1;
-}
-
 std::vector<std::uint8_t> WritePalettePng(const TBitmap& bitmap)
 {
     const int bits = bitmap.BitsPerPixel();
