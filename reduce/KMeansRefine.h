@@ -32,7 +32,9 @@ namespace pictor {
 // The clusters of the points (each a count and channel sums), refined from
 // start (at most 256 clusters with pixels, their means the first centres),
 // in the order of start; clusters that end without pixels are left out.
-std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points,
-                                    const std::vector<TColorSum>& start);
+// relocate: the relocation trials after Lloyd's rounds, where the points are
+// few enough.
+std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points, const std::vector<TColorSum>& start,
+                                    bool relocate);
 
 } // namespace pictor
