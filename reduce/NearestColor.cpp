@@ -61,12 +61,15 @@ const std::array<std::array<std::uint32_t, 256>, 3> TNearestColor::kMortonBits =
     return bits;
 }();
 
-TNearestColor::TNearestColor(const TPalette& palette) : FEntries(palette.Entries()), FCells(TColorHistogram::kCells)
+TNearestColor::TNearestColor(const TPalette& palette)
+    : FCount(palette.Entries().size()), FCells(TColorHistogram::kCells, kUnmade)
 {
-    PICTOR_ASSERT(!FEntries.empty() && FEntries.size() <= 256);
-    for (std::size_t i = 0; i < FEntries.size(); ++i)
-        FPool.push_back(TCandidate{FEntries[i].peRed, FEntries[i].peGreen, FEntries[i].peBlue,
-                                   static_cast<std::uint8_t>(i)});
+    PICTOR_ASSERT(FCount >= 1 && FCount <= 256);
+    for (std::size_t i = 0; i < FCount; ++i) {
+        const TPaletteEntry& e = palette.Entries()[i];
+        FColours[i] = TCandidate{e.peRed, e.peGreen, e.peBlue, static_cast<std::uint8_t>(i)};
+    }
+    FPool.assign(FColours.begin(), FColours.begin() + static_cast<std::ptrdiff_t>(FCount));
     for (int bits = kCellBits + 1; bits <= kTopTier; ++bits) {
         const std::size_t side = std::size_t{256} >> bits;
         FTiers[static_cast<std::size_t>(bits)].assign(side * side * side, TListRef{0, kUnmadeList});
@@ -82,7 +85,7 @@ TNearestColor::TListRef TNearestColor::Keep(const TCandidate* list, std::size_t 
 
 TNearestColor::TListRef TNearestColor::BoxList(int bits, int red, int green, int blue)
 {
-    if (bits > kTopTier) return TListRef{0, static_cast<std::uint32_t>(FEntries.size())};
+    if (bits > kTopTier) return TListRef{0, static_cast<std::uint32_t>(FCount)};
     const std::size_t side = std::size_t{256} >> bits;
     const std::size_t at = ((static_cast<std::size_t>(red >> bits) * side) + static_cast<std::size_t>(green >> bits)) * side +
                            static_cast<std::size_t>(blue >> bits);
@@ -99,7 +102,7 @@ TNearestColor::TListRef TNearestColor::BoxList(int bits, int red, int green, int
     return tier[at];
 }
 
-TNearestColor::TCellRecord TNearestColor::RecordOf(TListRef from, int red, int green, int blue, int span)
+TNearestColor::TRecord TNearestColor::RecordOf(TListRef from, int red, int green, int blue, int span)
 {
     const TCandidate* entries = FPool.data() + from.Offset;
     TCandidate* list = FScratch.data();
@@ -116,56 +119,56 @@ TNearestColor::TCellRecord TNearestColor::RecordOf(TListRef from, int red, int g
     } else {
         Candidates(entries, from.Count, red, green, blue, span, [&](const TCandidate& c) { list[count++] = c; });
     }
-    TCellRecord record;
-    record.Header = static_cast<std::uint32_t>(count);
-    for (std::size_t k = 0; k < kNear; ++k)
-        record.Near[k] = list[std::min<std::size_t>(k, count - 1)];
     if (count > kNear) {
-        record.Header |= static_cast<std::uint32_t>(FSplitLists.size()) << kCountBits;
+        PICTOR_ASSERT(FSplitLists.size() < (std::size_t{1} << 24));
+        const TRecord split = kSplit | static_cast<TRecord>(FSplitLists.size()) << 8;
         FSplitLists.push_back(Keep(list, count));
-        FSplitCells.resize(FSplitCells.size() + 8);
+        FSplitCells.resize(FSplitCells.size() + 8, kUnmade);
+        return split;
     }
+    TRecord record = static_cast<TRecord>(count);
+    for (std::size_t k = 0; k < kNear; ++k)
+        record |= static_cast<TRecord>(list[std::min(k, count - 1)].Index) << (8 * (k + 1));
     return record;
 }
 
-std::uint32_t TNearestColor::MakeCell(int red, int green, int blue)
+TNearestColor::TRecord TNearestColor::MakeCell(int red, int green, int blue)
 {
-    const TCellRecord record =
+    const TRecord record =
         RecordOf(BoxList(kCellBits + 1, red * kCellSpan, green * kCellSpan, blue * kCellSpan), red * kCellSpan,
                  green * kCellSpan, blue * kCellSpan, kCellSpan);
     FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)] = record;
-    return record.Header;
+    return record;
 }
 
-int TNearestColor::NearestInSplit(std::uint32_t header, int red, int green, int blue)
+int TNearestColor::NearestInSplit(TRecord split, int red, int green, int blue)
 {
     for (int bit = 1;; --bit) {
-        const std::size_t at = SplitCell(header, bit, red, green, blue);
-        if (FSplitCells[at].Header == kUnmade) {
+        const std::size_t at = SplitCell(split, bit, red, green, blue);
+        if (FSplitCells[at] == kUnmade) {
             const int low = ~((1 << bit) - 1);
             // Made first, then stored: making may move the records.
-            const TCellRecord record =
-                RecordOf(FSplitLists[header >> kCountBits], red & low, green & low, blue & low, 1 << bit);
+            const TRecord record =
+                RecordOf(FSplitLists[split >> 8], red & low, green & low, blue & low, 1 << bit);
             FSplitCells[at] = record;
         }
-        const TCellRecord& record = FSplitCells[at];
-        if ((record.Header & kCountMask) <= kNear) return AmongThree(record, red, green, blue);
-        header = record.Header;
+        const TRecord record = FSplitCells[at];
+        if ((record & kStateMask) != kSplit) return AmongThree(record, red, green, blue);
+        split = record;
     }
 }
 
-void TNearestColor::MakeSplit(std::uint32_t header, int red, int green, int blue, int span)
+void TNearestColor::MakeSplit(TRecord split, int red, int green, int blue, int span)
 {
     const int half = span / 2;
     for (int octant = 0; octant < 8; ++octant) {
         const int r = red + (octant >> 2) * half, g = green + (octant >> 1 & 1) * half, b = blue + (octant & 1) * half;
-        const std::size_t at = 8 * static_cast<std::size_t>(header >> kCountBits) + static_cast<std::size_t>(octant);
-        if (FSplitCells[at].Header == kUnmade) {
-            const TCellRecord record = RecordOf(FSplitLists[header >> kCountBits], r, g, b, half);
+        const std::size_t at = 8 * static_cast<std::size_t>(split >> 8) + static_cast<std::size_t>(octant);
+        if (FSplitCells[at] == kUnmade) {
+            const TRecord record = RecordOf(FSplitLists[split >> 8], r, g, b, half);
             FSplitCells[at] = record;
         }
-        if (const std::uint32_t below = FSplitCells[at].Header; (below & kCountMask) > kNear)
-            MakeSplit(below, r, g, b, half);
+        if (const TRecord below = FSplitCells[at]; (below & kStateMask) == kSplit) MakeSplit(below, r, g, b, half);
     }
 }
 
@@ -175,9 +178,10 @@ void TNearestColor::MakeUsedCells(const TColorHistogram& histogram)
     for (int cell = 0; cell < TColorHistogram::kCells; ++cell) {
         if (histogram.Cell(cell).Count == 0) continue;
         const int red = cell / (side * side), green = cell / side % side, blue = cell % side;
-        std::uint32_t header = FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)].Header;
-        if (header == kUnmade) header = MakeCell(red, green, blue);
-        if ((header & kCountMask) > kNear) MakeSplit(header, red * kCellSpan, green * kCellSpan, blue * kCellSpan, kCellSpan);
+        TRecord record = FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)];
+        if (record == kUnmade) record = MakeCell(red, green, blue);
+        if ((record & kStateMask) == kSplit)
+            MakeSplit(record, red * kCellSpan, green * kCellSpan, blue * kCellSpan, kCellSpan);
     }
 }
 
