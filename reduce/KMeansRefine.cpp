@@ -12,10 +12,7 @@ namespace pictor {
 
 namespace {
 
-// Lloyd's rounds at most, first and after a relocation. Photographs of
-// many colours settle slowly: the rounds after the twelfth move a point
-// here and there and lower the error by a few hundredths of a decibel.
-constexpr int kRounds = 12;
+// Lloyd's rounds at most after a relocation.
 constexpr int kTrialRounds = 6;
 // Relocation trials at most, and only for this many points or fewer: each
 // trial searches every point again.
@@ -431,14 +428,14 @@ private:
 } // namespace
 
 std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points, const std::vector<TColorSum>& start,
-                                    bool relocate)
+                                    const TKMeansEffort& effort)
 {
     PICTOR_ASSERT(!start.empty() && start.size() <= 256);
     for (const TColorSum& cluster : start)
         PICTOR_ASSERT(cluster.Count != 0);
     TLloyd lloyd(points, start);
-    lloyd.Run(kRounds);
-    if (relocate && points.size() <= kTrialPoints) lloyd.Relocate(kTrials);
+    lloyd.Run(effort.Rounds);
+    if (effort.Relocate && points.size() <= kTrialPoints) lloyd.Relocate(kTrials);
     return lloyd.Clusters();
 }
 

@@ -64,14 +64,14 @@ std::uint8_t MeanLevel(std::uint64_t sum, std::uint64_t count)
     return static_cast<std::uint8_t>((2 * sum + count) / (2 * count));
 }
 
-// Wu's boxes refined by k-means (with relocation trials where relocate
-// says); each cluster's mean colour, rounded, is an entry, once.
-TPalette QualityPalette(const TColorStatistics& statistics, int colors, bool relocate)
+// Wu's boxes refined by k-means; each cluster's mean colour, rounded, is an
+// entry, once.
+TPalette QualityPalette(const TColorStatistics& statistics, int colors, const TKMeansEffort& effort)
 {
     const std::vector<TColorSum> boxes = TWuQuantizer(statistics.Histogram).Boxes(colors);
     if (boxes.empty()) return TPalette();
     std::vector<TPaletteEntry> entries;
-    for (const TColorSum& cluster : KMeansRefine(statistics.Points, boxes, relocate))
+    for (const TColorSum& cluster : KMeansRefine(statistics.Points, boxes, effort))
         entries.push_back(TPaletteEntry{MeanLevel(cluster.Red, cluster.Count),
                                         MeanLevel(cluster.Green, cluster.Count),
                                         MeanLevel(cluster.Blue, cluster.Count), 0});
@@ -91,7 +91,7 @@ std::unique_ptr<TBitmap> QualityQuantize(const TBitmap& bitmap, int colors)
     CheckQualityArguments(bitmap, colors);
     if (auto exact = ExactReduce(bitmap, colors)) return exact;
     const TColorStatistics statistics = StatisticsOf(bitmap);
-    const TPalette palette = QualityPalette(statistics, colors, true);
+    const TPalette palette = QualityPalette(statistics, colors, kFinalPalette);
     const int width = bitmap.Width(), height = bitmap.Height();
     auto result = NewResult(width, height, palette);
 
@@ -120,9 +120,9 @@ std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int col
     CheckQualityArguments(bitmap, colors);
     if (auto exact = ExactReduce(bitmap, colors)) return exact;
     // The palette is fitted to the colours the diffusion mixes afterwards:
-    // k-means on the cells of the histogram, without relocation trials, is
-    // start enough.
-    const TPalette palette = DiffusionPalette(bitmap, QualityPalette(CellStatisticsOf(bitmap), colors, false));
+    // a few rounds of k-means on the cells of the histogram are start
+    // enough.
+    const TPalette palette = DiffusionPalette(bitmap, QualityPalette(CellStatisticsOf(bitmap), colors, kPaletteStart));
     auto result = NewResult(bitmap.Width(), bitmap.Height(), palette);
     const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
     const std::vector<std::uint8_t*> targets = WriteRows(*result);

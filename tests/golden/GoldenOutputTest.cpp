@@ -279,8 +279,8 @@ void ExpectQualityHashes()
     }
     ExpectHashes(got, {
                           "2bbbcad71b0af355",
-                          "b26a694cc808e610",
-                          "83817774731898c5",
+                          "2f5ec1e3a9c8fe51",
+                          "1cae9c0f57a817ec",
                           "8c473f412968ccdd",
                           "8c473f412968ccdd",
                           "918ab30ff8fc18a3",
