@@ -9,7 +9,7 @@ namespace pictor {
 
 namespace {
 
-constexpr int kCellBits = 2;   // a cell is 1 << kCellBits levels a side
+constexpr int kCellBits = 2; // a cell is 1 << kCellBits levels a side
 constexpr int kCellSpan = 1 << kCellBits;
 constexpr int kPaletteBits = 8; // the whole palette's box: all colours
 constexpr int kTopTier = 6;     // the largest box with lists of its own
@@ -33,11 +33,13 @@ inline int FarthestOnAxis(int value, int low, int span)
 // nearest for some colour of the box of span levels a side at (red, green,
 // blue), ascending.
 template <class TCandidate, class Sink>
-void Candidates(const TCandidate* from, std::size_t count, int red, int green, int blue, int span, Sink&& sink)
+void Candidates(const TCandidate* from, std::size_t count, int red, int green, int blue, int span,
+                Sink&& sink)
 {
     int bound = INT_MAX;
     for (std::size_t i = 0; i < count; ++i)
-        bound = std::min(bound, FarthestOnAxis(from[i].Red, red, span) + FarthestOnAxis(from[i].Green, green, span) +
+        bound = std::min(bound, FarthestOnAxis(from[i].Red, red, span) +
+                                    FarthestOnAxis(from[i].Green, green, span) +
                                     FarthestOnAxis(from[i].Blue, blue, span));
     for (std::size_t i = 0; i < count; ++i)
         if (NearestOnAxis(from[i].Red, red, span) + NearestOnAxis(from[i].Green, green, span) +
@@ -87,8 +89,9 @@ TNearestColor::TListRef TNearestColor::BoxList(int bits, int red, int green, int
 {
     if (bits > kTopTier) return TListRef{0, static_cast<std::uint32_t>(FCount)};
     const std::size_t side = std::size_t{256} >> bits;
-    const std::size_t at = ((static_cast<std::size_t>(red >> bits) * side) + static_cast<std::size_t>(green >> bits)) * side +
-                           static_cast<std::size_t>(blue >> bits);
+    const std::size_t at =
+        ((static_cast<std::size_t>(red >> bits) * side) + static_cast<std::size_t>(green >> bits)) * side +
+        static_cast<std::size_t>(blue >> bits);
     std::vector<TListRef>& tier = FTiers[static_cast<std::size_t>(bits)];
     if (tier[at].Count == kUnmadeList) {
         const TListRef from = BoxList(bits == kTopTier ? kPaletteBits : bits + 1, red, green, blue);
@@ -117,7 +120,8 @@ TNearestColor::TRecord TNearestColor::RecordOf(TListRef from, int red, int green
                 count = 1;
             }
     } else {
-        Candidates(entries, from.Count, red, green, blue, span, [&](const TCandidate& c) { list[count++] = c; });
+        Candidates(entries, from.Count, red, green, blue, span,
+                   [&](const TCandidate& c) { list[count++] = c; });
     }
     if (count > kNear) {
         PICTOR_ASSERT(FSplitLists.size() < (std::size_t{1} << 24));
@@ -135,8 +139,8 @@ TNearestColor::TRecord TNearestColor::RecordOf(TListRef from, int red, int green
 TNearestColor::TRecord TNearestColor::MakeCell(int red, int green, int blue)
 {
     const TRecord record =
-        RecordOf(BoxList(kCellBits + 1, red * kCellSpan, green * kCellSpan, blue * kCellSpan), red * kCellSpan,
-                 green * kCellSpan, blue * kCellSpan, kCellSpan);
+        RecordOf(BoxList(kCellBits + 1, red * kCellSpan, green * kCellSpan, blue * kCellSpan),
+                 red * kCellSpan, green * kCellSpan, blue * kCellSpan, kCellSpan);
     FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)] = record;
     return record;
 }
@@ -162,13 +166,15 @@ void TNearestColor::MakeSplit(TRecord split, int red, int green, int blue, int s
 {
     const int half = span / 2;
     for (int octant = 0; octant < 8; ++octant) {
-        const int r = red + (octant >> 2) * half, g = green + (octant >> 1 & 1) * half, b = blue + (octant & 1) * half;
+        const int r = red + (octant >> 2) * half, g = green + (octant >> 1 & 1) * half,
+                  b = blue + (octant & 1) * half;
         const std::size_t at = 8 * static_cast<std::size_t>(split >> 8) + static_cast<std::size_t>(octant);
         if (FSplitCells[at] == kUnmade) {
             const TRecord record = RecordOf(FSplitLists[split >> 8], r, g, b, half);
             FSplitCells[at] = record;
         }
-        if (const TRecord below = FSplitCells[at]; (below & kStateMask) == kSplit) MakeSplit(below, r, g, b, half);
+        if (const TRecord below = FSplitCells[at]; (below & kStateMask) == kSplit)
+            MakeSplit(below, r, g, b, half);
     }
 }
 

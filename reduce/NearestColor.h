@@ -108,7 +108,8 @@ private:
     static std::size_t SplitCell(TRecord split, int bit, int red, int green, int blue)
     {
         return 8 * static_cast<std::size_t>(split >> 8) +
-               static_cast<std::size_t>((((red >> bit) & 1) << 2) | (((green >> bit) & 1) << 1) | ((blue >> bit) & 1));
+               static_cast<std::size_t>((((red >> bit) & 1) << 2) | (((green >> bit) & 1) << 1) |
+                                        ((blue >> bit) & 1));
     }
 
     static int DistanceTo(const TCandidate& c, int red, int green, int blue)

@@ -122,7 +122,8 @@ std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int col
     // The palette is fitted to the colours the diffusion mixes afterwards:
     // a few rounds of k-means on the cells of the histogram are start
     // enough.
-    const TPalette palette = DiffusionPalette(bitmap, QualityPalette(CellStatisticsOf(bitmap), colors, kPaletteStart));
+    const TPalette palette =
+        DiffusionPalette(bitmap, QualityPalette(CellStatisticsOf(bitmap), colors, kPaletteStart));
     auto result = NewResult(bitmap.Width(), bitmap.Height(), palette);
     const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
     const std::vector<std::uint8_t*> targets = WriteRows(*result);
