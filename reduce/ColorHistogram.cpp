@@ -11,9 +11,11 @@ TColorHistogram::TColorHistogram() : FCells(kCells) {}
 
 TColorHistogram TColorHistogram::Of(const TBitmap& bitmap)
 {
-    const int width = bitmap.Width();
-    const std::vector<const std::uint8_t*> rows = ReadRows(bitmap);
+    return Of(ReadRows(bitmap), bitmap.Width());
+}
 
+TColorHistogram TColorHistogram::Of(const std::vector<const std::uint8_t*>& rows, int width)
+{
     TColorHistogram total;
     std::mutex totalMutex;
     bool first = true;

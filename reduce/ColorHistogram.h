@@ -73,6 +73,8 @@ public:
     // The histogram of a 24-bit bitmap, its rows counted in bands over the
     // operation's threads.
     static TColorHistogram Of(const TBitmap& bitmap);
+    // The same of some of its rows (width pixels each).
+    static TColorHistogram Of(const std::vector<const std::uint8_t*>& rows, int width);
 
     // The cell of a colour: red's six bits, then green's, then blue's.
     static int CellOf(int red, int green, int blue)

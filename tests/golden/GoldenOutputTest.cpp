@@ -279,11 +279,11 @@ void ExpectQualityHashes()
     }
     ExpectHashes(got, {
                           "2bbbcad71b0af355",
-                          "2f5ec1e3a9c8fe51",
-                          "1cae9c0f57a817ec",
+                          "2a6966093b2ee072",
+                          "ab70068b818adfff",
                           "8c473f412968ccdd",
                           "8c473f412968ccdd",
-                          "918ab30ff8fc18a3",
+                          "f982434c51115dce",
                       });
 }
 
