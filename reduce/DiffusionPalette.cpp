@@ -18,16 +18,21 @@ namespace {
 // pass).
 constexpr int kPasses = 4;
 constexpr std::int64_t kStepNumerator = 2, kStepDenominator = 5;
-// The sample: bands of this many rows, enough of them for about this many
-// pixels.
+// The sample: bands of this many rows, enough of them for about an eighth
+// of the picture (with a sixteenth, which bands the sample happened to meet
+// moved the result of some photographs by up to 3 dB), but no fewer pixels
+// than the least sample and no more than the largest (a large picture's
+// palette fits no better with more).
 constexpr int kBandRows = 8;
-constexpr std::int64_t kSamplePixels = 1 << 20;
+constexpr std::int64_t kSampleShare = 8;
+constexpr std::int64_t kLeastSample = 1 << 18, kLargestSample = 1 << 20;
 
 std::vector<const std::uint8_t*> SampleRows(const TBitmap& bitmap)
 {
     const std::int64_t pixels = std::int64_t{bitmap.Width()} * bitmap.Height();
+    const std::int64_t sample = std::clamp(pixels / kSampleShare, kLeastSample, kLargestSample);
     // Every every-th band.
-    const std::int64_t every = std::max<std::int64_t>(1, (pixels + kSamplePixels - 1) / kSamplePixels);
+    const std::int64_t every = std::max<std::int64_t>(1, (pixels + sample - 1) / sample);
     std::vector<const std::uint8_t*> rows;
     for (int y = 0; y < bitmap.Height(); ++y)
         if ((y / kBandRows) % every == 0) rows.push_back(bitmap.ScanLine(y));

@@ -6,8 +6,9 @@
 // be made by mixing and its error smears. So a sample of the picture is
 // diffused against the palette, each entry moves part of the way towards the
 // mean of the working colours it stood for, and that is repeated a few times.
-// The sample is bands of whole rows spread over the picture, at most about a
-// megapixel, so that large pictures pay for no more.
+// The sample is bands of whole rows spread over the picture, an eighth of
+// it between a quarter of a megapixel and a megapixel, so that large
+// pictures pay for no more.
 #pragma once
 
 #include "gfx/Bitmap.h"

@@ -12,9 +12,7 @@ namespace pictor {
 
 namespace {
 
-// Lloyd's rounds at most, first and after a relocation; most pictures
-// settle before.
-constexpr int kRounds = 24;
+// Lloyd's rounds at most after a relocation.
 constexpr int kTrialRounds = 6;
 // Relocation trials at most, and only for this many points or fewer: each
 // trial searches every point again.
@@ -429,14 +427,15 @@ private:
 
 } // namespace
 
-std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points, const std::vector<TColorSum>& start)
+std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points, const std::vector<TColorSum>& start,
+                                    const TKMeansEffort& effort)
 {
     PICTOR_ASSERT(!start.empty() && start.size() <= 256);
     for (const TColorSum& cluster : start)
         PICTOR_ASSERT(cluster.Count != 0);
     TLloyd lloyd(points, start);
-    lloyd.Run(kRounds);
-    if (points.size() <= kTrialPoints) lloyd.Relocate(kTrials);
+    lloyd.Run(effort.Rounds);
+    if (effort.Relocate && points.size() <= kTrialPoints) lloyd.Relocate(kTrials);
     return lloyd.Clusters();
 }
 

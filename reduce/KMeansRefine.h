@@ -29,10 +29,24 @@
 
 namespace pictor {
 
+// How hard k-means works: Lloyd's rounds at most, and whether relocation
+// trials follow (where the points are few enough).
+struct TKMeansEffort {
+    int Rounds;
+    bool Relocate;
+};
+// For a palette used as it comes out. Photographs of many colours settle
+// slowly: rounds after the twelfth move a point here and there and lower the
+// error by a few hundredths of a decibel.
+inline constexpr TKMeansEffort kFinalPalette{12, true};
+// For a start that is refined further (the palette fitted to diffusion),
+// where more rounds change nothing that shows.
+inline constexpr TKMeansEffort kPaletteStart{4, false};
+
 // The clusters of the points (each a count and channel sums), refined from
 // start (at most 256 clusters with pixels, their means the first centres),
 // in the order of start; clusters that end without pixels are left out.
-std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points,
-                                    const std::vector<TColorSum>& start);
+std::vector<TColorSum> KMeansRefine(const std::vector<TColorSum>& points, const std::vector<TColorSum>& start,
+                                    const TKMeansEffort& effort);
 
 } // namespace pictor

@@ -6,15 +6,23 @@
 // (4 levels a side). Each cell keeps, in index order, the entries that can be
 // the nearest for some colour in it: an entry whose smallest distance to the
 // cell exceeds some entry's largest distance never is. A cell's list is made
-// from that of its block of 4 x 4 x 4 cells, made the same way from the
-// whole palette, and only when the cell is first asked for: a photograph
-// touches a fraction of the cells.
+// only when the cell is first asked for (a photograph touches a fraction of
+// the cells), from the list of the box of 8 levels a side around it, which
+// is made the same way from that of the box of 16 levels, and so on up to
+// the whole palette: making a list costs a pass over a short one.
 //
-// Nearly every cell keeps one to three entries, held in the cell's own
-// record of 16 bytes and searched without a branch. The records lie in
-// Morton order (the bits of red, green and blue interleaved), so the cells
-// of nearby colours, which neighbouring pixels mostly have, share cache
-// lines: the search is bound by memory, not by arithmetic.
+// Most cells keep one to three entries, held in the cell's own record of
+// four bytes and searched without a branch. A cell that keeps more (where the
+// palette is dense, as in the smooth parts of a photograph, there may be
+// dozens) is split in eight cells of 2 levels a side, made from its list in
+// the same way, and those that still keep more than three in eight single
+// colours, each of which keeps its one nearest entry: every search ends in a
+// record of at most three entries.
+//
+// The cell records lie in Morton order (the bits of red, green and blue
+// interleaved), so the cells of nearby colours, which neighbouring pixels
+// mostly have, share cache lines: the search is bound by memory, not by
+// arithmetic.
 #pragma once
 
 #include "gfx/Palette.h"
@@ -31,32 +39,25 @@ public:
     // palette holds 1 to 256 entries; the matcher keeps its own copy.
     explicit TNearestColor(const TPalette& palette);
 
-    // The index of the entry nearest to the colour; makes the colour's cell
-    // list when it has none yet.
+    // The index of the entry nearest to the colour; makes the records on the
+    // colour's way that are not made yet.
     int Nearest(int red, int green, int blue)
     {
-        const TCellRecord& cell = FCells[Morton(red, green, blue)];
-        if (cell.Header == kUnmade) MakeCell(red >> 2, green >> 2, blue >> 2);
-        return NearestMade(red, green, blue);
+        const std::size_t at = Morton(red, green, blue);
+        if (FCells[at] == kUnmade) MakeCell(red >> 2, green >> 2, blue >> 2);
+        const TRecord record = FCells[at];
+        if ((record & kStateMask) != kSplit) return AmongThree(record, red, green, blue);
+        return NearestInSplit(record, red, green, blue);
     }
 
     // As Nearest, for a colour whose cell was made (MakeUsedCells): reads
     // only, so threads may share the matcher.
     int NearestMade(int red, int green, int blue) const
     {
-        const TCellRecord& cell = FCells[Morton(red, green, blue)];
-        if ((cell.Header & kCountMask) > kNear)
-            return NearestAmong(FLongLists[cell.Header >> kCountBits], red, green, blue);
-        // Short lists are padded to three with their last entry; which entry
-        // wins is data, not a branch.
-        const int d0 = DistanceTo(cell.Near[0], red, green, blue),
-                  d1 = DistanceTo(cell.Near[1], red, green, blue),
-                  d2 = DistanceTo(cell.Near[2], red, green, blue);
-        const int m01 = -static_cast<int>(d1 < d0);
-        const int d01 = d0 ^ ((d0 ^ d1) & m01),
-                  i01 = cell.Near[0].Index ^ ((cell.Near[0].Index ^ cell.Near[1].Index) & m01);
-        const int m = -static_cast<int>(d2 < d01);
-        return i01 ^ ((i01 ^ cell.Near[2].Index) & m);
+        TRecord record = FCells[Morton(red, green, blue)];
+        for (int bit = 1; (record & kStateMask) == kSplit; --bit)
+            record = FSplitCells[SplitCell(record, bit, red, green, blue)];
+        return AmongThree(record, red, green, blue);
     }
 
     // Asks the processor to fetch the colour's cell record, for a colour
@@ -68,26 +69,30 @@ public:
         __builtin_prefetch(&FCells[Morton(red, green, blue)]);
     }
 
-    // Makes the lists of every cell that received pixels.
+    // Makes the records of every cell that received pixels, split cells
+    // whole.
     void MakeUsedCells(const TColorHistogram& histogram);
 
 private:
-    // An entry as a cell list keeps it, beside its colour.
+    // An entry as a list keeps it, beside its colour.
     struct TCandidate {
         std::uint8_t Red, Green, Blue, Index;
     };
-    // A cell: the count of its entries (0 while unmade) in the low
-    // kCountBits bits of Header; up to kNear entries in Near, more in the
-    // long list whose number is the rest of Header.
-    static constexpr std::uint32_t kUnmade = 0;
-    static constexpr int kCountBits = 9;
-    static constexpr std::uint32_t kCountMask = (1u << kCountBits) - 1;
-    static constexpr std::uint32_t kNear = 3;
-    struct TCellRecord {
-        std::uint32_t Header = kUnmade;
-        TCandidate Near[kNear] = {};
+    // A list of entries: count of them from offset in the pool.
+    struct TListRef {
+        std::uint32_t Offset, Count;
     };
-    static_assert(sizeof(TCellRecord) == 16, "a cell record is 16 bytes");
+    static constexpr std::uint32_t kUnmadeList = 0xFFFFFFFFu;
+    // A record in one word, so that the records of a picture's colours
+    // mostly stay in the processor's cache: its low byte is 0 while unmade,
+    // kSplit for a split cell, else the count of its entries (1 to kNear);
+    // the three bytes above hold the entries' indices, padded with the last,
+    // or the number of the split whose eight records (FSplitCells) and list
+    // (FSplitLists) stand for it.
+    using TRecord = std::uint32_t;
+    static constexpr TRecord kUnmade = 0;
+    static constexpr std::uint32_t kStateMask = 0xFF, kSplit = 0xFF;
+    static constexpr std::size_t kNear = 3;
 
     // Each channel's six cell bits spread three apart: red above green above
     // blue.
@@ -98,24 +103,65 @@ private:
                kMortonBits[1][static_cast<std::size_t>(green)] |
                kMortonBits[2][static_cast<std::size_t>(blue)];
     }
+    // The record of the colour among the eight of the split record's, bit
+    // being the colours' bit that halves the split cell.
+    static std::size_t SplitCell(TRecord split, int bit, int red, int green, int blue)
+    {
+        return 8 * static_cast<std::size_t>(split >> 8) +
+               static_cast<std::size_t>((((red >> bit) & 1) << 2) | (((green >> bit) & 1) << 1) | ((blue >> bit) & 1));
+    }
 
     static int DistanceTo(const TCandidate& c, int red, int green, int blue)
     {
         const int dr = c.Red - red, dg = c.Green - green, db = c.Blue - blue;
         return dr * dr + dg * dg + db * db;
     }
-    static int NearestAmong(const std::vector<TCandidate>& list, int red, int green, int blue);
+    // Which of a record's three entries wins is data, not a branch.
+    int AmongThree(TRecord record, int red, int green, int blue) const
+    {
+        const int i0 = static_cast<int>(record >> 8 & 0xFF), i1 = static_cast<int>(record >> 16 & 0xFF),
+                  i2 = static_cast<int>(record >> 24);
+        const int d0 = DistanceTo(FColours[static_cast<std::size_t>(i0)], red, green, blue),
+                  d1 = DistanceTo(FColours[static_cast<std::size_t>(i1)], red, green, blue),
+                  d2 = DistanceTo(FColours[static_cast<std::size_t>(i2)], red, green, blue);
+        const int m01 = -static_cast<int>(d1 < d0);
+        const int d01 = d0 ^ ((d0 ^ d1) & m01), i01 = i0 ^ ((i0 ^ i1) & m01);
+        const int m = -static_cast<int>(d2 < d01);
+        return i01 ^ ((i01 ^ i2) & m);
+    }
 
-    // Makes the list of the cell (red, green, blue), each 0 to 63.
-    void MakeCell(int red, int green, int blue);
-    const std::vector<std::uint8_t>& BlockList(int block);
+    // Makes the cell (red, green, blue), each 0 to 63, and returns its
+    // record.
+    TRecord MakeCell(int red, int green, int blue);
+    // The search below a split cell, making the records on the way.
+    int NearestInSplit(TRecord split, int red, int green, int blue);
+    // A record from the entries of from that can be nearest in the box of
+    // span levels a side at (red, green, blue); a split when it keeps more
+    // than kNear.
+    TRecord RecordOf(TListRef from, int red, int green, int blue, int span);
+    // Makes the records below a split record, all of them.
+    void MakeSplit(TRecord split, int red, int green, int blue, int span);
+    // The list of the box of (1 << bits) levels a side that holds the colour,
+    // made from the list of the box twice its side (up to the palette) when
+    // first asked for.
+    TListRef BoxList(int bits, int red, int green, int blue);
+    // Keeps a list in the pool.
+    TListRef Keep(const TCandidate* list, std::size_t count);
 
-    std::vector<TPaletteEntry> FEntries;
-    std::vector<TCellRecord> FCells;
-    std::vector<std::vector<TCandidate>> FLongLists;
-    // Blocks of 4 x 4 x 4 cells: the lists of entries, made on first use.
-    std::vector<std::vector<std::uint8_t>> FBlocks;
-    std::vector<bool> FBlockMade;
+    // The palette's colours by index.
+    std::array<TCandidate, 256> FColours{};
+    std::size_t FCount;
+    std::vector<TRecord> FCells;
+    std::vector<TRecord> FSplitCells;
+    std::vector<TListRef> FSplitLists;
+    // Every list lies in one pool: the whole palette first, then the lists
+    // of boxes of 64, 32, 16 and 8 levels a side (FTiers[6] .. FTiers[3],
+    // made on first use) and of split cells.
+    std::vector<TCandidate> FPool;
+    std::array<std::vector<TListRef>, 7> FTiers;
+    // The list a record is made in (never empty: the entry that sets the
+    // bound passes it).
+    std::array<TCandidate, 256> FScratch{};
 };
 
 } // namespace pictor

@@ -48,6 +48,8 @@ void DiffuseRows(const std::vector<const std::uint8_t*>& rows, int width, const 
         std::fill(below.begin(), below.end(), 0);
         const bool forward = y % 2 == 0;
         const std::ptrdiff_t ahead = forward ? 3 : -3;
+        // The share the pixel before gave this one, kept out of memory.
+        std::int32_t carried[3] = {0, 0, 0};
         for (int i = 0; i < width; ++i) {
             const int x = forward ? i : width - 1 - i;
             std::int32_t* cur = here.data() + 3 * (x + 1);
@@ -55,7 +57,7 @@ void DiffuseRows(const std::vector<const std::uint8_t*>& rows, int width, const 
             const std::uint8_t* p = rows[y] + 3 * x;
             std::int32_t t[3];
             for (int c = 0; c < 3; ++c)
-                t[c] = std::clamp(16 * p[c] + ((cur[c] + 8) >> 4), 0, 255 * 16);
+                t[c] = std::clamp(16 * p[c] + ((cur[c] + carried[c] + 8) >> 4), 0, 255 * 16);
             if (i + kDiffusionAhead < width) {
                 // The cell of the next pixel from the error it has received
                 // so far: mostly its own cell or a neighbour of it, fetched
@@ -71,7 +73,7 @@ void DiffuseRows(const std::vector<const std::uint8_t*>& rows, int width, const 
             const std::int32_t* q = colours.data() + 3 * index;
             for (int c = 0; c < 3; ++c) {
                 const std::int32_t e = t[c] - q[c];
-                cur[ahead + c] += 7 * e;
+                carried[c] = 7 * e;
                 under[-ahead + c] += 3 * e;
                 under[c] += 5 * e;
                 under[ahead + c] += e;

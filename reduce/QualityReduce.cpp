@@ -25,8 +25,9 @@ namespace {
 // How many pixels ahead the mapping asks for a cell record.
 constexpr int kPrefetchAhead = 4;
 
-// Up to this many colours, k-means works on the picture's own colours;
-// beyond, on the used cells of its histogram.
+// Up to this many colours, k-means for the reduction without diffusion
+// works on the picture's own colours; beyond, on the used cells of its
+// histogram.
 constexpr std::size_t kExactPoints = 1 << 18;
 
 // What the palette is made from: the histogram for Wu's boxes and the
@@ -36,20 +37,25 @@ struct TColorStatistics {
     std::vector<TColorSum> Points;
 };
 
-TColorStatistics StatisticsOf(const TBitmap& bitmap)
+// The used cells of the histogram as the points.
+TColorStatistics CellStatisticsOf(const TBitmap& bitmap)
 {
     TColorStatistics statistics;
-    if (auto colors = DistinctColors(bitmap, kExactPoints)) {
-        for (const TColorSum& c : *colors)
-            statistics.Histogram.AddColor(static_cast<int>(c.Red / c.Count),
-                                          static_cast<int>(c.Green / c.Count),
-                                          static_cast<int>(c.Blue / c.Count), c.Count);
-        statistics.Points = std::move(*colors);
-    } else {
-        statistics.Histogram = TColorHistogram::Of(bitmap);
-        for (int cell : statistics.Histogram.UsedCells())
-            statistics.Points.push_back(statistics.Histogram.SumOf(cell));
-    }
+    statistics.Histogram = TColorHistogram::Of(bitmap);
+    for (int cell : statistics.Histogram.UsedCells())
+        statistics.Points.push_back(statistics.Histogram.SumOf(cell));
+    return statistics;
+}
+
+TColorStatistics StatisticsOf(const TBitmap& bitmap)
+{
+    auto colors = DistinctColors(bitmap, kExactPoints);
+    if (!colors) return CellStatisticsOf(bitmap);
+    TColorStatistics statistics;
+    for (const TColorSum& c : *colors)
+        statistics.Histogram.AddColor(static_cast<int>(c.Red / c.Count), static_cast<int>(c.Green / c.Count),
+                                      static_cast<int>(c.Blue / c.Count), c.Count);
+    statistics.Points = std::move(*colors);
     return statistics;
 }
 
@@ -60,12 +66,12 @@ std::uint8_t MeanLevel(std::uint64_t sum, std::uint64_t count)
 
 // Wu's boxes refined by k-means; each cluster's mean colour, rounded, is an
 // entry, once.
-TPalette QualityPalette(const TColorStatistics& statistics, int colors)
+TPalette QualityPalette(const TColorStatistics& statistics, int colors, const TKMeansEffort& effort)
 {
     const std::vector<TColorSum> boxes = TWuQuantizer(statistics.Histogram).Boxes(colors);
     if (boxes.empty()) return TPalette();
     std::vector<TPaletteEntry> entries;
-    for (const TColorSum& cluster : KMeansRefine(statistics.Points, boxes))
+    for (const TColorSum& cluster : KMeansRefine(statistics.Points, boxes, effort))
         entries.push_back(TPaletteEntry{MeanLevel(cluster.Red, cluster.Count),
                                         MeanLevel(cluster.Green, cluster.Count),
                                         MeanLevel(cluster.Blue, cluster.Count), 0});
@@ -85,7 +91,7 @@ std::unique_ptr<TBitmap> QualityQuantize(const TBitmap& bitmap, int colors)
     CheckQualityArguments(bitmap, colors);
     if (auto exact = ExactReduce(bitmap, colors)) return exact;
     const TColorStatistics statistics = StatisticsOf(bitmap);
-    const TPalette palette = QualityPalette(statistics, colors);
+    const TPalette palette = QualityPalette(statistics, colors, kFinalPalette);
     const int width = bitmap.Width(), height = bitmap.Height();
     auto result = NewResult(width, height, palette);
 
@@ -113,7 +119,10 @@ std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int col
 {
     CheckQualityArguments(bitmap, colors);
     if (auto exact = ExactReduce(bitmap, colors)) return exact;
-    const TPalette palette = DiffusionPalette(bitmap, QualityPalette(StatisticsOf(bitmap), colors));
+    // The palette is fitted to the colours the diffusion mixes afterwards:
+    // a few rounds of k-means on the cells of the histogram are start
+    // enough.
+    const TPalette palette = DiffusionPalette(bitmap, QualityPalette(CellStatisticsOf(bitmap), colors, kPaletteStart));
     auto result = NewResult(bitmap.Width(), bitmap.Height(), palette);
     const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
     const std::vector<std::uint8_t*> targets = WriteRows(*result);

@@ -278,12 +278,12 @@ void ExpectQualityHashes()
         got.push_back(AfterOperation(picture, [](TKestrelImage& i) { i.ReduceColors(rmQualityDiffusion, 16); }));
     }
     ExpectHashes(got, {
-                          "76c873fc2b2b0838",
-                          "4076c002d37e62a8",
-                          "fc4bdb990bb3e7fe",
+                          "2bbbcad71b0af355",
+                          "2f5ec1e3a9c8fe51",
+                          "1cae9c0f57a817ec",
                           "8c473f412968ccdd",
                           "8c473f412968ccdd",
-                          "7c8bac2cd322c993",
+                          "918ab30ff8fc18a3",
                       });
 }
 
