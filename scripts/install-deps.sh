@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="
-  build-essential cmake pkg-config git
+  build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libcairo2-dev libfontconfig-dev libfreetype-dev
   libjpeg-dev libpng-dev libgif-dev libuemf-dev

@@ -10,11 +10,6 @@
 namespace pictor::testing {
 namespace {
 
-std::string Bytes(const std::vector<std::uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // The histogram the control draws into target after op.
 std::string LibraryHistogram(const std::string& input, TGraphic& target,
                              const std::function<void(TKestrelImage&)>& op)

@@ -10,11 +10,6 @@
 namespace pictor::testing {
 namespace {
 
-std::string Bytes(const std::vector<std::uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST_F(CliTest, ABitmapIsWrittenAsAMetafileHoldingIt)
 {
     Save(Gradient24(40, 30), "in.bmp");

@@ -11,11 +11,6 @@
 namespace pictor::testing {
 namespace {
 
-std::string Bytes(const std::vector<std::uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A 60 by 40 metafile: a red rectangle under a blue ellipse, on nothing.
 std::unique_ptr<TMetafile> Drawing()
 {

@@ -16,11 +16,6 @@
 namespace pictor::testing {
 namespace {
 
-std::string Bytes(const std::vector<std::uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 std::uint32_t Le(const std::string& bytes, std::size_t at, int size)
 {
     const TByteReader in(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());

@@ -21,16 +21,16 @@ TBitmap Indexed3x2()
     return b;
 }
 
-struct TLayoutCase {
+struct TTurnLayout {
     int Bits;
     std::optional<TColorMasks> Masks;
 };
 
-const TLayoutCase kLayouts[] = {{1, std::nullopt},  {4, std::nullopt},  {8, std::nullopt},
+const TTurnLayout kLayouts[] = {{1, std::nullopt},  {4, std::nullopt},  {8, std::nullopt},
                                 {16, std::nullopt}, {16, TColorMasks{0xF800, 0x07E0, 0x001F}},
                                 {24, std::nullopt}, {32, std::nullopt}};
 
-TBitmap RandomLayout(const TLayoutCase& c, int width, int height, unsigned seed)
+TBitmap RandomLayout(const TTurnLayout& c, int width, int height, unsigned seed)
 {
     std::mt19937 rng(seed);
     TBitmap b = LayoutBitmap(c.Bits, c.Masks, width, height, [&](int, int) { return static_cast<std::uint32_t>(rng()); });
@@ -107,7 +107,7 @@ std::pair<std::vector<std::uint32_t>, std::vector<std::uint32_t>> HistogramAndFr
 
 TEST(Turn, EveryLayoutComesBackAfterFourQuarterTurnsOrTwoMirrors)
 {
-    for (const TLayoutCase& c : kLayouts) {
+    for (const TTurnLayout& c : kLayouts) {
         const TBitmap original = RandomLayout(c, 11, 5, static_cast<unsigned>(c.Bits));
         TKestrelImage image;
         SetPicture(image, original);

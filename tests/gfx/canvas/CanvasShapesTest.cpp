@@ -352,7 +352,7 @@ TEST(CanvasGeometry, EllipsesAreSymmetricClosedAndReachTheirBox)
                            Rect(2, 2, 8, 8), Rect(2, 2, 9, 9), Rect(2, 2, 10, 10), Rect(2, 2, 5, 9),
                            Rect(2, 2, 12, 6), Rect(2, 2, 4, 4)};
     for (const TRect& box : boxes) {
-        SCOPED_TRACE(testing::Message() << box.Width() << "x" << box.Height());
+        SCOPED_TRACE(::testing::Message() << box.Width() << "x" << box.Height());
         TBitmap b = Plain24(24, 24, clWhite);
         b.Canvas().Brush.Color = clBlue;
         b.Canvas().Ellipse(box.Left, box.Top, box.Right, box.Bottom);

@@ -23,7 +23,7 @@ using pictor::testing::CorpusFiles;
 
 const std::string kSuite = "bmp/bmpsuite-2.8/";
 
-struct TReference {
+struct TRgbaPicture {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;
 };
@@ -31,7 +31,7 @@ struct TReference {
 // Reads a reference PNG as 8-bit RGBA. A 16-bit file is read without any
 // gamma conversion (the simplified reader would take it as linear light) and
 // rounded to 8 bits.
-bool ReadPng(const fs::path& path, TReference& out)
+bool ReadPng(const fs::path& path, TRgbaPicture& out)
 {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -70,14 +70,14 @@ std::vector<fs::path> BmpFiles(const std::string& folder)
 }
 
 // A reference rendering of the suite's page.
-bool ReadReference(const std::string& name, TReference& out)
+bool ReadReference(const std::string& name, TRgbaPicture& out)
 {
     return ReadPng(CorpusFile(kSuite + "html/" + name + ".png"), out);
 }
 
 // The largest difference of a channel between the bitmap and the reference;
 // -1 when the sizes differ.
-int LargestDifference(const TBitmap& b, const TReference& ref)
+int LargestDifference(const TBitmap& b, const TRgbaPicture& ref)
 {
     if (b.Width() != ref.width || b.Height() != ref.height) return -1;
     int worst = 0;
@@ -130,7 +130,7 @@ TEST(BmpCorpus, GoodFilesMatchTheirReferences)
         ASSERT_NE(ref, kGoodReferences.end());
         TBitmap b;
         ASSERT_NO_THROW(b.LoadFromFile(file.string()));
-        TReference png;
+        TRgbaPicture png;
         ASSERT_TRUE(ReadReference(ref->second, png));
         EXPECT_EQ(LargestDifference(b, png), 0);
     }
@@ -154,7 +154,7 @@ TEST(BmpCorpus, QuestionableFilesLoadCorrectlyOrAreRefused)
         EXPECT_FALSE(b.Empty());
         auto ref = kQuestionableReferences.find(name);
         if (ref == kQuestionableReferences.end()) continue; // loads; no single right rendering
-        TReference png;
+        TRgbaPicture png;
         ASSERT_TRUE(ReadReference(ref->second, png));
         EXPECT_GE(LargestDifference(b, png), 0);
         EXPECT_LE(LargestDifference(b, png), 1);
