@@ -39,6 +39,9 @@ struct TKMeansEffort {
 // slowly: rounds after the twelfth move a point here and there and lower the
 // error by a few hundredths of a decibel.
 inline constexpr TKMeansEffort kFinalPalette{12, true};
+// The same over the cells of a histogram, where a relocation moves whole
+// cells and pays less than it costs.
+inline constexpr TKMeansEffort kFinalPaletteOfCells{12, false};
 // For a start that is refined further (the palette fitted to diffusion),
 // where more rounds change nothing that shows.
 inline constexpr TKMeansEffort kPaletteStart{4, false};

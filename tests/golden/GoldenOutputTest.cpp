@@ -278,7 +278,7 @@ void ExpectQualityHashes()
         got.push_back(AfterOperation(picture, [](TKestrelImage& i) { i.ReduceColors(rmQualityDiffusion, 16); }));
     }
     ExpectHashes(got, {
-                          "2bbbcad71b0af355",
+                          "85893307f94228be",
                           "2a6966093b2ee072",
                           "ab70068b818adfff",
                           "8c473f412968ccdd",
