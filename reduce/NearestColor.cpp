@@ -96,33 +96,35 @@ TNearestColor::TListRef TNearestColor::BoxList(int bits, int red, int green, int
     if (tier[at].Count == kUnmadeList) {
         const TListRef from = BoxList(bits == kTopTier ? kPaletteBits : bits + 1, red, green, blue);
         const int low = ~((1 << bits) - 1);
-        TCandidate list[256];
-        std::size_t count = 0;
-        Candidates(FPool.data() + from.Offset, from.Count, red & low, green & low, blue & low, 1 << bits,
-                   [&](const TCandidate& c) { list[count++] = c; });
-        tier[at] = Keep(list, count);
+        const std::size_t count = ScratchCandidates(from, red & low, green & low, blue & low, 1 << bits);
+        tier[at] = Keep(FScratch.data(), count);
     }
     return tier[at];
 }
 
-TNearestColor::TRecord TNearestColor::RecordOf(TListRef from, int red, int green, int blue, int span)
+std::size_t TNearestColor::ScratchCandidates(TListRef from, int red, int green, int blue, int span)
 {
     const TCandidate* entries = FPool.data() + from.Offset;
-    TCandidate* list = FScratch.data();
-    std::size_t count = 0;
     if (span == 1) {
         // One colour: its one nearest entry, the first of equals.
         int best = INT_MAX;
         for (std::size_t i = 0; i < from.Count; ++i)
             if (const int d = DistanceTo(entries[i], red, green, blue); d < best) {
                 best = d;
-                list[0] = entries[i];
-                count = 1;
+                FScratch[0] = entries[i];
             }
-    } else {
-        Candidates(entries, from.Count, red, green, blue, span,
-                   [&](const TCandidate& c) { list[count++] = c; });
+        return 1;
     }
+    std::size_t count = 0;
+    Candidates(entries, from.Count, red, green, blue, span,
+               [&](const TCandidate& c) { FScratch[count++] = c; });
+    return count;
+}
+
+TNearestColor::TRecord TNearestColor::RecordOf(TListRef from, int red, int green, int blue, int span)
+{
+    const TCandidate* list = FScratch.data();
+    const std::size_t count = ScratchCandidates(from, red, green, blue, span);
     if (count > kNear) {
         PICTOR_ASSERT(FSplitLists.size() < (std::size_t{1} << 24));
         const TRecord split = kSplit | static_cast<TRecord>(FSplitLists.size()) << 8;

@@ -146,6 +146,10 @@ private:
     // made from the list of the box twice its side (up to the palette) when
     // first asked for.
     TListRef BoxList(int bits, int red, int green, int blue);
+    // The entries of from that can be nearest in the box of span levels a
+    // side at (red, green, blue) (for one colour, its nearest alone), into
+    // FScratch; returns their count.
+    std::size_t ScratchCandidates(TListRef from, int red, int green, int blue, int span);
     // Keeps a list in the pool.
     TListRef Keep(const TCandidate* list, std::size_t count);
 
@@ -160,8 +164,8 @@ private:
     // made on first use) and of split cells.
     std::vector<TCandidate> FPool;
     std::array<std::vector<TListRef>, 7> FTiers;
-    // The list a record is made in (never empty: the entry that sets the
-    // bound passes it).
+    // The list a record or a box's list is made in (never empty: the entry
+    // that sets the bound passes it).
     std::array<TCandidate, 256> FScratch{};
 };
 
