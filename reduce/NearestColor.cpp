@@ -29,25 +29,6 @@ inline int FarthestOnAxis(int value, int low, int span)
     return d * d;
 }
 
-// The entries of from (count of them, ascending by index) that can be the
-// nearest for some colour of the box of span levels a side at (red, green,
-// blue), ascending.
-template <class TCandidate, class Sink>
-void Candidates(const TCandidate* from, std::size_t count, int red, int green, int blue, int span,
-                Sink&& sink)
-{
-    int bound = INT_MAX;
-    for (std::size_t i = 0; i < count; ++i)
-        bound = std::min(bound, FarthestOnAxis(from[i].Red, red, span) +
-                                    FarthestOnAxis(from[i].Green, green, span) +
-                                    FarthestOnAxis(from[i].Blue, blue, span));
-    for (std::size_t i = 0; i < count; ++i)
-        if (NearestOnAxis(from[i].Red, red, span) + NearestOnAxis(from[i].Green, green, span) +
-                NearestOnAxis(from[i].Blue, blue, span) <=
-            bound)
-            sink(from[i]);
-}
-
 } // namespace
 
 const std::array<std::array<std::uint32_t, 256>, 3> TNearestColor::kMortonBits = [] {
@@ -105,79 +86,78 @@ TNearestColor::TListRef TNearestColor::BoxList(int bits, int red, int green, int
 std::size_t TNearestColor::ScratchCandidates(TListRef from, int red, int green, int blue, int span)
 {
     const TCandidate* entries = FPool.data() + from.Offset;
-    if (span == 1) {
-        // One colour: its one nearest entry, the first of equals.
-        int best = INT_MAX;
-        for (std::size_t i = 0; i < from.Count; ++i)
-            if (const int d = DistanceTo(entries[i], red, green, blue); d < best) {
-                best = d;
-                FScratch[0] = entries[i];
-            }
-        return 1;
-    }
+    int bound = INT_MAX;
+    for (std::size_t i = 0; i < from.Count; ++i)
+        bound = std::min(bound, FarthestOnAxis(entries[i].Red, red, span) +
+                                    FarthestOnAxis(entries[i].Green, green, span) +
+                                    FarthestOnAxis(entries[i].Blue, blue, span));
+    // Which entries pass is data: a branch on it would be mispredicted for
+    // every other entry.
     std::size_t count = 0;
-    Candidates(entries, from.Count, red, green, blue, span,
-               [&](const TCandidate& c) { FScratch[count++] = c; });
+    for (std::size_t i = 0; i < from.Count; ++i) {
+        FScratch[count] = entries[i];
+        count += static_cast<std::size_t>(NearestOnAxis(entries[i].Red, red, span) +
+                                              NearestOnAxis(entries[i].Green, green, span) +
+                                              NearestOnAxis(entries[i].Blue, blue, span) <=
+                                          bound);
+    }
     return count;
 }
 
-TNearestColor::TRecord TNearestColor::RecordOf(TListRef from, int red, int green, int blue, int span)
+TNearestColor::TRecord TNearestColor::MakeBlock(std::size_t count, int red, int green, int blue)
 {
-    const TCandidate* list = FScratch.data();
-    const std::size_t count = ScratchCandidates(from, red, green, blue, span);
-    if (count > kNear) {
-        PICTOR_ASSERT(FSplitLists.size() < (std::size_t{1} << 24));
-        const TRecord split = kSplit | static_cast<TRecord>(FSplitLists.size()) << 8;
-        FSplitLists.push_back(Keep(list, count));
-        FSplitCells.resize(FSplitCells.size() + 8, kUnmade);
-        return split;
+    // Every colour of the cell against every entry of its list at once: the
+    // squared distance along each channel takes four values per entry, and
+    // green and blue's sixteen sums serve the four reds.
+    std::array<int, 64> best;
+    std::array<int, 64> index{};
+    best.fill(INT_MAX);
+    for (std::size_t k = 0; k < count; ++k) {
+        const TCandidate& c = FScratch[k];
+        std::array<int, 4> dr, dg, db;
+        for (int i = 0; i < kCellSpan; ++i) {
+            dr[static_cast<std::size_t>(i)] = (c.Red - red - i) * (c.Red - red - i);
+            dg[static_cast<std::size_t>(i)] = (c.Green - green - i) * (c.Green - green - i);
+            db[static_cast<std::size_t>(i)] = (c.Blue - blue - i) * (c.Blue - blue - i);
+        }
+        std::array<int, 16> gb;
+        for (std::size_t g = 0; g < 4; ++g)
+            for (std::size_t b = 0; b < 4; ++b)
+                gb[4 * g + b] = dg[g] + db[b];
+        for (std::size_t r = 0; r < 4; ++r) {
+            int* rowBest = best.data() + 16 * r;
+            int* rowIndex = index.data() + 16 * r;
+            for (std::size_t i = 0; i < 16; ++i) {
+                const int d = dr[r] + gb[i];
+                // Strictly nearer: of equals, the first in index order stays.
+                const bool nearer = d < rowBest[i];
+                rowBest[i] = nearer ? d : rowBest[i];
+                rowIndex[i] = nearer ? c.Index : rowIndex[i];
+            }
+        }
     }
-    TRecord record = static_cast<TRecord>(count);
-    for (std::size_t k = 0; k < kNear; ++k)
-        record |= static_cast<TRecord>(list[std::min(k, count - 1)].Index) << (8 * (k + 1));
-    return record;
+    PICTOR_ASSERT(FBlocks.size() < (std::size_t{1} << 24));
+    TBlock& block = FBlocks.emplace_back();
+    for (std::size_t i = 0; i < 64; ++i)
+        block.Index[i] = static_cast<std::uint8_t>(index[i]);
+    return kDense | static_cast<TRecord>(FBlocks.size() - 1) << 8;
 }
 
 TNearestColor::TRecord TNearestColor::MakeCell(int red, int green, int blue)
 {
-    const TRecord record =
-        RecordOf(BoxList(kCellBits + 1, red * kCellSpan, green * kCellSpan, blue * kCellSpan),
-                 red * kCellSpan, green * kCellSpan, blue * kCellSpan, kCellSpan);
-    FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)] = record;
+    red *= kCellSpan;
+    green *= kCellSpan;
+    blue *= kCellSpan;
+    const std::size_t count =
+        ScratchCandidates(BoxList(kCellBits + 1, red, green, blue), red, green, blue, kCellSpan);
+    TRecord record = static_cast<TRecord>(count);
+    if (count > kNear)
+        record = MakeBlock(count, red, green, blue);
+    else
+        for (std::size_t k = 0; k < kNear; ++k)
+            record |= static_cast<TRecord>(FScratch[std::min(k, count - 1)].Index) << (8 * (k + 1));
+    FCells[Morton(red, green, blue)] = record;
     return record;
-}
-
-int TNearestColor::NearestInSplit(TRecord split, int red, int green, int blue)
-{
-    for (int bit = 1;; --bit) {
-        const std::size_t at = SplitCell(split, bit, red, green, blue);
-        if (FSplitCells[at] == kUnmade) {
-            const int low = ~((1 << bit) - 1);
-            // Made first, then stored: making may move the records.
-            const TRecord record =
-                RecordOf(FSplitLists[split >> 8], red & low, green & low, blue & low, 1 << bit);
-            FSplitCells[at] = record;
-        }
-        const TRecord record = FSplitCells[at];
-        if ((record & kStateMask) != kSplit) return AmongThree(record, red, green, blue);
-        split = record;
-    }
-}
-
-void TNearestColor::MakeSplit(TRecord split, int red, int green, int blue, int span)
-{
-    const int half = span / 2;
-    for (int octant = 0; octant < 8; ++octant) {
-        const int r = red + (octant >> 2) * half, g = green + (octant >> 1 & 1) * half,
-                  b = blue + (octant & 1) * half;
-        const std::size_t at = 8 * static_cast<std::size_t>(split >> 8) + static_cast<std::size_t>(octant);
-        if (FSplitCells[at] == kUnmade) {
-            const TRecord record = RecordOf(FSplitLists[split >> 8], r, g, b, half);
-            FSplitCells[at] = record;
-        }
-        if (const TRecord below = FSplitCells[at]; (below & kStateMask) == kSplit)
-            MakeSplit(below, r, g, b, half);
-    }
 }
 
 void TNearestColor::MakeUsedCells(const TColorHistogram& histogram)
@@ -186,10 +166,8 @@ void TNearestColor::MakeUsedCells(const TColorHistogram& histogram)
     for (int cell = 0; cell < TColorHistogram::kCells; ++cell) {
         if (histogram.Cell(cell).Count == 0) continue;
         const int red = cell / (side * side), green = cell / side % side, blue = cell % side;
-        TRecord record = FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)];
-        if (record == kUnmade) record = MakeCell(red, green, blue);
-        if ((record & kStateMask) == kSplit)
-            MakeSplit(record, red * kCellSpan, green * kCellSpan, blue * kCellSpan, kCellSpan);
+        if (FCells[Morton(red * kCellSpan, green * kCellSpan, blue * kCellSpan)] == kUnmade)
+            MakeCell(red, green, blue);
     }
 }
 

@@ -13,11 +13,11 @@
 //
 // Most cells keep one to three entries, held in the cell's own record of
 // four bytes and searched without a branch. A cell that keeps more (where the
-// palette is dense, as in the smooth parts of a photograph, there may be
-// dozens) is split in eight cells of 2 levels a side, made from its list in
-// the same way, and those that still keep more than three in eight single
-// colours, each of which keeps its one nearest entry: every search ends in a
-// record of at most three entries.
+// palette is dense, as in the smooth parts of a photograph, most pixels fall
+// in such cells) is dense: its record points to a block of 64 bytes, the
+// nearest entry of each of its 64 colours, worked out for all of them at
+// once when the cell is made. A search ends in one record, or in one record
+// and one byte of its block.
 //
 // The cell records lie in Morton order (the bits of red, green and blue
 // interleaved), so the cells of nearby colours, which neighbouring pixels
@@ -45,19 +45,14 @@ public:
     {
         const std::size_t at = Morton(red, green, blue);
         if (FCells[at] == kUnmade) MakeCell(red >> 2, green >> 2, blue >> 2);
-        const TRecord record = FCells[at];
-        if ((record & kStateMask) != kSplit) return AmongThree(record, red, green, blue);
-        return NearestInSplit(record, red, green, blue);
+        return Among(FCells[at], red, green, blue);
     }
 
     // As Nearest, for a colour whose cell was made (MakeUsedCells): reads
     // only, so threads may share the matcher.
     int NearestMade(int red, int green, int blue) const
     {
-        TRecord record = FCells[Morton(red, green, blue)];
-        for (int bit = 1; (record & kStateMask) == kSplit; --bit)
-            record = FSplitCells[SplitCell(record, bit, red, green, blue)];
-        return AmongThree(record, red, green, blue);
+        return Among(FCells[Morton(red, green, blue)], red, green, blue);
     }
 
     // Asks the processor to fetch the colour's cell record, for a colour
@@ -69,8 +64,7 @@ public:
         __builtin_prefetch(&FCells[Morton(red, green, blue)]);
     }
 
-    // Makes the records of every cell that received pixels, split cells
-    // whole.
+    // Makes the records of every cell that received pixels.
     void MakeUsedCells(const TColorHistogram& histogram);
 
 private:
@@ -85,14 +79,18 @@ private:
     static constexpr std::uint32_t kUnmadeList = 0xFFFFFFFFu;
     // A record in one word, so that the records of a picture's colours
     // mostly stay in the processor's cache: its low byte is 0 while unmade,
-    // kSplit for a split cell, else the count of its entries (1 to kNear);
+    // kDense for a dense cell, else the count of its entries (1 to kNear);
     // the three bytes above hold the entries' indices, padded with the last,
-    // or the number of the split whose eight records (FSplitCells) and list
-    // (FSplitLists) stand for it.
+    // or the number of the dense cell's block.
     using TRecord = std::uint32_t;
     static constexpr TRecord kUnmade = 0;
-    static constexpr std::uint32_t kStateMask = 0xFF, kSplit = 0xFF;
+    static constexpr std::uint32_t kStateMask = 0xFF, kDense = 0xFF;
     static constexpr std::size_t kNear = 3;
+    // A dense cell's nearest entries, by colour within the cell: red, green
+    // and blue's low two bits, red's highest. One cache line.
+    struct alignas(64) TBlock {
+        std::array<std::uint8_t, 64> Index;
+    };
 
     // Each channel's six cell bits spread three apart: red above green above
     // blue.
@@ -103,19 +101,18 @@ private:
                kMortonBits[1][static_cast<std::size_t>(green)] |
                kMortonBits[2][static_cast<std::size_t>(blue)];
     }
-    // The record of the colour among the eight of the split record's, bit
-    // being the colours' bit that halves the split cell.
-    static std::size_t SplitCell(TRecord split, int bit, int red, int green, int blue)
-    {
-        return 8 * static_cast<std::size_t>(split >> 8) +
-               static_cast<std::size_t>((((red >> bit) & 1) << 2) | (((green >> bit) & 1) << 1) |
-                                        ((blue >> bit) & 1));
-    }
 
     static int DistanceTo(const TCandidate& c, int red, int green, int blue)
     {
         const int dr = c.Red - red, dg = c.Green - green, db = c.Blue - blue;
         return dr * dr + dg * dg + db * db;
+    }
+    // The nearest entry for a colour of the record's cell.
+    int Among(TRecord record, int red, int green, int blue) const
+    {
+        if ((record & kStateMask) != kDense) return AmongThree(record, red, green, blue);
+        return FBlocks[record >> 8]
+            .Index[static_cast<std::size_t>((red & 3) << 4 | (green & 3) << 2 | (blue & 3))];
     }
     // Which of a record's three entries wins is data, not a branch.
     int AmongThree(TRecord record, int red, int green, int blue) const
@@ -134,21 +131,15 @@ private:
     // Makes the cell (red, green, blue), each 0 to 63, and returns its
     // record.
     TRecord MakeCell(int red, int green, int blue);
-    // The search below a split cell, making the records on the way.
-    int NearestInSplit(TRecord split, int red, int green, int blue);
-    // A record from the entries of from that can be nearest in the box of
-    // span levels a side at (red, green, blue); a split when it keeps more
-    // than kNear.
-    TRecord RecordOf(TListRef from, int red, int green, int blue, int span);
-    // Makes the records below a split record, all of them.
-    void MakeSplit(TRecord split, int red, int green, int blue, int span);
+    // The block of the cell at levels (red, green, blue) from the entries
+    // that can be nearest there, count of them in FScratch.
+    TRecord MakeBlock(std::size_t count, int red, int green, int blue);
     // The list of the box of (1 << bits) levels a side that holds the colour,
     // made from the list of the box twice its side (up to the palette) when
     // first asked for.
     TListRef BoxList(int bits, int red, int green, int blue);
     // The entries of from that can be nearest in the box of span levels a
-    // side at (red, green, blue) (for one colour, its nearest alone), into
-    // FScratch; returns their count.
+    // side at (red, green, blue), into FScratch; returns their count.
     std::size_t ScratchCandidates(TListRef from, int red, int green, int blue, int span);
     // Keeps a list in the pool.
     TListRef Keep(const TCandidate* list, std::size_t count);
@@ -157,14 +148,13 @@ private:
     std::array<TCandidate, 256> FColours{};
     std::size_t FCount;
     std::vector<TRecord> FCells;
-    std::vector<TRecord> FSplitCells;
-    std::vector<TListRef> FSplitLists;
+    std::vector<TBlock> FBlocks;
     // Every list lies in one pool: the whole palette first, then the lists
     // of boxes of 64, 32, 16 and 8 levels a side (FTiers[6] .. FTiers[3],
-    // made on first use) and of split cells.
+    // made on first use).
     std::vector<TCandidate> FPool;
     std::array<std::vector<TListRef>, 7> FTiers;
-    // The list a record or a box's list is made in (never empty: the entry
+    // The list a cell or a box's list is made in (never empty: the entry
     // that sets the bound passes it).
     std::array<TCandidate, 256> FScratch{};
 };

@@ -234,8 +234,8 @@ TEST(NearestColor, MatchesABruteForceSearch)
         queries.push_back(random() & 0xFFFFFF);
     for (int v = 0; v < 256; ++v)
         queries.push_back(PackColor(v, 255 - v, v / 2));
-    // Every colour where the clustered palette is dense: cells split down
-    // to single colours.
+    // Every colour where the clustered palette is dense: cells whose
+    // colours each look their nearest entry up in the cell's block.
     for (int r = 116; r < 140; ++r)
         for (int g = 116; g < 140; ++g)
             for (int b = 116; b < 140; ++b)
