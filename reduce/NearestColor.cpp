@@ -18,8 +18,7 @@ constexpr int kTopTier = 6;     // the largest box with lists of its own
 // level and the levels low to low + span - 1.
 inline int NearestOnAxis(int value, int low, int span)
 {
-    const int high = low + span - 1;
-    const int d = value < low ? low - value : value > high ? value - high : 0;
+    const int d = std::max({low - value, value - (low + span - 1), 0});
     return d * d;
 }
 
