@@ -131,8 +131,9 @@ private:
     // Makes the cell (red, green, blue), each 0 to 63, and returns its
     // record.
     TRecord MakeCell(int red, int green, int blue);
-    // The block of the cell at levels (red, green, blue) from the entries
-    // that can be nearest there, count of them in FScratch.
+    // Makes the block of the cell at levels (red, green, blue) from the
+    // entries that can be nearest there (count of them in FScratch) and
+    // returns the cell's record.
     TRecord MakeBlock(std::size_t count, int red, int green, int blue);
     // The list of the box of (1 << bits) levels a side that holds the colour,
     // made from the list of the box twice its side (up to the palette) when
