@@ -20,9 +20,6 @@
 
 namespace pictor {
 
-// How many pixels ahead diffusion asks for a cell record.
-inline constexpr int kDiffusionAhead = 1;
-
 // Diffuses rows of 24-bit pixels (width each, top to bottom) against the
 // palette that nearest matches, and hands every pixel to
 // sink(y, x, index, working), working being the colour that was matched, in
@@ -58,16 +55,6 @@ void DiffuseRows(const std::vector<const std::uint8_t*>& rows, int width, const 
             std::int32_t t[3];
             for (int c = 0; c < 3; ++c)
                 t[c] = std::clamp(16 * p[c] + ((cur[c] + carried[c] + 8) >> 4), 0, 255 * 16);
-            if (i + kDiffusionAhead < width) {
-                // The cell of the next pixel from the error it has received
-                // so far: mostly its own cell or a neighbour of it, fetched
-                // while this pixel is matched.
-                const std::ptrdiff_t d = kDiffusionAhead * ahead;
-                int a[3];
-                for (int c = 0; c < 3; ++c)
-                    a[c] = std::clamp(p[d + c] + ((cur[d + c] + 128) >> 8), 0, 255);
-                nearest.Prefetch(a[2], a[1], a[0]);
-            }
             const int index = nearest.Nearest((t[2] + 8) >> 4, (t[1] + 8) >> 4, (t[0] + 8) >> 4);
             sink(y, x, index, t);
             const std::int32_t* q = colours.data() + 3 * index;
