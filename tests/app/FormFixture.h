@@ -50,9 +50,8 @@ inline TBitmap Photo(int w, int h)
 inline std::string IconBytes()
 {
     auto pixel = [](int x, int y) { return 0xFFC80000u | std::uint32_t(15 - y) * 16 << 8 | std::uint32_t(x) * 16; };
-    const std::vector<std::uint8_t> file =
-        BuildIcon({{DibIconImage(16, 16, 32, {}, pixel, [](int, int) { return false; }), 16, 16, 32}});
-    return std::string(file.begin(), file.end());
+    return Bytes(
+        BuildIcon({{DibIconImage(16, 16, 32, {}, pixel, [](int, int) { return false; }), 16, 16, 32}}));
 }
 
 class FormFixture : public ::testing::Test {

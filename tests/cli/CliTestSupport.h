@@ -36,12 +36,6 @@ inline std::string ReadFileText(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A file's bytes as a string, to compare with what ReadFileText gives.
-inline std::string Bytes(const std::vector<std::uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // Runs the binary with args in folder dir (its standard output and error
 // captured through files there, or standard output sent to stdoutPath).
 inline TCliRun RunCliIn(const std::string& dir, const std::vector<std::string>& args,
@@ -143,8 +137,7 @@ inline std::string LibraryBmp(const std::string& input, const std::function<void
         ADD_FAILURE() << "the library left no bitmap";
         return {};
     }
-    const std::vector<std::uint8_t> bytes = bitmap->SaveToBytes();
-    return std::string(bytes.begin(), bytes.end());
+    return Bytes(bitmap->SaveToBytes());
 }
 
 // A folder with pictures to work on; tests run the binary inside it.

@@ -46,8 +46,7 @@ std::string LargeIcon()
     const TBytes image = DibIconImage(
         64, 64, 32, {}, [](int x, int y) { return 0xFF000000u | std::uint32_t(x * 4) << 16 | std::uint32_t(y * 4); },
         [](int, int) { return false; });
-    const TBytes file = BuildIcon({TIconPart{image, 64, 64, 32}});
-    return std::string(file.begin(), file.end());
+    return Bytes(BuildIcon({TIconPart{image, 64, 64, 32}}));
 }
 
 TEST_F(CliTest, AFullDiskLeavesEveryOldOutputWholeAndFails)

@@ -27,8 +27,7 @@ TEST_F(CliTest, InfoDescribesEveryKindOfInputInOrder)
     TJPEGImage jpeg;
     jpeg.Assign(Gradient24(16, 12));
     Save(jpeg, "photo.jpg");
-    const TBytes icon = IconFile32(16);
-    Dir().Write("app.ico", std::string(icon.begin(), icon.end()));
+    Dir().Write("app.ico", Bytes(IconFile32(16)));
     Dir().Write("bad.bmp", "BM");
     TPngImage png;
     png.Assign(Paletted(7, 5, 5));
@@ -59,8 +58,7 @@ TEST_F(CliTest, InfoShowsThePictureAfterTheSteps)
     EXPECT_EQ(run.Out, "rgb.bmp\t30\t40\t8\t256\tbitmap\n");
 
     // An icon becomes a bitmap for a step that needs one.
-    const TBytes icon = IconFile32(8);
-    Dir().Write("app.ico", std::string(icon.begin(), icon.end()));
+    Dir().Write("app.ico", Bytes(IconFile32(8)));
     run = Run({"app.ico", "--mirror", "--info"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "app.ico\t8\t8\t32\t0\tbitmap\n");

@@ -38,8 +38,7 @@ std::string HalfTransparentIcon()
     const TBytes image = DibIconImage(
         16, 16, 32, {}, [](int x, int) { return x < 8 ? 0x00000000u : 0xFFFF0000u; },
         [](int, int) { return false; });
-    const TBytes file = BuildIcon({TIconPart{image, 16, 16, 32}});
-    return std::string(file.begin(), file.end());
+    return Bytes(BuildIcon({TIconPart{image, 16, 16, 32}}));
 }
 
 TEST_F(CliTest, JpegOutputIsTheBaselineEncodingOfTheResult)

@@ -83,11 +83,6 @@ TEST(JPEGImage, SizeComesFromTheHeaderEvenWhenTheScanIsMissing)
     EXPECT_EQ(jpeg.Bitmap().PixelFormat(), pf24bit);
 }
 
-std::string AsText(const std::vector<std::uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A bitmap of the gradient in the given format.
 TBitmap GradientBitmap(int width, int height, TPixelFormat format)
 {
@@ -123,7 +118,7 @@ TEST(JPEGImage, BitmapToJpegFileToBitmapStaysClose)
         picture24.SetPixelFormat(pf24bit);
         std::vector<const std::uint8_t*> rows;
         for (int y = 0; y < 17; ++y) rows.push_back(std::as_const(picture24).ScanLine(y));
-        EXPECT_EQ(dir.Read("out.jpg"), AsText(EncodeJpeg(33, 17, rows, TJpegEncodeOptions{})));
+        EXPECT_EQ(dir.Read("out.jpg"), testing::Bytes(EncodeJpeg(33, 17, rows, TJpegEncodeOptions{})));
 
         TJPEGImage read;
         read.LoadFromFile(dir.File("out.jpg"));

@@ -27,7 +27,7 @@ TEST(JPEGPicture, LoadsByExtensionInAnyCaseAndSavesItsOwnFormat)
 {
     testing::TempDir dir;
     const std::vector<std::uint8_t> bytes = MakeJpeg(TJpegFixture{12, 10}, GradientRgb);
-    const std::string text(bytes.begin(), bytes.end());
+    const std::string text = Bytes(bytes);
     for (const char* name : {"a.jpg", "b.JPG", "c.jpeg", "d.JpEg"}) {
         SCOPED_TRACE(name);
         dir.Write(name, text);
@@ -51,7 +51,7 @@ TEST(IconPicture, LoadsByExtensionInAnyCaseAndKeepsItsGraphicOnBadInput)
 {
     TempDir dir;
     const TBytes bytes = SmallIconFile();
-    const std::string text(bytes.begin(), bytes.end());
+    const std::string text = Bytes(bytes);
     for (const char* name : {"a.ico", "b.ICO", "c.Ico"}) {
         SCOPED_TRACE(name);
         dir.Write(name, text);
@@ -63,7 +63,7 @@ TEST(IconPicture, LoadsByExtensionInAnyCaseAndKeepsItsGraphicOnBadInput)
     }
     TBytes outside = bytes;
     outside[6 + 12] = 0xF0;  // the entry points past the end
-    dir.Write("bad.ico", std::string(outside.begin(), outside.end()));
+    dir.Write("bad.ico", Bytes(outside));
     TPicture picture;
     picture.LoadFromFile(dir.File("a.ico"));
     EXPECT_THROW(picture.LoadFromFile(dir.File("bad.ico")), EInvalidGraphic);

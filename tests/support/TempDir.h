@@ -56,6 +56,12 @@ private:
     std::string FPath;
 };
 
+// A file's bytes as the string Write takes and Read gives.
+inline std::string Bytes(const std::vector<std::uint8_t>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // True when running as root (permission tests then cannot deny access).
 inline bool RunningAsRoot()
 {
