@@ -27,16 +27,16 @@ constexpr int kBandRows = 8;
 constexpr std::int64_t kSampleShare = 8;
 constexpr std::int64_t kLeastSample = 1 << 18, kLargestSample = 1 << 20;
 
-std::vector<const std::uint8_t*> SampleRows(const TBitmap& bitmap)
+std::vector<const std::uint8_t*> SampleRows(const std::vector<const std::uint8_t*>& rows, int width)
 {
-    const std::int64_t pixels = std::int64_t{bitmap.Width()} * bitmap.Height();
+    const std::int64_t pixels = std::int64_t{width} * static_cast<std::int64_t>(rows.size());
     const std::int64_t sample = std::clamp(pixels / kSampleShare, kLeastSample, kLargestSample);
     // Every every-th band.
     const std::int64_t every = std::max<std::int64_t>(1, (pixels + sample - 1) / sample);
-    std::vector<const std::uint8_t*> rows;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        if ((y / kBandRows) % every == 0) rows.push_back(bitmap.ScanLine(y));
-    return rows;
+    std::vector<const std::uint8_t*> bands;
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        if (static_cast<std::int64_t>(y / kBandRows) % every == 0) bands.push_back(rows[y]);
+    return bands;
 }
 
 // An entry's place in sixteenths of a level (blue, green, red), which moves
@@ -53,9 +53,9 @@ TPaletteEntry EntryAt(const TPlace& place)
 
 } // namespace
 
-TPalette DiffusionPalette(const TBitmap& bitmap, const TPalette& palette)
+TPalette DiffusionPalette(const std::vector<const std::uint8_t*>& rows, int width, const TPalette& palette)
 {
-    const std::vector<const std::uint8_t*> rows = SampleRows(bitmap);
+    const std::vector<const std::uint8_t*> sample = SampleRows(rows, width);
     std::vector<TPlace> places;
     for (const TPaletteEntry& e : palette.Entries())
         places.push_back(TPlace{16 * e.peBlue, 16 * e.peGreen, 16 * e.peRed});
@@ -66,7 +66,7 @@ TPalette DiffusionPalette(const TBitmap& bitmap, const TPalette& palette)
         // Per entry: sums of the working colours (blue, green, red) in
         // sixteenths of a level, and pixels.
         std::vector<std::int64_t> sums(entries.size() * 4, 0);
-        DiffuseRows(rows, bitmap.Width(), current, nearest,
+        DiffuseRows(sample, width, current, nearest,
                     [&](std::size_t, int, int index, const std::int32_t* working) {
                         std::int64_t* s = sums.data() + 4 * static_cast<std::size_t>(index);
                         s[0] += working[0];

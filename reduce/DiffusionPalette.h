@@ -11,13 +11,16 @@
 // pictures pay for no more.
 #pragma once
 
-#include "gfx/Bitmap.h"
 #include "gfx/Palette.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace pictor {
 
-// The palette refined for diffusing the 24-bit bitmap; duplicates that the
-// refinement made are left out.
-TPalette DiffusionPalette(const TBitmap& bitmap, const TPalette& palette);
+// The palette refined for diffusing a 24-bit picture, given by its rows
+// (width pixels each, top to bottom); duplicates that the refinement made
+// are left out.
+TPalette DiffusionPalette(const std::vector<const std::uint8_t*>& rows, int width, const TPalette& palette);
 
 } // namespace pictor

@@ -54,12 +54,12 @@ TColorStatistics CellStatistics(TColorHistogram histogram)
 // For the diffusion's start palette: the histogram of every other row, which
 // meets every part of the picture but a line one pixel high (whose colours
 // the palette fitting still sees), in half the time.
-TColorStatistics StartStatisticsOf(const TBitmap& bitmap)
+TColorStatistics StartStatisticsOf(const std::vector<const std::uint8_t*>& rows, int width)
 {
-    std::vector<const std::uint8_t*> rows;
-    for (int y = 0; y < bitmap.Height(); y += 2)
-        rows.push_back(bitmap.ScanLine(y));
-    return CellStatistics(TColorHistogram::Of(rows, bitmap.Width()));
+    std::vector<const std::uint8_t*> everyOther;
+    for (std::size_t y = 0; y < rows.size(); y += 2)
+        everyOther.push_back(rows[y]);
+    return CellStatistics(TColorHistogram::Of(everyOther, width));
 }
 
 TColorStatistics StatisticsOf(const TBitmap& bitmap)
@@ -136,18 +136,18 @@ std::unique_ptr<TBitmap> QualityDiffusionQuantize(const TBitmap& bitmap, int col
 {
     CheckQualityArguments(bitmap, colors);
     if (auto exact = ExactReduce(bitmap, colors)) return exact;
+    const int width = bitmap.Width();
+    const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
     // The palette is fitted to the colours the diffusion mixes afterwards:
     // a few rounds of k-means on the cells of a histogram are start enough.
-    const TPalette palette =
-        DiffusionPalette(bitmap, QualityPalette(StartStatisticsOf(bitmap), colors, kPaletteStart));
-    auto result = NewResult(bitmap.Width(), bitmap.Height(), palette);
-    const std::vector<const std::uint8_t*> sources = ReadRows(bitmap);
+    const TPalette palette = DiffusionPalette(
+        sources, width, QualityPalette(StartStatisticsOf(sources, width), colors, kPaletteStart));
+    auto result = NewResult(width, bitmap.Height(), palette);
     const std::vector<std::uint8_t*> targets = WriteRows(*result);
     TNearestColor nearest(palette);
-    DiffuseRows(sources, bitmap.Width(), palette, nearest,
-                [&](std::size_t y, int x, int index, const std::int32_t*) {
-                    targets[y][x] = static_cast<std::uint8_t>(index);
-                });
+    DiffuseRows(sources, width, palette, nearest, [&](std::size_t y, int x, int index, const std::int32_t*) {
+        targets[y][x] = static_cast<std::uint8_t>(index);
+    });
     return result;
 }
 
